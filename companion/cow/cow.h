@@ -1,0 +1,519 @@
+// KVLcow: copy-on-write value types.
+//
+// Contract relied on by the part map library:
+// - Every container is a value. Copying shares storage; the first writer
+//   detaches (takes a private copy) through one detach point, Detach(), and
+//   const access never detaches.
+// - Reference counts are plain ints: a value and the copies that share its
+//   storage belong to one thread at a time.
+// - cow_String orders byte-wise (unsigned bytes, shorter prefix first).
+// - cow_Map keeps its keys in ascending order, so its "own" iteration order
+//   (cow_ConstMapIterator) is ascending too. Choosing one order for both keeps
+//   part files and reports reproducible from run to run.
+// - Indices are 0-based.
+#ifndef KVL_COW_H
+#define KVL_COW_H
+
+#include <algorithm>
+#include <compare>
+#include <cassert>
+#include <cstddef>
+#include <cstring>
+#include <map>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "kvl_api.h"
+
+KVL_API void cow_initialize(int& status);
+KVL_API void cow_finalize(int& status);
+
+// ---------------------------------------------------------------------------
+// Strings
+
+class KVL_API cow_String {
+ public:
+  cow_String() = default;
+  cow_String(const char* s) : s_(s ? s : "") {}  // NOLINT: implicit by design
+  cow_String(const char* s, int n) : s_(s, static_cast<size_t>(n)) {}
+  cow_String(std::string s) : s_(std::move(s)) {}  // NOLINT
+  cow_String(std::string_view s) : s_(s) {}        // NOLINT
+
+  const char* c_str() const { return s_.c_str(); }
+  int Length() const { return static_cast<int>(s_.size()); }
+  bool IsEmpty() const { return s_.empty(); }
+  char operator[](int i) const { return s_[static_cast<size_t>(i)]; }
+  const std::string& str() const { return s_; }
+  std::string_view view() const { return s_; }
+
+  // Position of the first occurrence of `pattern` at or after `start`, or
+  // npos (-1) when there is none.
+  static constexpr int npos = -1;
+  int Find(const cow_String& pattern, int start = 0) const;
+  int Find(char c, int start = 0) const;
+  cow_String Substr(int pos, int count = npos) const;
+  cow_String ToUpper() const;
+  cow_String& append(const cow_String& s) {
+    s_ += s.s_;
+    return *this;
+  }
+  cow_String& operator+=(const cow_String& s) { return append(s); }
+  // Remove every leading / trailing byte that occurs in `set`.
+  cow_String& LeftTrim(const char* set = " ");
+  cow_String& RightTrim(const char* set = " ");
+  cow_String& Trim(const char* set = " ") { return LeftTrim(set).RightTrim(set); }
+
+  friend cow_String operator+(const cow_String& a, const cow_String& b) { return cow_String(a.s_ + b.s_); }
+  friend bool operator==(const cow_String& a, const cow_String& b) { return a.s_ == b.s_; }
+  // std::char_traits<char> compares as unsigned char: byte-wise strcmp order.
+  friend std::strong_ordering operator<=>(const cow_String& a, const cow_String& b) {
+    const int c = a.s_.compare(b.s_);
+    return c < 0 ? std::strong_ordering::less : c > 0 ? std::strong_ordering::greater : std::strong_ordering::equal;
+  }
+
+ private:
+  std::string s_;
+};
+
+// ---------------------------------------------------------------------------
+// Counted holder and handles
+
+// Base of every counted object: a plain reference count and the allocator
+// through which counted holders are made.
+class KVL_API cow_Counter {
+ public:
+  static void* operator new(size_t n);
+  static void operator delete(void* p) noexcept;
+  int refs = 1;
+};
+
+template <class T>
+class cow_CountedHld : public cow_Counter {
+ public:
+  explicit cow_CountedHld(T* o) : object(o) {}
+  ~cow_CountedHld() { delete object; }
+  cow_CountedHld(const cow_CountedHld&) = delete;
+  cow_CountedHld& operator=(const cow_CountedHld&) = delete;
+  T* object;
+};
+
+// Copy policies: how a shared object is duplicated when a writer detaches.
+template <class T>
+struct cow_Direct {
+  static T* Clone(const T& t) { return new T(t); }
+};
+// For polymorphic bases: the object's own virtual Copy keeps its dynamic class.
+template <class T>
+struct cow_Virtual {
+  static T* Clone(const T& t) { return t.Copy(); }
+};
+
+// A handle to one reference-counted object of type T, possibly empty.
+template <class T, class P = cow_Direct<T>>
+class cow_COW {
+ public:
+  cow_COW() = default;
+  // Takes ownership of `owned` (may be null: an empty handle).
+  explicit cow_COW(T* owned) : h_(owned ? new cow_CountedHld<T>(owned) : nullptr) {}
+  // Holds a copy of `value` made with the policy.
+  explicit cow_COW(const T& value) : h_(new cow_CountedHld<T>(P::Clone(value))) {}
+  cow_COW(const cow_COW& o) : h_(o.h_) {
+    if (h_) ++h_->refs;
+  }
+  cow_COW(cow_COW&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+  cow_COW& operator=(const cow_COW& o) {
+    if (o.h_) ++o.h_->refs;
+    Release();
+    h_ = o.h_;
+    return *this;
+  }
+  cow_COW& operator=(cow_COW&& o) noexcept {
+    if (this != &o) {
+      Release();
+      h_ = std::exchange(o.h_, nullptr);
+    }
+    return *this;
+  }
+  ~cow_COW() { Release(); }
+
+  bool HasValue() const { return h_ != nullptr; }
+  bool IsShared() const { return h_ && h_->refs > 1; }
+  const T& ConstGet() const {
+    assert(h_);
+    return *h_->object;
+  }
+  const T& operator*() const { return ConstGet(); }
+  const T* operator->() const { return &ConstGet(); }
+  const T* ConstPtr() const { return h_ ? h_->object : nullptr; }
+
+  // The one detach point: writable access, after taking a private copy when
+  // the object is shared.
+  T& Get() {
+    assert(h_);
+    if (h_->refs > 1) {
+      cow_CountedHld<T>* fresh = new cow_CountedHld<T>(P::Clone(*h_->object));
+      --h_->refs;
+      h_ = fresh;
+    }
+    return *h_->object;
+  }
+
+  // Replace the held object (ownership taken; null empties the handle).
+  void Set(T* owned) { *this = cow_COW(owned); }
+  void Clear() { Release(); }
+  bool SharesWith(const cow_COW& o) const { return h_ == o.h_; }
+
+ private:
+  void Release() {
+    if (h_ && --h_->refs == 0) delete h_;
+    h_ = nullptr;
+  }
+  cow_CountedHld<T>* h_ = nullptr;
+};
+
+// The same handle, used as the element type of maps and arrays.
+template <class T, class P = cow_Direct<T>>
+class cow_ArrayCOW : public cow_COW<T, P> {
+ public:
+  using cow_COW<T, P>::cow_COW;
+  cow_ArrayCOW() = default;
+  cow_ArrayCOW(const cow_COW<T, P>& o) : cow_COW<T, P>(o) {}  // NOLINT
+};
+
+// Shared storage of a value type behind a counted handle: the building block
+// of the containers below. c() never detaches; w() is their detach point.
+template <class S>
+class cow_Shared {
+ public:
+  const S& c() const { return h_.HasValue() ? h_.ConstGet() : Empty(); }
+  S& w() {
+    if (!h_.HasValue()) h_.Set(new S());
+    return h_.Get();
+  }
+  bool SharesWith(const cow_Shared& o) const { return h_.HasValue() && h_.SharesWith(o.h_); }
+
+ private:
+  static const S& Empty() {
+    static const S empty;
+    return empty;
+  }
+  cow_COW<S> h_;
+};
+
+// ---------------------------------------------------------------------------
+// Arrays and lists
+
+// A growable list in insertion order. Never sorts itself.
+template <class T>
+class cow_1DArrayList {
+ public:
+  cow_1DArrayList() = default;
+  cow_1DArrayList(std::initializer_list<T> v) { d_.w().assign(v); }
+  explicit cow_1DArrayList(std::vector<T> v) {
+    if (!v.empty()) d_.w() = std::move(v);
+  }
+
+  int Size() const { return static_cast<int>(d_.c().size()); }
+  bool IsEmpty() const { return d_.c().empty(); }
+  const T& ConstGet(int i) const { return d_.c()[static_cast<size_t>(i)]; }
+  const T& operator[](int i) const { return ConstGet(i); }
+  T& Get(int i) { return d_.w()[static_cast<size_t>(i)]; }
+
+  void Append(const T& v) { d_.w().push_back(v); }
+  void Append(const cow_1DArrayList& l) {
+    if (l.IsEmpty()) return;
+    if (IsEmpty()) {
+      *this = l;
+      return;
+    }
+    const std::vector<T>& src = l.d_.c();
+    std::vector<T>& dst = d_.w();
+    dst.insert(dst.end(), src.begin(), src.end());
+  }
+  bool AppendUnlessMember(const T& v) {
+    if (IsMember(v)) return false;
+    Append(v);
+    return true;
+  }
+  bool IsMember(const T& v) const { return std::find(begin(), end(), v) != end(); }
+  // Removes the first element equal to v; returns whether one was there.
+  bool RemoveMember(const T& v) {
+    auto it = std::find(begin(), end(), v);
+    if (it == end()) return false;
+    return Remove(static_cast<int>(it - begin()));
+  }
+  bool Remove(int index) {
+    if (index < 0 || index >= Size()) return false;
+    std::vector<T>& v = d_.w();
+    v.erase(v.begin() + index);
+    return true;
+  }
+  void Clear() {
+    if (!IsEmpty()) d_ = {};
+  }
+  void Reserve(int n) { d_.w().reserve(static_cast<size_t>(n)); }
+  // A plain array copy of the contents; n receives the length.
+  std::unique_ptr<T[]> GetCArray(int& n) const {
+    n = Size();
+    std::unique_ptr<T[]> a(new T[static_cast<size_t>(n)]);
+    std::copy(begin(), end(), a.get());
+    return a;
+  }
+  void SetFromArray(const T* a, int n) { d_.w().assign(a, a + n); }
+
+  const T* begin() const { return d_.c().data(); }
+  const T* end() const { return d_.c().data() + d_.c().size(); }
+  const std::vector<T>& ConstVector() const { return d_.c(); }
+  std::vector<T>& GetVector() { return d_.w(); }
+  bool SharesWith(const cow_1DArrayList& o) const { return d_.SharesWith(o.d_); }
+  friend bool operator==(const cow_1DArrayList& a, const cow_1DArrayList& b) { return a.d_.c() == b.d_.c(); }
+
+ private:
+  cow_Shared<std::vector<T>> d_;
+};
+
+// An array of fixed length set at construction.
+template <class T>
+class cow_1DArray {
+ public:
+  explicit cow_1DArray(int n = 0) {
+    if (n > 0) d_.w().resize(static_cast<size_t>(n));
+  }
+  int Size() const { return static_cast<int>(d_.c().size()); }
+  T& Get(int i) { return d_.w()[static_cast<size_t>(i)]; }
+  const T& PartialArrayConstGet(int i) const { return d_.c()[static_cast<size_t>(i)]; }
+  void SetFromArray(const T* a, int n) { d_.w().assign(a, a + n); }
+  const T* begin() const { return d_.c().data(); }
+  const T* end() const { return d_.c().data() + d_.c().size(); }
+
+ private:
+  cow_Shared<std::vector<T>> d_;
+};
+
+template <class T>
+class cow_1DArrayIter {
+ public:
+  explicit cow_1DArrayIter(const cow_1DArray<T>& a) : a_(a) {}
+  void First() { i_ = 0; }
+  void Next() { ++i_; }
+  bool IsDone() const { return i_ >= a_.Size(); }
+  const T& CurrentItem() const { return a_.PartialArrayConstGet(i_); }
+
+ private:
+  cow_1DArray<T> a_;
+  int i_ = 0;
+};
+
+// A list of strings or messages in insertion order.
+template <class T>
+class cow_List {
+ public:
+  cow_List() = default;
+  cow_List(std::initializer_list<T> v) { d_.w().assign(v); }
+
+  int Size() const { return static_cast<int>(d_.c().size()); }
+  bool IsEmpty() const { return d_.c().empty(); }
+  const T& ConstGet(int i) const { return d_.c()[static_cast<size_t>(i)]; }
+  const T& operator[](int i) const { return ConstGet(i); }
+  void Append(const T& v) { d_.w().push_back(v); }
+  void Append(const cow_List& l) {
+    if (l.IsEmpty()) return;
+    std::vector<T>& dst = d_.w();
+    dst.insert(dst.end(), l.begin(), l.end());
+  }
+  bool AppendUnlessMember(const T& v) {
+    if (IsMember(v)) return false;
+    Append(v);
+    return true;
+  }
+  bool IsMember(const T& v) const { return std::find(begin(), end(), v) != end(); }
+  // Removes the first element equal to v; returns whether one was there.
+  bool Remove(const T& v) {
+    auto it = std::find(begin(), end(), v);
+    if (it == end()) return false;
+    std::vector<T>& w = d_.w();
+    w.erase(w.begin() + (it - begin()));
+    return true;
+  }
+  bool RemoveFirst() {
+    if (IsEmpty()) return false;
+    std::vector<T>& w = d_.w();
+    w.erase(w.begin());
+    return true;
+  }
+  void Clear() {
+    if (!IsEmpty()) d_ = {};
+  }
+  const T* begin() const { return d_.c().data(); }
+  const T* end() const { return d_.c().data() + d_.c().size(); }
+  friend bool operator==(const cow_List& a, const cow_List& b) { return a.d_.c() == b.d_.c(); }
+
+ private:
+  cow_Shared<std::vector<T>> d_;
+};
+
+// ---------------------------------------------------------------------------
+// Maps
+
+template <class K, class V>
+class cow_ConstMapIterator;
+template <class K, class V>
+class cow_ConstMapSortedIt;
+
+// One entry of a map.
+template <class K, class V>
+struct cow_MapNode {
+  const K& key;
+  const V& value;
+};
+
+// A map from a key (cow_String or int) to a value; one value per key, keys
+// kept in ascending order.
+template <class K, class V>
+class cow_Map {
+ public:
+  using Storage = std::map<K, V, std::less<>>;
+
+  int Size() const { return static_cast<int>(d_.c().size()); }
+  bool IsEmpty() const { return d_.c().empty(); }
+  // Adds the pair or replaces the value of an existing key.
+  bool Insert(const K& k, const V& v) {
+    d_.w().insert_or_assign(k, v);
+    return true;
+  }
+  bool Insert(const K& k, V&& v) {
+    d_.w().insert_or_assign(k, std::move(v));
+    return true;
+  }
+  bool Remove(const K& k) {
+    if (!IsMember(k)) return false;
+    d_.w().erase(k);
+    return true;
+  }
+  bool IsMember(const K& k) const { return d_.c().count(k) != 0; }
+  // The value of a key that is present.
+  const V& ConstGet(const K& k) const {
+    auto it = d_.c().find(k);
+    assert(it != d_.c().end());
+    return it->second;
+  }
+  V& Get(const K& k) {
+    auto it = d_.w().find(k);
+    assert(it != d_.w().end());
+    return it->second;
+  }
+  // The value of a key, or null when absent; never detaches.
+  const V* ConstFind(const K& k) const {
+    auto it = d_.c().find(k);
+    return it == d_.c().end() ? nullptr : &it->second;
+  }
+  // Writable value of a key, or null when absent.
+  V* Find(const K& k) {
+    if (!IsMember(k)) return nullptr;
+    return &d_.w().find(k)->second;
+  }
+  // Writable value of a key, inserted default-constructed when absent.
+  V& GetOrInsert(const K& k) { return d_.w()[k]; }
+  void Clear() {
+    if (!IsEmpty()) d_ = {};
+  }
+  cow_List<K> Keys() const {
+    cow_List<K> keys;
+    for (const auto& [k, v] : d_.c()) keys.Append(k);
+    return keys;
+  }
+  const Storage& ConstStorage() const { return d_.c(); }
+  typename Storage::const_iterator begin() const { return d_.c().begin(); }
+  typename Storage::const_iterator end() const { return d_.c().end(); }
+  bool SharesWith(const cow_Map& o) const { return d_.SharesWith(o.d_); }
+
+ private:
+  cow_Shared<Storage> d_;
+};
+
+// Visits all entries in the map's own order (ascending). Holds its own copy of
+// the map (a shared handle), so the map may change during the visit.
+template <class K, class V>
+class cow_ConstMapIterator {
+ public:
+  explicit cow_ConstMapIterator(const cow_Map<K, V>& m) : m_(m), it_(m_.begin()) {}
+  void First() { it_ = m_.begin(); }
+  void Next() { ++it_; }
+  bool IsDone() const { return it_ == m_.end(); }
+  const K& CurrentKey() const { return it_->first; }
+  const V& CurrentValue() const { return it_->second; }
+  cow_MapNode<K, V> Current() const { return {it_->first, it_->second}; }
+
+ private:
+  cow_Map<K, V> m_;
+  typename cow_Map<K, V>::Storage::const_iterator it_;
+};
+
+// Visits all entries in ascending key order, or descending when asked.
+template <class K, class V>
+class cow_ConstMapSortedIt {
+ public:
+  explicit cow_ConstMapSortedIt(const cow_Map<K, V>& m, bool descending = false)
+      : m_(m), descending_(descending) {
+    First();
+  }
+  void First() {
+    fwd_ = m_.ConstStorage().begin();
+    rev_ = m_.ConstStorage().rbegin();
+  }
+  void Next() {
+    if (descending_)
+      ++rev_;
+    else
+      ++fwd_;
+  }
+  bool IsDone() const { return descending_ ? rev_ == m_.ConstStorage().rend() : fwd_ == m_.ConstStorage().end(); }
+  const K& CurrentKey() const { return descending_ ? rev_->first : fwd_->first; }
+  const V& CurrentValue() const { return descending_ ? rev_->second : fwd_->second; }
+  cow_MapNode<K, V> Current() const { return {CurrentKey(), CurrentValue()}; }
+
+ private:
+  cow_Map<K, V> m_;
+  bool descending_;
+  typename cow_Map<K, V>::Storage::const_iterator fwd_;
+  typename cow_Map<K, V>::Storage::const_reverse_iterator rev_;
+};
+
+// An ordered map from a name to an integer.
+template <class K, class V>
+class cow_Btree {
+ public:
+  // Returns false and keeps the old value when the key exists.
+  bool InsertUnlessMember(const K& k, const V& v) { return d_.w().emplace(k, v).second; }
+  // The entry's value, or null when absent.
+  const V* ConstFind(const K& k) const {
+    auto it = d_.c().find(k);
+    return it == d_.c().end() ? nullptr : &it->second;
+  }
+  int Size() const { return static_cast<int>(d_.c().size()); }
+  const std::map<K, V>& ConstStorage() const { return d_.c(); }
+
+ private:
+  cow_Shared<std::map<K, V>> d_;
+};
+
+template <class K, class V>
+class cow_BtreeIterator {
+ public:
+  explicit cow_BtreeIterator(const cow_Btree<K, V>& t) : t_(t), it_(t_.ConstStorage().begin()) {}
+  void First() { it_ = t_.ConstStorage().begin(); }
+  void Next() { ++it_; }
+  bool IsDone() const { return it_ == t_.ConstStorage().end(); }
+  const K& CurrentKey() const { return it_->first; }
+  const V& CurrentValue() const { return it_->second; }
+
+ private:
+  cow_Btree<K, V> t_;
+  typename std::map<K, V>::const_iterator it_;
+};
+
+#endif

@@ -1,0 +1,57 @@
+#include "utl.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <mutex>
+
+void utl_initialize(int& status) { status = 0; }
+void utl_finalize(int& status) { status = 0; }
+
+namespace {
+
+std::mutex jobMutex;
+cow_String jobDirectory;
+cow_String jobName;
+
+cow_String FromEnvironment(const char* variable, const char* fallback) {
+  const char* v = std::getenv(variable);
+  return cow_String(v && *v ? v : fallback);
+}
+
+}  // namespace
+
+void utl_SetJob(const cow_String& directory, const cow_String& name) {
+  std::lock_guard<std::mutex> lock(jobMutex);
+  jobDirectory = directory;
+  jobName = name;
+}
+
+cow_String utl_JobFileName(const cow_String& name) {
+  cow_String directory;
+  cow_String job;
+  {
+    std::lock_guard<std::mutex> lock(jobMutex);
+    directory = jobDirectory;
+    job = jobName;
+  }
+  if (directory.IsEmpty()) directory = FromEnvironment("INPM_JOB_DIR", ".");
+  if (job.IsEmpty()) job = FromEnvironment("INPM_JOB", "job");
+  const bool extension = name.Length() > 0 && name[0] == '.';
+  return utl_FilePath(directory, extension ? job + name : name).Path();
+}
+
+utl_FilePath::utl_FilePath(const cow_String& directory, const cow_String& name) {
+  if (directory.IsEmpty() || (name.Length() > 0 && name[0] == '/')) {
+    path_ = name;
+  } else if (directory[directory.Length() - 1] == '/') {
+    path_ = directory + name;
+  } else {
+    path_ = directory + cow_String("/") + name;
+  }
+}
+
+bool utl_FilePath::Exists() const {
+  struct stat st;
+  return ::stat(path_.c_str(), &st) == 0;
+}
