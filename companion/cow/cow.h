@@ -126,9 +126,11 @@ class cow_COW {
   }
   cow_COW(cow_COW&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
   cow_COW& operator=(const cow_COW& o) {
-    if (o.h_) ++o.h_->refs;
+    // Take the new holder before releasing the old: o may be this handle.
+    cow_CountedHld<T>* h = o.h_;
+    if (h) ++h->refs;
     Release();
-    h_ = o.h_;
+    h_ = h;
     return *this;
   }
   cow_COW& operator=(cow_COW&& o) noexcept {
