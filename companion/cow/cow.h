@@ -337,8 +337,11 @@ class cow_List {
   bool Remove(const T& v) {
     auto it = std::find(begin(), end(), v);
     if (it == end()) return false;
+    // The position is taken before writing: a shared list detaches into new
+    // storage, where `it` no longer points.
+    const std::ptrdiff_t at = it - begin();
     std::vector<T>& w = d_.w();
-    w.erase(w.begin() + (it - begin()));
+    w.erase(w.begin() + at);
     return true;
   }
   bool RemoveFirst() {
