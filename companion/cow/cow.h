@@ -232,6 +232,13 @@ class cow_1DArrayList {
       *this = l;
       return;
     }
+    if (&l == this) {
+      // Appending a list to itself: a shared copy holds the source apart
+      // while this list detaches and grows.
+      const cow_1DArrayList self = l;
+      Append(self);
+      return;
+    }
     const std::vector<T>& src = l.d_.c();
     std::vector<T>& dst = d_.w();
     dst.insert(dst.end(), src.begin(), src.end());
@@ -324,6 +331,13 @@ class cow_List {
   void Append(const T& v) { d_.w().push_back(v); }
   void Append(const cow_List& l) {
     if (l.IsEmpty()) return;
+    if (&l == this) {
+      // Appending a list to itself: a shared copy holds the source apart
+      // while this list detaches and grows.
+      const cow_List self = l;
+      Append(self);
+      return;
+    }
     std::vector<T>& dst = d_.w();
     dst.insert(dst.end(), l.begin(), l.end());
   }
