@@ -298,6 +298,7 @@ class cow_1DArray {
   void SetFromArray(const T* a, int n) { d_.w().assign(a, a + n); }
   const T* begin() const { return d_.c().data(); }
   const T* end() const { return d_.c().data() + d_.c().size(); }
+  bool SharesWith(const cow_1DArray& o) const { return d_.SharesWith(o.d_); }
 
  private:
   cow_Shared<std::vector<T>> d_;
@@ -369,6 +370,7 @@ class cow_List {
   }
   const T* begin() const { return d_.c().data(); }
   const T* end() const { return d_.c().data() + d_.c().size(); }
+  bool SharesWith(const cow_List& o) const { return d_.SharesWith(o.d_); }
   friend bool operator==(const cow_List& a, const cow_List& b) { return a.d_.c() == b.d_.c(); }
 
  private:
@@ -515,6 +517,7 @@ class cow_Btree {
   }
   int Size() const { return static_cast<int>(d_.c().size()); }
   const std::map<K, V>& ConstStorage() const { return d_.c(); }
+  bool SharesWith(const cow_Btree& o) const { return d_.SharesWith(o.d_); }
 
  private:
   cow_Shared<std::map<K, V>> d_;
