@@ -50,8 +50,10 @@ class thr_ThreadSingletonBase {
  public:
   static T& Instance() {
     if (!slot_) {
-      slot_ = new T();
+      // Registered before the object is made, so that its constructor can
+      // give itself a destruction level (SetDestructLevel).
       thr_GlobalSingleton<thr_ThrSingletonRegistry>::Instance().Register(&DestroyInstance);
+      slot_ = new T();
     }
     return *slot_;
   }
