@@ -44,6 +44,10 @@ cow_String utl_JobFileName(const cow_String& name) {
 utl_FilePath::utl_FilePath(const cow_String& directory, const cow_String& name) {
   if (directory.IsEmpty() || (name.Length() > 0 && name[0] == '/')) {
     path_ = name;
+  } else if (name.IsEmpty()) {
+    // A full name and an empty second part: the name as it is, without a
+    // trailing slash that would make it a directory.
+    path_ = directory;
   } else if (directory[directory.Length() - 1] == '/') {
     path_ = directory + name;
   } else {

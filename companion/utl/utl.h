@@ -22,7 +22,8 @@ KVL_API cow_String utl_JobFileName(const cow_String& name);
 
 class KVL_API utl_FilePath {
  public:
-  // A directory (may be empty: the name alone) and a file name.
+  // A directory (may be empty: the name alone) and a file name (may be
+  // empty: the first part is then the whole name).
   utl_FilePath(const cow_String& directory, const cow_String& name);
   explicit utl_FilePath(const cow_String& path) : path_(path) {}
   const cow_String& Path() const { return path_; }
