@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The main job: builds the library and the inpm command, then checks,
+# summarises and queries the example part file.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" release inpm >/dev/null
+inpm="$root/build/release/tools/inpm"
+model="$root/examples/model.prt"
+set -x
+"$inpm" check "$model"
+"$inpm" info "$model"
+"$inpm" lookup "$model" node 1 2 3
+"$inpm" lookup --json "$model" element 1

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs a release build into a scratch prefix, builds the consumer program
+# against it with find_package and with pkg-config, runs both, and checks the
+# dynamic symbol table: the exported classes are there, internal helpers not.
+set -euo pipefail
+root=$1
+build=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+cmake -S "$root/tests/package" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/cmake" >/dev/null
+LD_LIBRARY_PATH="$prefix/lib" "$work/cmake/consumer" >/dev/null
+echo "package: find_package consumer ok"
+
+export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+# shellcheck disable=SC2046
+g++ -o "$work/pc-consumer" "$root/tests/package/consumer.cpp" $(pkg-config --cflags --libs kvlinpm)
+LD_LIBRARY_PATH="$prefix/lib" "$work/pc-consumer" >/dev/null
+echo "package: pkg-config consumer ok"
+
+symbols="$work/symbols"
+nm -D --defined-only -C "$prefix/lib/libKVLinpM.so" >"$symbols"
+for wanted in "inpM_IdMap::Renumber" "inpM_Utils::FormatCollectedErrors" "inpM_InstanceMaps::Print" "cow_String::Find" "wip_Error"; do
+  grep -q "$wanted" "$symbols" || { echo "package: exported symbol missing: $wanted" >&2; exit 1; }
+done
+for hidden in "inpM_Utils::CompareIgnoreCase" "inpM_Utils::FindIgnoreCase" "(anonymous namespace)" "inpM_ReportError" "inpM_Message("; do
+  if grep -qF "$hidden" "$symbols"; then echo "package: internal helper exported: $hidden" >&2; exit 1; fi
+done
+echo "package: exported symbols ok ($(grep -c ' [TWVBDR] ' "$symbols") defined)"
