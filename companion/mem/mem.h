@@ -1,0 +1,343 @@
+// Allocation and text streams of the companion layer.
+//
+// The part file of a large model holds tens of millions of integers, so the
+// per-value paths (scan_int, print_int, put) are inline and work directly on
+// the stream's buffer; everything that needs more input, more room, padding or
+// error handling goes to an out-of-line member.
+//
+// Streams are used by one thread at a time and take no locks.
+#ifndef KVL_MEM_H
+#define KVL_MEM_H
+
+#include <bit>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "kvl_api.h"
+
+class cow_String;
+
+KVL_API void mem_initialize(int& status);
+KVL_API void mem_finalize(int& status);
+
+// malloc, free and realloc of the C runtime, except that a failed allocation
+// throws std::bad_alloc instead of returning null (no caller checks for null)
+// and that a request for 0 bytes still returns a distinct pointer.
+KVL_API void* mem_Malloc(size_t size);
+KVL_API void mem_Free(void* p);
+KVL_API void* mem_Realloc(void* p, size_t size);
+
+// State, format flags and field width shared by input and output streams.
+class KVL_API aio_ios {
+ public:
+  enum : int { eofbit = 1, failbit = 2, badbit = 4 };
+
+  // Buffer size of the file streams: large enough that a system call costs
+  // little per byte, small enough that the window being parsed stays in
+  // the second-level cache.
+  static constexpr size_t kBufferSize = size_t{1} << 18;
+
+  aio_ios() = default;
+  aio_ios(const aio_ios&) = delete;
+  aio_ios& operator=(const aio_ios&) = delete;
+  virtual ~aio_ios();
+
+  int rdstate() const { return state_; }
+  bool eof() const { return (state_ & eofbit) != 0; }
+  bool fail() const { return (state_ & (failbit | badbit)) != 0; }
+  bool bad() const { return (state_ & badbit) != 0; }
+  bool good() const { return state_ == 0; }
+  void clear(int state = 0) { state_ = state; }
+  void setstate(int bits) { state_ |= bits; }
+
+  // The format flags are kept for callers that set and restore them, but
+  // they never change what is written: integers are always decimal and
+  // doubles always in their shortest exact form, so that what one program
+  // writes every other one reads back bit for bit.
+  int flags() const { return flags_; }
+  // With mask 0 the given flags are added; otherwise the bits of mask are
+  // replaced by those of flags. Returns the previous flags.
+  int setf(int flags, int mask);
+
+  // Field width of the next value written only; it goes back to 0 after
+  // that value. A negative width counts as 0. Returns the previous width.
+  int width() const { return width_; }
+  int width(int w);
+
+  // Ends the stream's use of its file; true on success. Streams without a
+  // file (string streams) have nothing to release: true unless badbit is set.
+  virtual bool close();
+
+ protected:
+  int state_ = 0;
+  int flags_ = 0;
+  int width_ = 0;
+};
+
+// Reads text from a buffer window [cur_, end_). Derived streams supply the
+// bytes through refill(); a string stream has all of them from the start.
+//
+// Numbers: white space (blank, \t, \n, \v, \f, \r) is skipped, then an
+// optional sign and the number itself are consumed. A missing number or a
+// value out of range sets failbit and returns 0. Reaching the end of the
+// input while skipping or reading sets eofbit, and failbit too when no number
+// was read. Once failbit or badbit is set, reads return 0 (or an empty line)
+// and consume nothing until clear().
+//
+// A '\r' before '\n' is ordinary white space for the number readers and is
+// kept as part of the line by getline: line ends are a single '\n'.
+class KVL_API aio_istream : public virtual aio_ios {
+ public:
+  int scan_int();
+  // Two integers, e.g. the key and value of an id table line; true when
+  // both were read.
+  bool scan_int_pair(int& a, int& b) {
+    a = scan_int();
+    b = scan_int();
+    return !fail();
+  }
+
+  // Decimal floating-point text as strtod reads it (sign, digits with an
+  // optional point, optional exponent; also inf, infinity and nan), so that
+  // it reads back exactly what print_double writes. Hexadecimal forms are
+  // not read: "0x1p3" reads as 0 followed by "x1p3". An exponent marker not
+  // followed by digits is left unread. A value whose magnitude is too large
+  // for a double, or that is not zero but rounds to zero, sets failbit.
+  // Number texts longer than kMaxNumberText bytes set failbit.
+  double scan_double();
+
+  // Reads the rest of the current line. Up to size-1 bytes and a NUL are
+  // stored; the '\n' is consumed but not stored. A longer line stores its
+  // first size-1 bytes, sets failbit and leaves the rest unread, so that a
+  // reader can tell an over-long line from one that fits. At the end of the
+  // input with nothing read: eofbit|failbit. A last line without '\n' is
+  // stored and sets eofbit. A size below 1 stores nothing and sets failbit.
+  aio_istream& getline(char* buf, int size);
+  // Bytes stored by the last getline.
+  int gcount() const { return gcount_; }
+
+  static constexpr int kMaxNumberText = 4096;
+
+ protected:
+  // Makes more input available after the bytes in [cur_, end_), which are
+  // kept (possibly moved; cur_ and end_ are updated). Returns false when
+  // nothing could be added: the input is at its end, a read failed (the
+  // stream then sets badbit) or the window already fills the buffer.
+  virtual bool refill();
+
+  const char* cur_ = nullptr;
+  const char* end_ = nullptr;
+
+ private:
+  int scan_int_slow();
+  bool skip_space();
+
+  int gcount_ = 0;
+};
+
+// Writes text into a buffer window [out_, out_end_); derived streams take the
+// bytes from [out_begin_, out_) in flush_buffer().
+//
+// Field padding: a value shorter than the pending width is padded with
+// blanks to that width, text (print, put and cow_String) on the right so that
+// it is left-aligned, numbers (print_int, print_double) on the left so that
+// they are right-aligned. A value longer than the width is written whole.
+// The width is then 0 again.
+class KVL_API aio_ostream : public virtual aio_ios {
+ public:
+  aio_ostream& print(const char* s);
+  aio_ostream& print(const char* s, size_t n);
+  aio_ostream& print_int(int v);
+  // The shortest text that reads back to the same double (0.5 -> "0.5",
+  // 2 -> "2", 1e-07 -> "1e-07"); infinities and NaN as "inf", "-inf",
+  // "nan", "-nan".
+  aio_ostream& print_double(double v);
+  aio_ostream& put(char c);
+  // Hands buffered text to the file; a failed write sets badbit.
+  aio_ostream& flush();
+
+ protected:
+  // Takes the text in [out_begin_, out_) and leaves room for at least
+  // `room` bytes (at most kMinRoom) at out_.
+  virtual void flush_buffer(size_t room) = 0;
+
+  // Every buffer offers at least this much room after flush_buffer, enough
+  // for any formatted number.
+  static constexpr size_t kMinRoom = 64;
+
+  char* out_begin_ = nullptr;
+  char* out_ = nullptr;
+  char* out_end_ = nullptr;
+
+ private:
+  void write_padded(const char* s, size_t n, bool right_align);
+  void write_bytes(const char* s, size_t n);
+  aio_ostream& print_int_slow(int v);
+};
+
+// A file read in large blocks into a fixed buffer, so memory stays bounded
+// whatever the file's size.
+class KVL_API aio_ifstream final : public aio_istream {
+ public:
+  aio_ifstream();
+  explicit aio_ifstream(const char* path);
+  ~aio_ifstream() override;
+
+  // A file that cannot be opened sets failbit|badbit; a successful open
+  // clears the state.
+  void open(const char* path);
+  // False when no file was open or closing failed.
+  bool close() override;
+
+ private:
+  bool refill() override;
+
+  char* buffer_ = nullptr;
+  int fd_ = -1;
+  bool at_end_ = true;
+};
+
+// A file written through a large buffer with write(2).
+//
+// replace = false creates the file, or truncates an existing one, and writes
+// it in place. replace = true also creates or truncates, but writes into a
+// new file in the same directory and renames it over the target at close(),
+// only when every write succeeded: a failed write never loses the old file.
+// (Targets that are not regular files, such as devices, are written in
+// place.) Write errors set badbit; close() reports them by returning false.
+class KVL_API aio_ofstream final : public aio_ostream {
+ public:
+  aio_ofstream();
+  aio_ofstream(const char* path, bool replace);
+  ~aio_ofstream() override;
+
+  // A file that cannot be created sets failbit|badbit; a successful open
+  // clears the state.
+  void open(const char* path, bool replace);
+  // Writes what is buffered and closes the file; false when no file was
+  // open or any write, the close or the final rename failed.
+  bool close() override;
+
+ private:
+  void flush_buffer(size_t room) override;
+
+  char* buffer_ = nullptr;
+  char discard_[kMinRoom];  // the window while no file is open
+  int fd_ = -1;
+  std::string target_;  // set only while writing to a temporary file
+  std::string temporary_;
+};
+
+// Input from a string held by the stream.
+class KVL_API aio_istringstream final : public aio_istream {
+ public:
+  explicit aio_istringstream(std::string text);
+
+ private:
+  std::string text_;
+};
+
+// Output collected in a string.
+class KVL_API aio_ostringstream final : public aio_ostream {
+ public:
+  aio_ostringstream();
+  std::string str() const { return std::string(out_begin_, out_); }
+
+ private:
+  void flush_buffer(size_t room) override;
+
+  std::string text_;
+};
+
+inline bool aio_is_space(char c) {
+  // '\t', '\n', '\v', '\f' and '\r' are 9 to 13.
+  return c == ' ' || static_cast<unsigned char>(c - '\t') < 5;
+}
+
+inline unsigned aio_digit(char c) { return static_cast<unsigned char>(c) - unsigned{'0'}; }
+
+// The number of leading decimal digits (0 to 8) of the 8 bytes at p, and in
+// `value` the number that they form, all bytes at once: ids of a large model
+// have 7 or 8 digits, where a digit-by-digit loop would spend a dependent
+// multiply on each and a mispredicted branch on the length.
+inline int aio_leading_digits(const char* p, uint64_t& value) {
+  uint64_t x;
+  std::memcpy(&x, p, 8);  // the first byte is the lowest
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHigh = 0x80 * kOnes;
+  // The length decides where the next read starts, so it is taken from the
+  // cheapest test that finds the usual end of a number: the first byte
+  // below '0' (a blank or a line end) is flagged exactly, since no borrow
+  // reaches it. Bit 63 stands in for a ninth byte.
+  const uint64_t below_zero = (x - 0x30 * kOnes) & ~x & kHigh;
+  int n = (std::countr_zero((below_zero >> 7) | (uint64_t{1} << 63)) + 1) >> 3;
+  // Any other non-digit in those n bytes (top bit set, or 0x3A and above)
+  // ends the number earlier; rare, so a branch that is predicted.
+  const uint64_t low7 = x & (0x7F * kOnes);
+  const uint64_t other = (x | (low7 + 0x46 * kOnes)) & kHigh;
+  if (other != 0 && (std::countr_zero(other) >> 3) < n) n = std::countr_zero(other) >> 3;
+  if (n == 0) return 0;
+  // Keep the n digits, moved to the top so that the bytes below them read
+  // as leading zeros, then combine pairs, quads and the two halves.
+  uint64_t d = (x - 0x30 * kOnes) << (64 - 8 * n);
+  d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FF;
+  d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFF;
+  value = (d * 10000 + (d >> 32)) & 0xFFFFFFFF;
+  return n;
+}
+
+inline int aio_istream::scan_int() {
+  // Fast path: a number of at most 10 digits that lies wholly inside the
+  // window, with the byte after it also inside. Anything else (stream
+  // state, window end, long or out-of-range numbers) goes the slow way,
+  // which starts again from cur_.
+  if (state_ == 0) {
+    const char* p = cur_;
+    while (p != end_ && aio_is_space(*p)) ++p;
+    cur_ = p;
+    if (end_ - p >= 12) {
+      bool negative = false;
+      const char* q = p;
+      if (*q == '-' || *q == '+') {
+        negative = *q == '-';
+        ++q;
+      }
+      uint64_t v = 0;
+      const int n = aio_leading_digits(q, v);
+      q += n;
+      // At most two more digits (only after eight); the byte after them is
+      // still inside the window.
+      for (int more = 0; more < 2 && aio_digit(*q) < 10; ++more, ++q) v = v * 10 + aio_digit(*q);
+      if (n > 0 && aio_digit(*q) >= 10 && v <= uint64_t{2147483647} + negative) {
+        cur_ = q;
+        return static_cast<int>(negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v));
+      }
+    }
+  }
+  return scan_int_slow();
+}
+
+inline aio_ostream& aio_ostream::put(char c) {
+  if (width_ == 0 && out_ != out_end_) {
+    *out_++ = c;
+    return *this;
+  }
+  write_padded(&c, 1, false);
+  return *this;
+}
+
+inline aio_ostream& aio_ostream::print_int(int v) {
+  if (width_ == 0 && out_end_ - out_ >= 11) {
+    out_ = std::to_chars(out_, out_end_, v).ptr;
+    return *this;
+  }
+  return print_int_slow(v);
+}
+
+// Writes the string's bytes as text (padded like text).
+KVL_API aio_ostream& operator<<(aio_ostream& os, const cow_String& s);
+
+#endif
