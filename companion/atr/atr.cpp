@@ -54,10 +54,11 @@ atr_String& atr_String::ReplaceNonTranslated(int k, const atr_String& value) {
     return *this;
   }
   if (k < 1 || k > 9) return *this;
-  const std::string placeholder = "%" + std::to_string(k) + "$s";
+  const char placeholder[] = {'%', static_cast<char>('0' + k), '$', 's', '\0'};
+  const size_t length = sizeof placeholder - 1;
   std::string out;
   size_t from = 0;
-  for (size_t at; (at = s_.find(placeholder, from)) != std::string::npos; from = at + placeholder.size())
+  for (size_t at; (at = s_.find(placeholder, from, length)) != std::string::npos; from = at + length)
     out.append(s_, from, at - from).append(value.s_);
   out.append(s_, from);
   s_ = std::move(out);
