@@ -41,9 +41,9 @@ class KVL_API inpM_IdMap {
   cow_List<cow_String> Instances() const;
   void Print(aio_ostream& out) const;
   void Renumber(int* array, int n) const;
-  cow_1DArrayList<int> Renumber(const cow_1DArrayList<int>& ids, bool inverse) const;
-  cow_1DArrayList<int> CleanupAndRenumber(const cow_1DArrayList<int>& ids, bool inverse) const;
-  cow_1DArrayList<int> Cleanup(const cow_1DArrayList<int>& ids) const;
+  cow_1DArrayList<int> Renumber(const cow_1DArrayList<int>& list, bool inverse) const;
+  cow_1DArrayList<int> CleanupAndRenumber(const cow_1DArrayList<int>& list, bool inverse) const;
+  cow_1DArrayList<int> Cleanup(const cow_1DArrayList<int>& list) const;
   void Merge(const inpM_IdMap& other);
   int LargestId() const;
   int SmallestId() const;
@@ -57,11 +57,16 @@ class KVL_API inpM_IdMap {
   void InsertInstance(const cow_String& instanceName, const inpM_IdMap& map);
   bool HasInstance(const cow_String& instanceName) const;
   // The global id of a local id of this level, or null when there is none.
-  const int* Find(int localId) const;
+  const int* Find(int localId) const { return ids.HasValue() ? ids.ConstGet().Find(localId) : nullptr; }
   const omi_IntTable<int>& ConstGetIds() const;
   const cow_Map<cow_String, cow_COW<inpM_IdMap>>& ConstGetInstances() const;
 
  private:
+  friend struct inpM_InstanceMaps;
+  // The table of this level, written through the one detach point; a map
+  // without ids holds no table at all.
+  omi_IntTable<int>& GetIds();
+
   cow_Map<cow_String, cow_COW<inpM_IdMap>> instances;
   cow_COW<omi_IntTable<int>> ids;
 };

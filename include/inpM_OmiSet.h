@@ -16,6 +16,9 @@
 #include "kvl_api.h"
 #include "omni.h"
 
+#include <utility>
+#include <vector>
+
 class KVL_API inpM_OmiSet {
  public:
   static constexpr int kEmptyMarker = 2147483647;
@@ -55,16 +58,36 @@ class KVL_API inpM_OmiSet {
     else if (single_ != kEmptyMarker)
       f(single_);
   }
-  friend bool operator==(const inpM_OmiSet& a, const inpM_OmiSet& b);
+  // Equal when both hold the same ids, however each holds them.
+  friend bool operator==(const inpM_OmiSet& a, const inpM_OmiSet& b) {
+    if (a.bits_ && b.bits_) return *a.bits_ == *b.bits_;
+    if (!a.bits_ && !b.bits_) return a.single_ == b.single_;
+    const inpM_OmiSet& withBits = a.bits_ ? a : b;
+    const inpM_OmiSet& inlined = a.bits_ ? b : a;
+    return withBits.Size() == inlined.Size() &&
+           (inlined.single_ == kEmptyMarker || withBits.bits_->IsMember(inlined.single_));
+  }
 
  private:
   omi_Set* bits_ = nullptr;
   int single_ = kEmptyMarker;
 };
 
+// The bit vector that an inpM_OmiSetIT walks over a set without one. A base
+// listed before omi_SetIT, so that it exists when omi_SetIT is built on it.
+class inpM_OmiSetITBits {
+ protected:
+  explicit inpM_OmiSetITBits(const inpM_OmiSet& set);
+  // The set's own bit vector, or this one holding its single value.
+  const omi_Set& Walked(const inpM_OmiSet& set) const;
+
+ private:
+  omi_Set own_;
+};
+
 // Ascending iteration over an inpM_OmiSet. Over a set without a bit vector it
 // walks a bit vector of its own holding the single value.
-class KVL_API inpM_OmiSetIT : public omi_SetIT {
+class KVL_API inpM_OmiSetIT : private inpM_OmiSetITBits, public omi_SetIT {
  public:
   explicit inpM_OmiSetIT(const inpM_OmiSet& set);
   ~inpM_OmiSetIT();
@@ -84,8 +107,9 @@ class KVL_API inpM_MapString2BlkBitVectNSIT {
   const inpM_OmiSet& CurrentValue() const;
 
  private:
+  using Entry = std::pair<const cow_String, inpM_OmiSet>;
   cow_Map<cow_String, inpM_OmiSet> map_;
-  std::vector<const std::pair<const cow_String, inpM_OmiSet>*> order_;
+  std::vector<const Entry*> order_;
   int i_ = 0;
 };
 

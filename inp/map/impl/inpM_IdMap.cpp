@@ -1,0 +1,304 @@
+#include "inpM_IdMap.h"
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "inpM_Messages.h"
+#include "inpM_Utils.h"
+#include "nex.h"
+
+namespace {
+
+const char kSource[] = "inp/map/impl/inpM_IdMap";
+
+const omi_IntTable<int>& EmptyTable() {
+  static const omi_IntTable<int> empty;
+  return empty;
+}
+
+// The table a handle holds, or the empty table when it holds none.
+const omi_IntTable<int>& TableOf(const cow_COW<omi_IntTable<int>>& handle) {
+  return handle.HasValue() ? handle.ConstGet() : EmptyTable();
+}
+
+[[noreturn]] void ThrowUndefined(std::vector<int> undefined) {
+  const atr_translate heading("The following undefined nodes or elements were encountered:");
+  nex_TextException(inpM_Utils::FormatCollectedErrors(heading.Result(), cow_1DArrayList<int>(std::move(undefined))))
+      .Throw(kSource, __LINE__);
+}
+
+// Global id -> local id, each pair (local, global) inserted as (global, local).
+omi_IntTable<int> Reversed(const omi_IntTable<int>& localToGlobal) {
+  omi_IntTable<int> reverse;
+  reverse.Reserve(localToGlobal.Size());
+  localToGlobal.ForEach([&reverse](int local, int global) { reverse.Insert(global, local); });
+  return reverse;
+}
+
+// Global to local translation of a list. Every id is meant to be a global id
+// of the level; one that is not has no local id to give, so it yields nothing
+// (and is not reported: CleanupAndRenumber, which shares this path, never
+// reports).
+cow_1DArrayList<int> RenumberInverse(const omi_IntTable<int>& localToGlobal, const cow_1DArrayList<int>& ids) {
+  if (ids.IsEmpty()) return {};
+  const omi_IntTable<int> reverse = Reversed(localToGlobal);
+  std::vector<int> result;
+  result.reserve(static_cast<size_t>(ids.Size()));
+  for (int id : ids) {
+    if (const int* local = reverse.Find(id)) result.push_back(*local);
+  }
+  return cow_1DArrayList<int>(std::move(result));
+}
+
+void CollectExtremes(const inpM_IdMap& map, int& smallest, int& largest) {
+  map.ConstGetIds().ForEach([&](int, int global) {
+    if (global < smallest) smallest = global;
+    if (global > largest) largest = global;
+  });
+  for (const auto& entry : map.ConstGetInstances()) CollectExtremes(entry.second.ConstGet(), smallest, largest);
+}
+
+// Reads n (key, value) pairs into the table; false at the first pair that
+// cannot be read. Nothing is reserved from n, which may be damaged: the table
+// grows only with what the input actually holds.
+bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
+  for (int i = 0; i < n; ++i) {
+    int key = 0;
+    int value = 0;
+    if (!in.scan_int_pair(key, value)) return false;
+    table.Insert(key, value);
+  }
+  return true;
+}
+
+void PrintPairs(aio_ostream& out, const omi_IntTable<int>& table) {
+  table.ForEach([&out](int key, int value) { out.print_int(key).put(' ').print_int(value).put('\n'); });
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// inpM_IdMap
+
+inpM_IdMap::inpM_IdMap() = default;
+inpM_IdMap::inpM_IdMap(const inpM_IdMap& other) = default;
+inpM_IdMap& inpM_IdMap::operator=(const inpM_IdMap& other) = default;
+inpM_IdMap::~inpM_IdMap() = default;
+
+inpM_IdMap::inpM_IdMap(const inpM_InstanceIdMaps& maps) : ids(maps.assembly.localToGlobal) {
+  for (const auto& [name, pair] : maps.instances) {
+    cow_COW<inpM_IdMap> sub(new inpM_IdMap());
+    if (pair.localToGlobal.HasValue())
+      sub.Get().ids = cow_COW<omi_IntTable<int>>(new omi_IntTable<int>(pair.localToGlobal.ConstGet()));
+    instances.Insert(name, std::move(sub));
+  }
+}
+
+const inpM_IdMap& inpM_IdMap::ConstGet(const cow_String& instanceName) const {
+  const cow_COW<inpM_IdMap>* sub = instances.ConstFind(instanceName);
+  if (!sub) inpM_ReportError("Unknown instance name %s", instanceName);
+  return sub->ConstGet();
+}
+
+// An empty path descends nowhere and gives this map itself.
+const inpM_IdMap& inpM_IdMap::ConstGet(const cow_List<cow_String>& path) const {
+  const inpM_IdMap* map = this;
+  for (const cow_String& name : path) map = &map->ConstGet(name);
+  return *map;
+}
+
+int inpM_IdMap::ConstGet(int localId) const {
+  const int* global = Find(localId);
+  if (!global) inpM_ReportError("Unknown instance id %s", localId);
+  return *global;
+}
+
+int inpM_IdMap::NumberIds() const {
+  int n = ConstGetIds().Size();
+  for (const auto& entry : instances) n += entry.second.ConstGet().NumberIds();
+  return n;
+}
+
+cow_List<cow_String> inpM_IdMap::Instances() const { return instances.Keys(); }
+
+void inpM_IdMap::Print(aio_ostream& out) const {
+  const omi_IntTable<int>& table = ConstGetIds();
+  out.print_int(table.Size()).put('\n');
+  PrintPairs(out, table);
+  for (const auto& [name, sub] : instances) {
+    out << name;
+    out.put('\n');
+    sub.ConstGet().Print(out);
+  }
+}
+
+void inpM_IdMap::Renumber(int* array, int n) const {
+  const omi_IntTable<int>& table = ConstGetIds();
+  std::vector<int> undefined;
+  for (int i = 0; i < n; ++i) {
+    int& id = array[i];
+    if (const int* global = table.Find(id)) {
+      id = *global;
+    } else if (id != 0) {
+      undefined.push_back(id);
+      id = 0;
+    }
+  }
+  if (!undefined.empty()) ThrowUndefined(std::move(undefined));
+}
+
+cow_1DArrayList<int> inpM_IdMap::Renumber(const cow_1DArrayList<int>& list, bool inverse) const {
+  const omi_IntTable<int>& table = ConstGetIds();
+  if (inverse) return RenumberInverse(table, list);
+  std::vector<int> result;
+  result.reserve(static_cast<size_t>(list.Size()));
+  std::vector<int> undefined;
+  for (int id : list) {
+    if (const int* global = table.Find(id))
+      result.push_back(*global);
+    else if (id == 0)
+      result.push_back(0);
+    else
+      undefined.push_back(id);
+  }
+  if (!undefined.empty()) ThrowUndefined(std::move(undefined));
+  return cow_1DArrayList<int>(std::move(result));
+}
+
+cow_1DArrayList<int> inpM_IdMap::CleanupAndRenumber(const cow_1DArrayList<int>& list, bool inverse) const {
+  const omi_IntTable<int>& table = ConstGetIds();
+  if (inverse) return RenumberInverse(table, list);
+  std::vector<int> result;
+  result.reserve(static_cast<size_t>(list.Size()));
+  for (int id : list) {
+    if (const int* global = table.Find(id)) result.push_back(*global);
+  }
+  return cow_1DArrayList<int>(std::move(result));
+}
+
+cow_1DArrayList<int> inpM_IdMap::Cleanup(const cow_1DArrayList<int>& list) const {
+  const omi_IntTable<int>& table = ConstGetIds();
+  std::vector<int> result;
+  result.reserve(static_cast<size_t>(list.Size()));
+  for (int id : list) {
+    if (table.Find(id)) result.push_back(id);
+  }
+  return cow_1DArrayList<int>(std::move(result));
+}
+
+void inpM_IdMap::Merge(const inpM_IdMap& other) {
+  // A copy holds the other's storage while this map changes, so that merging
+  // a map into itself (or into a map it shares with) reads stable tables.
+  const inpM_IdMap source = other;
+  const omi_IntTable<int>& pairs = source.ConstGetIds();
+  if (!pairs.IsEmpty()) {
+    omi_IntTable<int>& table = GetIds();
+    pairs.ForEach([&table](int local, int global) { table.Insert(local, global); });
+  }
+  for (const auto& [name, sub] : source.instances) {
+    if (cow_COW<inpM_IdMap>* mine = instances.Find(name))
+      mine->Get().Merge(sub.ConstGet());
+    else
+      instances.Insert(name, sub);
+  }
+}
+
+int inpM_IdMap::LargestId() const {
+  int smallest = 999999999;
+  int largest = 1;
+  CollectExtremes(*this, smallest, largest);
+  return largest;
+}
+
+int inpM_IdMap::SmallestId() const {
+  int smallest = 999999999;
+  int largest = 1;
+  CollectExtremes(*this, smallest, largest);
+  return smallest;
+}
+
+void inpM_IdMap::InsertDuplicateOffsetIds(int offset, int count) {
+  if (count <= 0) return;
+  // With no offset every copy is the id itself: one insertion says it all.
+  if (offset == 0) count = 1;
+  const omi_IntTable<int>& current = ConstGetIds();
+  if (!current.IsEmpty()) {
+    // The walk covers a snapshot of the global ids taken before the first
+    // insertion, so it never meets the ids it adds.
+    std::vector<int> globals;
+    globals.reserve(static_cast<size_t>(current.Size()));
+    current.ForEach([&globals](int, int global) { globals.push_back(global); });
+    omi_IntTable<int>& table = GetIds();
+    for (int global : globals) {
+      for (int k = 1; k <= count; ++k) {
+        // A copy beyond the 32-bit range is no id; the later ones lie further
+        // out still, so the copies of this id end there.
+        const int64_t copy = global + int64_t{k} * offset;
+        if (copy < std::numeric_limits<int>::min() || copy > std::numeric_limits<int>::max()) break;
+        table.Insert(static_cast<int>(copy), static_cast<int>(copy));
+      }
+    }
+  }
+  for (const cow_String& name : Instances()) {
+    // Only sub-maps that hold ids change, and only they are copied.
+    if (instances.ConstGet(name).ConstGet().NumberIds() == 0) continue;
+    instances.Get(name).Get().InsertDuplicateOffsetIds(offset, count);
+  }
+}
+
+void inpM_IdMap::Insert(int localId, int globalId) { GetIds().Insert(localId, globalId); }
+
+inpM_IdMap& inpM_IdMap::GetInstance(const cow_String& instanceName) {
+  if (!instances.IsMember(instanceName)) instances.Insert(instanceName, cow_COW<inpM_IdMap>(new inpM_IdMap()));
+  return instances.Get(instanceName).Get();
+}
+
+void inpM_IdMap::InsertInstance(const cow_String& instanceName, const inpM_IdMap& map) {
+  instances.Insert(instanceName, cow_COW<inpM_IdMap>(map));
+}
+
+bool inpM_IdMap::HasInstance(const cow_String& instanceName) const { return instances.IsMember(instanceName); }
+
+const omi_IntTable<int>& inpM_IdMap::ConstGetIds() const { return TableOf(ids); }
+
+const cow_Map<cow_String, cow_COW<inpM_IdMap>>& inpM_IdMap::ConstGetInstances() const { return instances; }
+
+omi_IntTable<int>& inpM_IdMap::GetIds() {
+  if (!ids.HasValue()) ids.Set(new omi_IntTable<int>());
+  return ids.Get();
+}
+
+// ---------------------------------------------------------------------------
+// inpM_InstanceMaps
+
+inpM_InstanceMaps::inpM_InstanceMaps()
+    : globalToLocal(new omi_IntTable<int>()), localToGlobal(new omi_IntTable<int>()) {}
+
+inpM_InstanceMaps::inpM_InstanceMaps(const inpM_IdMap& map)
+    : globalToLocal(new omi_IntTable<int>(Reversed(map.ConstGetIds()))),
+      localToGlobal(map.ids.HasValue() ? map.ids : cow_COW<omi_IntTable<int>>(new omi_IntTable<int>())) {}
+
+// A count or pair that cannot be read ends the reading there, with the pairs
+// read so far kept and the stream's fail state left for the caller to report.
+// A negative count is damage of the same kind: it sets the fail state too.
+inpM_InstanceMaps::inpM_InstanceMaps(aio_istream& in) : inpM_InstanceMaps() {
+  const int n = in.scan_int();
+  if (in.fail()) return;
+  if (n < 0) {
+    in.setstate(aio_ios::failbit);
+    return;
+  }
+  if (ReadPairs(in, n, globalToLocal.Get())) ReadPairs(in, n, localToGlobal.Get());
+}
+
+inpM_InstanceMaps::inpM_InstanceMaps(const inpM_InstanceMaps& other) = default;
+inpM_InstanceMaps& inpM_InstanceMaps::operator=(const inpM_InstanceMaps& other) = default;
+inpM_InstanceMaps::~inpM_InstanceMaps() = default;
+
+void inpM_InstanceMaps::Print(aio_ostream& out) const {
+  const omi_IntTable<int>& forward = TableOf(globalToLocal);
+  out.print_int(forward.Size()).put('\n');
+  PrintPairs(out, forward);
+  PrintPairs(out, TableOf(localToGlobal));
+}
