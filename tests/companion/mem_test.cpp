@@ -11,12 +11,12 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <string_view>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "cow.h"
 
