@@ -3,6 +3,8 @@
 // range are inline in omi_IntTable.h.
 #include "omi_IntTable.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -11,12 +13,19 @@ namespace {
 
 constexpr unsigned kBlockKeys = 65536;
 
-// Bucket shift for a sparse block of `cap` entries: about four entries per
-// bucket; none below 16 entries, where a plain scan is as fast.
-uint8_t BucketShift(unsigned cap) {
-  if (cap < 16) return 16;
+// Fresh zero-filled pages, reserved lazily: only the pages written take memory.
+char* MapZeroed(size_t bytes) {
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  return p == MAP_FAILED ? nullptr : static_cast<char*>(p);
+}
+
+// Bucket shift for a sparse block of `cap` entries: at least one bucket per
+// two entries, so that a bucket rarely holds more than the lookup window;
+// none for a block that fits the window whole.
+uint8_t BucketShift(unsigned cap, unsigned window) {
+  if (cap <= window) return 16;
   uint8_t bits = 0;
-  while ((2u << bits) <= cap / 4) ++bits;
+  while ((1u << bits) < cap / 2) ++bits;
   return static_cast<uint8_t>(16 - bits);
 }
 
@@ -29,23 +38,11 @@ unsigned NextSparseCap(unsigned cap, unsigned limit) {
   return std::min(next, limit);
 }
 
-// First set bit at or after `from` in a bitmap of `words` words, or -1.
-int NextBit(const uint64_t* bits, unsigned words, unsigned from) {
-  unsigned w = from >> 6;
-  if (w >= words) return -1;
-  uint64_t word = bits[w] & (~uint64_t{0} << (from & 63));
-  while (!word) {
-    if (++w == words) return -1;
-    word = bits[w];
-  }
-  return static_cast<int>(w * 64 + static_cast<unsigned>(__builtin_ctzll(word)));
-}
-
 }  // namespace
 
 template <class T>
 omi_UintTable<T>::omi_UintTable(const omi_UintTable& other) : dir_(other.dir_), size_(other.size_) {
-  CopyBlocks();
+  CopyBlocks(other);
 }
 
 template <class T>
@@ -58,36 +55,131 @@ template <class T>
 omi_UintTable<T>& omi_UintTable<T>::operator=(omi_UintTable&& other) noexcept {
   if (this != &other) {
     FreeBlocks();
-    dir_ = std::move(other.dir_);
-    size_ = std::exchange(other.size_, 0);
+    Steal(other);
   }
   return *this;
 }
 
 template <class T>
-void omi_UintTable<T>::FreeBlocks() {
-  Block* b = dir_.Data();
-  for (unsigned i = 0; i < dir_.Count(); ++i) std::free(b[i].data);
+void omi_UintTable<T>::Steal(omi_UintTable& other) {
+  dir_ = std::move(other.dir_);
+  arenaMem_ = std::exchange(other.arenaMem_, nullptr);
+  arenaHi0_ = std::exchange(other.arenaHi0_, 0);
+  arenaSegs_ = std::exchange(other.arenaSegs_, 0);
+  size_ = std::exchange(other.size_, 0);
 }
 
-// After the directory was copied: give every block its own contents.
 template <class T>
-void omi_UintTable<T>::CopyBlocks() {
+void omi_UintTable<T>::FreeBlocks() {
+  Block* b = dir_.Data();
+  for (unsigned i = 0; i < dir_.Count(); ++i)
+    if (!InArena(b[i].data)) std::free(b[i].data);
+  FreeArena();
+}
+
+template <class T>
+void omi_UintTable<T>::FreeArena() {
+  if (arenaMem_) ::munmap(arenaMem_, arenaSegs_ * kSegmentBytes);
+  arenaMem_ = nullptr;
+  arenaHi0_ = 0;
+  arenaSegs_ = 0;
+}
+
+// After the directory was copied from `from`: give every block its own
+// contents, arena members in an arena of the same shape.
+template <class T>
+void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
   Block* b = dir_.Data();
   unsigned done = 0;
   try {
+    if (from.arenaMem_) {
+      arenaMem_ = MapZeroed(from.arenaSegs_ * kSegmentBytes);
+      if (!arenaMem_) throw std::bad_alloc();
+      arenaHi0_ = from.arenaHi0_;
+      arenaSegs_ = from.arenaSegs_;
+    }
     for (; done < dir_.Count(); ++done) {
-      const size_t bytes = BlockBytes(b[done]);
-      void* data = omi_Alloc(bytes);
-      std::memcpy(data, b[done].data, bytes);
+      void* data = from.InArena(b[done].data) ? arenaMem_ + (b[done].hi - arenaHi0_) * kSegmentBytes
+                                               : omi_Alloc(BlockBytes(b[done]));
+      std::memcpy(data, b[done].data, BlockBytes(b[done]));
       b[done].data = data;
     }
   } catch (...) {
-    for (unsigned i = 0; i < done; ++i) std::free(b[i].data);
+    for (unsigned i = 0; i < done; ++i)
+      if (!InArena(b[i].data)) std::free(b[i].data);
+    FreeArena();
     dir_.Reset();
     size_ = 0;
     throw;
   }
+}
+
+template <class T>
+bool omi_UintTable<T>::InArena(const void* data) const {
+  const uintptr_t p = reinterpret_cast<uintptr_t>(data);
+  const uintptr_t mem = reinterpret_cast<uintptr_t>(arenaMem_);
+  return arenaMem_ && p >= mem && p - mem < arenaSegs_ * kSegmentBytes;
+}
+
+// Frees a block's contents; an arena segment goes back to untouched zero
+// pages, and the arena goes with its last block.
+template <class T>
+void omi_UintTable<T>::FreeData(void* data) {
+  if (!InArena(data)) {
+    std::free(data);
+    return;
+  }
+  ::madvise(data, kSegmentBytes, MADV_DONTNEED);
+  const Block* b = dir_.Data();
+  for (unsigned i = 0; i < dir_.Count(); ++i)
+    if (b[i].data != data && InArena(b[i].data)) return;
+  FreeArena();
+}
+
+template <class T>
+void* omi_UintTable<T>::ArenaSegment(unsigned hi) {
+  if (!arenaMem_) {
+    arenaMem_ = MapZeroed(kSegmentBytes);
+    if (!arenaMem_) return nullptr;
+    arenaHi0_ = static_cast<uint16_t>(hi);
+    arenaSegs_ = 1;
+    return arenaMem_;
+  }
+  if (hi - arenaHi0_ < arenaSegs_) return arenaMem_ + (hi - arenaHi0_) * kSegmentBytes;
+  // Widen, at least doubling, within a span of a few segments per block.
+  unsigned members = 0;
+  const Block* blocks = dir_.Data();
+  for (unsigned i = 0; i < dir_.Count(); ++i) members += InArena(blocks[i].data);
+  const unsigned lo = std::min<unsigned>(arenaHi0_, hi);
+  const unsigned top = std::max<unsigned>(arenaHi0_ + arenaSegs_ - 1u, hi);
+  const unsigned budget = std::min(8 * (members + 1) + 64, kMaxSegments);
+  if (top - lo + 1 > budget) return nullptr;
+  const unsigned segs = std::min(std::max(top - lo + 1, 2u * arenaSegs_), budget);
+  unsigned hi0 = hi < arenaHi0_ && top + 1 >= segs ? top + 1 - segs : lo;
+  if (hi0 + segs > kBlockKeys) hi0 = kBlockKeys - segs;
+  char* mem;
+  if (hi0 == arenaHi0_) {
+    // Growing upwards: the kernel moves the pages, nothing is copied.
+    void* p = ::mremap(arenaMem_, arenaSegs_ * kSegmentBytes, segs * kSegmentBytes, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) return nullptr;
+    mem = static_cast<char*>(p);
+  } else {
+    mem = MapZeroed(segs * kSegmentBytes);
+    if (!mem) return nullptr;
+  }
+  // Members keep their segment: the one of their high bits.
+  Block* b = dir_.Data();
+  for (unsigned i = 0; i < dir_.Count(); ++i) {
+    if (!InArena(b[i].data)) continue;
+    char* to = mem + (b[i].hi - hi0) * kSegmentBytes;
+    if (hi0 != arenaHi0_) std::memcpy(to, b[i].data, kSegmentBytes);
+    b[i].data = to;
+  }
+  if (hi0 != arenaHi0_) ::munmap(arenaMem_, arenaSegs_ * kSegmentBytes);
+  arenaMem_ = mem;
+  arenaHi0_ = static_cast<uint16_t>(hi0);
+  arenaSegs_ = static_cast<uint16_t>(segs);
+  return mem + (hi - hi0) * kSegmentBytes;
 }
 
 template <class T>
@@ -107,7 +199,15 @@ size_t omi_UintTable<T>::MemoryBytes() const {
 
 template <class T>
 size_t omi_UintTable<T>::SparseBytes(unsigned cap) {
-  return cap * sizeof(Entry) + (BucketCount(BucketShift(cap)) + 1) * sizeof(uint16_t);
+  const uint8_t shift = BucketShift(cap, kWindow);
+  return (cap + kWindow) * sizeof(Entry) + (shift == kNoBuckets ? 0 : (BucketCount(shift) + 1) * sizeof(uint16_t));
+}
+
+template <class T>
+const T* omi_UintTable<T>::FindCrowded(const Entry* first, const Entry* last, unsigned low) {
+  const auto below = [](const Entry& x, unsigned k) { return x.low < k; };
+  const Entry* e = std::lower_bound(first, last, low, below);
+  return e != last && e->low == low ? &e->value : nullptr;
 }
 
 template <class T>
@@ -126,7 +226,7 @@ unsigned omi_UintTable<T>::SparsePos(const Block& b, unsigned low) {
 
 template <class T>
 void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap) {
-  const uint8_t shift = BucketShift(cap);
+  const uint8_t shift = BucketShift(cap, kWindow);
   void* data = omi_Alloc(SparseBytes(cap));
   Entry* e = static_cast<Entry*>(data);
   if (b.kind == kDense) {
@@ -142,7 +242,8 @@ void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap) {
   } else if (b.n) {
     std::memcpy(static_cast<void*>(e), b.data, b.n * sizeof(Entry));
   }
-  std::free(b.data);
+  for (unsigned i = b.n; i < cap + kWindow; ++i) e[i].low = kNoLow;
+  FreeData(b.data);
   b.data = data;
   b.kind = kSparse;
   b.shift = shift;
@@ -161,14 +262,17 @@ void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap) {
 
 template <class T>
 void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap) {
-  void* data = omi_Alloc(DenseBytes(cap));
-  uint64_t* bits = static_cast<uint64_t*>(data);
-  T* values = reinterpret_cast<T*>(bits + cap / 64);
-  std::memset(bits, 0, cap / 8);
+  void* data = base == 0 && cap == kBlockKeys ? ArenaSegment(b.hi) : nullptr;
+  if (!data) {
+    data = omi_Alloc(DenseBytes(cap));
+    std::memset(data, 0, DenseBytes(cap));
+  }
+  T* values = static_cast<T*>(data);
+  uint64_t* bits = reinterpret_cast<uint64_t*>(values + cap);
   if (b.kind == kDense) {
     const unsigned shift = b.base - base;  // both multiples of 64
-    std::memcpy(bits + shift / 64, Bits(b), b.cap / 8);
     std::memcpy(values + shift, Values(b), b.cap * sizeof(T));
+    std::memcpy(bits + shift / 64, Bits(b), b.cap / 8);
   } else {
     const Entry* e = Entries(b);
     for (unsigned i = 0; i < b.n; ++i) {
@@ -177,7 +281,7 @@ void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap) {
       values[off] = e[i].value;
     }
   }
-  std::free(b.data);
+  FreeData(b.data);
   b.data = data;
   b.kind = kDense;
   b.base = base;
@@ -261,6 +365,7 @@ bool omi_UintTable<T>::Remove(unsigned key) {
     const uint64_t bit = uint64_t{1} << (off & 63);
     if (!(w & bit)) return false;
     w &= ~bit;
+    Values(*b)[off] = T{};
     --b->n;
     if (b->n && b->n <= kSparseMax && 2 * SparseBytes(b->n) < DenseBytes(b->cap)) MakeSparse(*b, b->n);
   } else {
@@ -269,6 +374,7 @@ bool omi_UintTable<T>::Remove(unsigned key) {
     if (p == b->n || e[p].low != low) return false;
     std::memmove(static_cast<void*>(e + p), e + p + 1, (b->n - p - 1) * sizeof(Entry));
     --b->n;
+    e[b->n].low = kNoLow;
     if (b->shift != kNoBuckets) {
       uint16_t* bucket = Buckets(*b);
       for (unsigned k = (low >> b->shift) + 1, count = BucketCount(b->shift); k <= count; ++k) --bucket[k];
@@ -277,7 +383,7 @@ bool omi_UintTable<T>::Remove(unsigned key) {
   }
   --size_;
   if (!b->n) {
-    std::free(b->data);
+    FreeData(b->data);
     dir_.Erase(static_cast<unsigned>(b - dir_.Data()));
   }
   return true;
@@ -299,6 +405,26 @@ void omi_UintTable<T>::SeekFirst(Cursor& c) const {
   SeekFrom(c, dir_.FirstRank());
 }
 
+// Positions at the first key of `b` whose offset is `from` or more; leaves
+// c.block null when there is none.
+template <class T>
+void omi_UintTable<T>::SeekInDense(Cursor& c, const Block& b, unsigned from) {
+  const uint64_t* bits = Bits(b);
+  const unsigned words = b.cap / 64;
+  unsigned w = from >> 6;
+  uint64_t word = w < words ? bits[w] & (~uint64_t{0} << (from & 63)) : 0;
+  while (!word) {
+    if (++w >= words) {
+      c.block = nullptr;
+      return;
+    }
+    word = bits[w];
+  }
+  c.block = &b;
+  c.at = w * 64 + static_cast<unsigned>(__builtin_ctzll(word));
+  c.rest = word & (word - 1);
+}
+
 // The first key of the first block at or after `rank`.
 template <class T>
 void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
@@ -307,10 +433,25 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
     const Block* b = dir_.AtRank(rank);
     if (!b) continue;
     c.rank = rank;
-    c.block = b;
-    c.at = b->kind == kDense ? static_cast<unsigned>(NextBit(Bits(*b), b->cap / 64, 0)) : 0;
+    if (b->kind == kDense) {
+      SeekInDense(c, *b, 0);
+    } else {
+      c.block = b;
+      c.at = 0;
+    }
     return;
   }
+}
+
+// Past the current word of a dense block, or past a sparse block.
+template <class T>
+void omi_UintTable<T>::SeekBeyond(Cursor& c) const {
+  const Block& b = *static_cast<const Block*>(c.block);
+  if (b.kind == kDense) {
+    SeekInDense(c, b, (c.at | 63u) + 1);
+    if (c.block) return;
+  }
+  SeekFrom(c, c.rank + 1);
 }
 
 template <class T>
@@ -319,6 +460,7 @@ void omi_UintTable<T>::SeekLast(Cursor& c) const {
   c.block = b;
   if (!b) return;
   c.rank = dir_.EndRank() - 1;
+  c.rest = 0;
   if (b->kind != kDense) {
     c.at = b->n - 1;
     return;
@@ -327,22 +469,6 @@ void omi_UintTable<T>::SeekLast(Cursor& c) const {
   unsigned w = b->cap / 64 - 1;
   while (!bits[w]) --w;
   c.at = w * 64 + 63 - static_cast<unsigned>(__builtin_clzll(bits[w]));
-}
-
-template <class T>
-void omi_UintTable<T>::SeekNext(Cursor& c) const {
-  const Block* b = static_cast<const Block*>(c.block);
-  if (b->kind == kDense) {
-    const int next = NextBit(Bits(*b), b->cap / 64, c.at + 1);
-    if (next >= 0) {
-      c.at = static_cast<unsigned>(next);
-      return;
-    }
-  } else if (c.at + 1 < b->n) {
-    ++c.at;
-    return;
-  }
-  SeekFrom(c, c.rank + 1);
 }
 
 template class omi_UintTable<int>;

@@ -4,17 +4,29 @@
 // found through an omi_BlockDir. Each block picks the form that costs less
 // memory for the keys it holds:
 // - dense: the values of a range of keys in one array, with a presence
-//   bitmap beside it (sizeof(T) + 1/8 bytes per key of the range). A lookup
-//   is a bit test and a load that the processor issues together, so it costs
-//   about what an index into a plain array does;
-// - sparse: (low 16 bits, value) entries sorted by key, with a small table of
-//   bucket offsets (about half a byte per entry) that narrows a lookup to a
-//   few neighbouring entries, usually within one cache line.
+//   bitmap after it (sizeof(T) + 1/8 bytes per key of the range). Slots of
+//   absent keys hold zero, so a lookup reads one value and consults the
+//   bitmap only when it meets a zero;
+// - sparse: (low 16 bits, value) entries sorted by key, with a table of
+//   bucket offsets (one or two buckets per two entries) that narrows a lookup
+//   to a window of kWindow entries compared all at once, so that lookups run
+//   without unpredictable branches and overlap their cache misses.
 // A sparse block becomes dense when that is no larger, or when it outgrows
 // kSparseMax entries (inserting into a sorted array moves its tail); a dense
 // block goes back to sparse when that would take less than half the memory.
 // The lopsided thresholds keep keys added and removed at the border from
 // converting back and forth.
+//
+// Dense blocks that cover their whole key range (the blocks of an id table
+// that is mostly full) move into one arena: a mapping where the block of
+// high bits h sits at segment h - hi0. A lookup in the arena computes the
+// address of its value from the key alone, with no pointer to load first;
+// random lookups then overlap their cache misses as well as indexing a plain
+// array does, which a lookup through the directory cannot (each dependent
+// load halves the misses in flight). Segments without a block are never
+// written, so they cost address space but no memory, and read as zero:
+// absent. The arena spans at most a few times as many segments as it holds
+// blocks.
 //
 // omi_IntTable<T> keys by signed int and keeps two halves: keys >= 0 and keys
 // < 0. A key of a half is the int's own bit pattern (HalfKey), so both halves
@@ -28,6 +40,7 @@
 #ifndef KVL_OMI_INTTABLE_H
 #define KVL_OMI_INTTABLE_H
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -48,8 +61,7 @@ class KVL_API omi_UintTable {
  public:
   omi_UintTable() = default;
   omi_UintTable(const omi_UintTable& other);
-  omi_UintTable(omi_UintTable&& other) noexcept
-      : dir_(std::move(other.dir_)), size_(std::exchange(other.size_, 0)) {}
+  omi_UintTable(omi_UintTable&& other) noexcept { Steal(other); }
   omi_UintTable& operator=(const omi_UintTable& other);
   omi_UintTable& operator=(omi_UintTable&& other) noexcept;
   ~omi_UintTable() { FreeBlocks(); }
@@ -76,13 +88,21 @@ class KVL_API omi_UintTable {
   bool Remove(unsigned key);
 
   const T* Find(unsigned key) const {
+    const unsigned low = key & 0xFFFFu;
+    const unsigned seg = (key >> 16) - arenaHi0_;
+    if (seg < arenaSegs_) {
+      const T* v = reinterpret_cast<const T*>(arenaMem_ + size_t{seg} * kSegmentBytes) + low;
+      if (!IsZero(*v)) return v;
+      if (reinterpret_cast<const uint64_t*>(v - low + kBlockKeys)[low >> 6] >> (low & 63) & 1) return v;
+    }
     const Block* b = dir_.Lookup(key >> 16);
     if (!b) return nullptr;
-    const unsigned low = key & 0xFFFFu;
     if (b->kind == kDense) {
       const unsigned off = low - b->base;
-      if (off >= b->cap || !(Bits(*b)[off >> 6] >> (off & 63) & 1)) return nullptr;
-      return Values(*b) + off;
+      if (off >= b->cap) return nullptr;
+      const T* v = Values(*b) + off;
+      if (!IsZero(*v)) return v;
+      return Bits(*b)[off >> 6] >> (off & 63) & 1 ? v : nullptr;
     }
     return FindSparse(*b, low);
   }
@@ -128,13 +148,27 @@ class KVL_API omi_UintTable {
   // directory, a block and a place in it (offset in a dense block, entry
   // index in a sparse one).
   struct Cursor {
-    unsigned rank = 0;
     const void* block = nullptr;  // nullptr: past the end
+    unsigned rank = 0;
     unsigned at = 0;
+    uint64_t rest = 0;  // dense: the bits of at's word above at
   };
   void SeekFirst(Cursor& c) const;
   void SeekLast(Cursor& c) const;
-  void SeekNext(Cursor& c) const;
+  void SeekNext(Cursor& c) const {
+    const Block& b = *static_cast<const Block*>(c.block);
+    if (b.kind == kDense) {
+      if (c.rest) {
+        c.at = (c.at & ~63u) + static_cast<unsigned>(__builtin_ctzll(c.rest));
+        c.rest &= c.rest - 1;
+        return;
+      }
+    } else if (c.at + 1 < b.n) {
+      ++c.at;
+      return;
+    }
+    SeekBeyond(c);
+  }
   unsigned KeyAt(const Cursor& c) const {
     const Block& b = *static_cast<const Block*>(c.block);
     const unsigned low = b.kind == kDense ? b.base + c.at : Entries(b)[c.at].low;
@@ -149,6 +183,17 @@ class KVL_API omi_UintTable {
   enum : uint8_t { kSparse = 0, kDense = 1 };
   static constexpr unsigned kSparseMax = 4096;
   static constexpr uint8_t kNoBuckets = 16;  // bucket shift of an unindexed block
+  static constexpr unsigned kWindow = 8;     // sparse entries compared per lookup
+  static constexpr uint32_t kNoLow = 0xFFFFFFFFu;  // low of the entries past the last
+  static constexpr unsigned kBlockKeys = 65536;
+  static constexpr size_t kSegmentBytes = kBlockKeys * sizeof(T) + kBlockKeys / 8;
+
+  // Absent dense slots hold all-zero bits; a present key may hold zero too,
+  // and its lookups then also read the bitmap.
+  using Raw = std::conditional_t<sizeof(T) == 8, uint64_t, uint32_t>;
+  static bool IsZero(const T& v) { return std::bit_cast<Raw>(v) == 0; }
+
+  static constexpr unsigned kMaxSegments = 32768;  // a half's worth of high bits
 
   struct Block {
     uint16_t hi;     // high 16 bits of the block's keys
@@ -157,17 +202,18 @@ class KVL_API omi_UintTable {
     uint32_t n;      // keys held
     uint32_t base;   // dense: first low covered, a multiple of 64
     uint32_t cap;    // dense: lows covered (multiple of 64); sparse: entries
-    void* data;      // dense: bitmap, then values; sparse: entries, then bucket offsets
+    void* data;      // dense: values, then bitmap; sparse: entries (cap + kWindow,
+                     // those past the last with low kNoLow), then bucket offsets
   };
   struct Entry {
     uint32_t low;
     T value;
   };
 
-  static uint64_t* Bits(const Block& b) { return static_cast<uint64_t*>(b.data); }
-  static T* Values(const Block& b) { return reinterpret_cast<T*>(Bits(b) + b.cap / 64); }
+  static T* Values(const Block& b) { return static_cast<T*>(b.data); }
+  static uint64_t* Bits(const Block& b) { return reinterpret_cast<uint64_t*>(Values(b) + b.cap); }
   static Entry* Entries(const Block& b) { return static_cast<Entry*>(b.data); }
-  static uint16_t* Buckets(const Block& b) { return reinterpret_cast<uint16_t*>(Entries(b) + b.cap); }
+  static uint16_t* Buckets(const Block& b) { return reinterpret_cast<uint16_t*>(Entries(b) + b.cap + kWindow); }
 
   static const T* FindSparse(const Block& b, unsigned low) {
     const Entry* e = Entries(b);
@@ -177,18 +223,15 @@ class KVL_API omi_UintTable {
       lo = bucket[0];
       hi = bucket[1];
     }
-    while (hi - lo > 8) {  // only a crowded bucket gets here
-      const unsigned mid = lo + (hi - lo) / 2;
-      if (e[mid].low < low) {
-        lo = mid + 1;
-      } else {
-        hi = mid + 1;
-      }
-    }
-    for (; lo < hi; ++lo)
-      if (e[lo].low >= low) return e[lo].low == low ? &e[lo].value : nullptr;
-    return nullptr;
+    if (hi - lo > kWindow) return FindCrowded(e + lo, e + hi, low);
+    // The key, if present, is in the window; lows are distinct and those
+    // past the last entry are kNoLow, so an equal low is the key.
+    const Entry* w = e + lo;
+    unsigned match = 0;
+    for (unsigned i = 0; i < kWindow; ++i) match |= unsigned{w[i].low == low} << i;
+    return match ? &w[__builtin_ctz(match)].value : nullptr;
   }
+  static const T* FindCrowded(const Entry* first, const Entry* last, unsigned low);
 
   static size_t DenseBytes(unsigned cap) { return cap / 8 + size_t{cap} * sizeof(T); }
   static size_t SparseBytes(unsigned cap);
@@ -196,15 +239,30 @@ class KVL_API omi_UintTable {
   // Position of the first entry of a sparse block whose low is not below `low`.
   static unsigned SparsePos(const Block& b, unsigned low);
   // Rebuild a block, in either form, from its contents in either form.
-  static void MakeSparse(Block& b, unsigned cap);
-  static void MakeDense(Block& b, unsigned base, unsigned cap);
+  void MakeSparse(Block& b, unsigned cap);
+  void MakeDense(Block& b, unsigned base, unsigned cap);
+  // Arena segments: a zeroed one for the block of `hi` (nullptr when the
+  // arena cannot take it), and giving one back.
+  void* ArenaSegment(unsigned hi);
+  bool InArena(const void* data) const;
+  void FreeData(void* data);
+  void FreeArena();
+  void Steal(omi_UintTable& other);
 
   void SeekFrom(Cursor& c, unsigned rank) const;
+  void SeekBeyond(Cursor& c) const;
+  static void SeekInDense(Cursor& c, const Block& b, unsigned from);
   bool InsertSlow(Block* b, unsigned key, const T& value);
   void FreeBlocks();
-  void CopyBlocks();
+  void CopyBlocks(const omi_UintTable& from);
 
   omi_BlockDir<Block> dir_;
+  // The arena, kept in the object itself so that a lookup reaches it
+  // without a load: segment s (kSegmentBytes, laid out as a full dense
+  // block) holds the block of high bits arenaHi0_ + s.
+  char* arenaMem_ = nullptr;
+  uint16_t arenaHi0_ = 0;
+  uint16_t arenaSegs_ = 0;
   int size_ = 0;
 };
 
@@ -221,8 +279,14 @@ class KVL_API omi_IntTable {
   bool Insert(int key, const T& value) { return Half(key).Insert(HalfKey(key), value); }
   bool Remove(int key) { return Half(key).Remove(HalfKey(key)); }
   bool IsMember(int key) const { return Find(key) != nullptr; }
-  const T* Find(int key) const { return Half(key).Find(HalfKey(key)); }
-  T* Find(int key) { return Half(key).Find(HalfKey(key)); }
+  // A branch on the sign (not an index by it) keeps the half's fields at a
+  // fixed address, so that the lookup's loads depend on the key only through
+  // arithmetic; see omi_UintTable.
+  const T* Find(int key) const {
+    if (key >= 0) return halves_[0].Find(HalfKey(key));
+    return halves_[1].Find(HalfKey(key));
+  }
+  T* Find(int key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
   // A key that is absent reads as T{} (the table is left unchanged).
   const T& ConstGet(int key) const {
     static const T absent{};

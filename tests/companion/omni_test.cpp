@@ -274,6 +274,9 @@ TEST(OmiIntTable, BlockFormsSurviveGrowthAndShrinking) {
     twin[k] = -k;
   }
   ExpectSameTable(t, twin);
+  // Full blocks share one mapping; a copy has its own.
+  omi_IntTable<int> copy(t);
+  const std::map<int, int> full = twin;
   for (int k = 0; k < 400000; ++k) {
     if (k % 1000) {
       t.Remove(k);
@@ -283,6 +286,48 @@ TEST(OmiIntTable, BlockFormsSurviveGrowthAndShrinking) {
   ExpectSameTable(t, twin);
   for (int k = 0; k < 400000; k += 1000) ASSERT_EQ(*t.Find(k), -k);
   EXPECT_EQ(t.Find(1), nullptr);
+  ExpectSameTable(copy, full);
+  // Refilled after the blocks were given back, and values of zero, which
+  // is also what the slots of absent keys hold.
+  for (int k = 0; k < 400000; ++k) {
+    t.Insert(k, 0);
+    twin.emplace(k, 0);
+  }
+  ExpectSameTable(t, twin);
+  EXPECT_EQ(*t.Find(1), 0);
+  EXPECT_EQ(*t.Find(1000), -1000);
+  t.Remove(1);
+  EXPECT_EQ(t.Find(1), nullptr);
+  copy = std::move(t);
+  twin.erase(1);
+  ExpectSameTable(copy, twin);
+}
+
+TEST(OmiIntTable, FullBlocksFarApartAndBelow) {
+  // Full blocks scattered with gaps, added top down and bottom up, negative
+  // keys among them, removed block by block.
+  omi_IntTable<int> t;
+  std::map<int, int> twin;
+  const int starts[] = {50 * 65536, 10 * 65536, 30 * 65536, 9 * 65536, 400 * 65536, -3 * 65536, 11 * 65536};
+  for (int start : starts) {
+    for (int k = start; k < start + 65536; ++k) {
+      t.Insert(k, k | 1);
+      twin[k] = k | 1;
+    }
+    ExpectSameTable(t, twin);
+  }
+  for (int start : starts) {
+    EXPECT_EQ(*t.Find(start), start | 1);
+    EXPECT_EQ(t.Find(start - 1) != nullptr, twin.count(start - 1) == 1);
+  }
+  for (int start : {10 * 65536, 400 * 65536, 9 * 65536}) {
+    for (int k = start; k < start + 65536; ++k) {
+      t.Remove(k);
+      twin.erase(k);
+    }
+    ExpectSameTable(t, twin);
+    EXPECT_EQ(t.Find(start + 5), nullptr);
+  }
 }
 
 TEST(OmiIntTable, MemoryStaysSmall) {
