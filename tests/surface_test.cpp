@@ -155,6 +155,15 @@ TEST(NodeAreaList, AbsentNodeIsReportedWithOrWithoutTable) {
   EXPECT_EQ(list.Size(), 2);
 }
 
+TEST(NodeAreaList, ForEachVisitsWhatTheIteratorVisits) {
+  for (const Entries& entries : {Entries{}, Entries{{4, 0.4}}, Entries{{9, 0.9}, {-2, 0.2}, {70000, 7.0}, {0, 1.0}}}) {
+    const inpM_NodeAreaList list = Areas(entries);
+    Entries walked;
+    list.ForEach([&walked](int node, const double& area) { walked.emplace_back(node, area); });
+    EXPECT_EQ(walked, Nodes(list));
+  }
+}
+
 TEST(NodeAreaList, CopiesChangeIndependently) {
   inpM_NodeAreaList single = Areas({{1, 1.0}});
   inpM_NodeAreaList singleCopy = single;
@@ -301,6 +310,12 @@ TEST(ElementFaceIdSurface, RenumberTranslatesEachFaceAndKeepsEmptiedFaces) {
 
   s.Renumber(Map({{1, 101}, {2, 102}}), true);
   EXPECT_EQ(View(s), (std::map<std::string, Ids>{{"S1", {1, 2}}, {"S2", {}}, {"S3", {}}}));
+}
+
+TEST(ElementFaceIdSurface, InverseRenumberOfSharedGlobalIdTakesTheFirstLocal) {
+  inpM_ElementFaceIdSurface s(Faces({{"S1", {50, 60, 70}}, {"S2", {60}}}));
+  s.Renumber(Map({{3, 60}, {1, 50}, {2, 50}}), true);
+  EXPECT_EQ(View(s), (std::map<std::string, Ids>{{"S1", {1, 3}}, {"S2", {3}}}));
 }
 
 TEST(ElementFaceIdSurface, CleanupDropsUnknownIdsWithoutTranslating) {

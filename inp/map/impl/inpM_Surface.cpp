@@ -1,7 +1,10 @@
 #include "inpM_Surface.h"
 
+#include <charconv>
 #include <climits>
+#include <cstddef>
 #include <utility>
+#include <vector>
 
 #include "atr.h"
 #include "inpM_IdMap.h"
@@ -41,19 +44,44 @@ bool ReadFlag(aio_istream& in) {
 
 void PrintLine(aio_ostream& out, int value) { out.print_int(value).put('\n'); }
 
-// The node -> area entries of a list in iteration order.
-template <class F>
-void ForEachNode(const inpM_NodeAreaList& list, F&& f) {
-  for (inpM_NodeAreaListIT it(list); !it.IsDone(); it.Next()) f(it.CurrentKey(), it.CurrentValue());
+// One line of ids, each followed by a blank. A face may hold millions of ids:
+// they are formatted into a block on the stack and handed to the stream a
+// block at a time, which spares the stream's per-value checks.
+void PrintIdsLine(aio_ostream& out, const inpM_OmiSet& ids) {
+  constexpr size_t kBlock = 4096;
+  constexpr size_t kIdRoom = 12;  // "-2147483648" and the blank
+  char block[kBlock];
+  char* p = block;
+  ids.ForEach([&](int id) {
+    if (block + kBlock - p < static_cast<ptrdiff_t>(kIdRoom)) {
+      out.print(block, static_cast<size_t>(p - block));
+      p = block;
+    }
+    p = std::to_chars(p, block + kBlock, id).ptr;
+    *p++ = ' ';
+  });
+  *p++ = '\n';
+  out.print(block, static_cast<size_t>(p - block));
 }
 
-// Global id -> local id of one level, built as the id map builds it for a
-// global-to-local translation: each pair (local, global) inserted as
-// (global, local), in ascending local order, the first local id kept.
+// Global id -> local id of one level, built as the id map builds it for each
+// list that it translates global to local: each pair (local, global) inserted
+// as (global, local), in ascending local order, the first local id kept. A
+// surface translates all its lists local to global through one such map, built
+// once, rather than having the id map build it again for every list.
 inpM_IdMap Reversed(const inpM_IdMap& map) {
   inpM_IdMap reverse;
   map.ConstGetIds().ForEach([&reverse](int local, int global) { reverse.Insert(global, local); });
   return reverse;
+}
+
+// The ids of a set, ascending, in `list`; the list's storage is reused from
+// one set to the next.
+const cow_1DArrayList<int>& IdsOf(const inpM_OmiSet& set, cow_1DArrayList<int>& list) {
+  std::vector<int>& ids = list.GetVector();
+  ids.clear();
+  set.ForEach([&ids](int id) { ids.push_back(id); });
+  return list;
 }
 
 }  // namespace
@@ -183,15 +211,17 @@ inpM_ElementFaceIdSurface::inpM_ElementFaceIdSurface(aio_istream& in) {
     in.getline(faceId, kLineSize);
     const int idCount = in.scan_int();
     if (in.fail() || idCount < 0) ReadingFailed(kClass);
-    inpM_OmiSet ids;
+    // The ids are gathered first and given to the set in one insertion; the
+    // set is the same as when they are inserted one by one.
+    std::vector<int> ids;
     for (int i = 0; i < idCount; ++i) {
       const int id = in.scan_int();
       if (in.fail() || id == inpM_OmiSet::kEmptyMarker) ReadingFailed(kClass);
-      ids.Insert(id);
+      ids.push_back(id);
     }
     DiscardLine(in);
     if (in.fail()) ReadingFailed(kClass);
-    faces.Insert(cow_String(faceId), std::move(ids));
+    faces.Insert(cow_String(faceId), inpM_OmiSet(cow_1DArrayList<int>(std::move(ids))));
   }
 }
 
@@ -288,19 +318,19 @@ void inpM_ElementFaceIdSurface::Print(aio_ostream& out) const {
     out.put('\n');
     const int count = ids.Size();
     PrintLine(out, count);
-    if (count > 0) {
-      ids.ForEach([&out](int id) { out.print_int(id).put(' '); });
-      out.put('\n');
-    }
+    if (count > 0) PrintIdsLine(out, ids);
   }
   out.flush();
 }
 
 void inpM_ElementFaceIdSurface::Renumber(const inpM_IdMap& map, bool inverse) {
+  const inpM_IdMap reversed = inverse && !faces.IsEmpty() ? Reversed(map) : inpM_IdMap();
+  const inpM_IdMap& forward = inverse ? reversed : map;
   cow_Map<cow_String, inpM_OmiSet> renumbered;
+  cow_1DArrayList<int> list;
   for (const auto& [faceId, ids] : faces) {
     try {
-      renumbered.Insert(faceId, inpM_OmiSet(map.CleanupAndRenumber(ids.ConstGetArrayCounterpart(), inverse)));
+      renumbered.Insert(faceId, inpM_OmiSet(forward.CleanupAndRenumber(IdsOf(ids, list), false)));
     } catch (const nex_TextException& e) {
       inpM_ReportError(
           "There has been an attempt to construct a surface based on non-existing elements. Face ID %1$s has "
@@ -313,7 +343,8 @@ void inpM_ElementFaceIdSurface::Renumber(const inpM_IdMap& map, bool inverse) {
 
 void inpM_ElementFaceIdSurface::Cleanup(const inpM_IdMap& map) {
   cow_Map<cow_String, inpM_OmiSet> cleaned;
-  for (const auto& [faceId, ids] : faces) cleaned.Insert(faceId, inpM_OmiSet(map.Cleanup(ids.ConstGetArrayCounterpart())));
+  cow_1DArrayList<int> list;
+  for (const auto& [faceId, ids] : faces) cleaned.Insert(faceId, inpM_OmiSet(map.Cleanup(IdsOf(ids, list))));
   faces = std::move(cleaned);
 }
 
@@ -359,19 +390,19 @@ void inpM_NodeAreaSurface::Add(const cow_1DArrayList<int>& nodeIds, double area)
 // that is this surface's own stays stable while this one changes.
 void inpM_NodeAreaSurface::Add(const inpM_NodeAreaList& list) {
   const inpM_NodeAreaList source = list;
-  ForEachNode(source, [this](int node, double area) { nodes.Insert(node, area); });
+  source.ForEach([this](int node, double area) { nodes.Insert(node, area); });
 }
 
 void inpM_NodeAreaSurface::Difference(const inpM_NodeAreaList& list) {
   const inpM_NodeAreaList source = list;
-  ForEachNode(source, [this](int node, double) {
+  source.ForEach([this](int node, double) {
     if (nodes.IsMember(node)) nodes.Remove(node);
   });
 }
 
 void inpM_NodeAreaSurface::Intersection(const inpM_NodeAreaList& list) {
   inpM_NodeAreaList kept;
-  ForEachNode(list, [this, &kept](int node, double area) {
+  list.ForEach([this, &kept](int node, double area) {
     if (nodes.IsMember(node)) kept.Insert(node, area);
   });
   nodes = kept;
@@ -394,42 +425,40 @@ void inpM_NodeAreaSurface::Intersection(const inpM_PartInstanceSurface& other) {
 void inpM_NodeAreaSurface::Print(aio_ostream& out) const {
   PrintLine(out, IsInternal() ? 1 : 0);
   PrintLine(out, nodes.Size());
-  ForEachNode(nodes, [&out](int node, double area) {
+  nodes.ForEach([&out](int node, double area) {
     PrintLine(out, node);
     out.print_double(area).put('\n');
   });
   out.flush();
 }
 
-// Each node is translated as a one-element list through the id map's
-// CleanupAndRenumber would be: its global (or, inverse, local) id, or nothing.
-// The whole list goes through the id map in one call, which keeps the order
-// and drops what it cannot translate; when nothing was dropped the answers
-// line up with the nodes. Otherwise the nodes are taken one at a time, through
-// a reversed map built once when inverse (the same table that the id map
-// builds for every list it translates inverse), so the pass stays linear.
+// Each node is translated as a one-element list through CleanupAndRenumber
+// would be: its global (or, inverse, local) id, or nothing. The whole list
+// goes through the id map in one call, which keeps the order and drops what it
+// cannot translate; when nothing was dropped the answers line up with the
+// nodes. Otherwise the nodes are taken one at a time.
 void inpM_NodeAreaSurface::Renumber(const inpM_IdMap& map, bool inverse) {
+  const inpM_IdMap reversed = inverse && !nodes.IsEmpty() ? Reversed(map) : inpM_IdMap();
+  const inpM_IdMap& forward = inverse ? reversed : map;
   std::vector<int> nodeIds;
   nodeIds.reserve(static_cast<size_t>(nodes.Size()));
-  ForEachNode(nodes, [&nodeIds](int node, double) { nodeIds.push_back(node); });
+  nodes.ForEach([&nodeIds](int node, double) { nodeIds.push_back(node); });
   const cow_1DArrayList<int> all(std::move(nodeIds));
 
   inpM_NodeAreaList renumbered;
   cow_1DArrayList<int> translated;
   bool lined = false;
   try {
-    translated = map.CleanupAndRenumber(all, inverse);
+    translated = forward.CleanupAndRenumber(all, false);
     lined = translated.Size() == all.Size();
   } catch (const nex_TextException&) {
     // Taken node by node below, where the failing node is named.
   }
   if (lined) {
     const int* next = translated.begin();
-    ForEachNode(nodes, [&renumbered, &next](int, double area) { renumbered.Insert(*next++, area); });
+    nodes.ForEach([&renumbered, &next](int, double area) { renumbered.Insert(*next++, area); });
   } else {
-    const inpM_IdMap reversed = inverse ? Reversed(map) : inpM_IdMap();
-    const inpM_IdMap& forward = inverse ? reversed : map;
-    ForEachNode(nodes, [&renumbered, &forward](int node, double area) {
+    nodes.ForEach([&renumbered, &forward](int node, double area) {
       try {
         const cow_1DArrayList<int> one = forward.CleanupAndRenumber(cow_1DArrayList<int>{node}, false);
         if (!one.IsEmpty()) renumbered.Insert(one[0], area);
@@ -446,7 +475,7 @@ void inpM_NodeAreaSurface::Renumber(const inpM_IdMap& map, bool inverse) {
 
 void inpM_NodeAreaSurface::Cleanup(const inpM_IdMap& map) {
   inpM_NodeAreaList cleaned;
-  ForEachNode(nodes, [&cleaned, &map](int node, double area) {
+  nodes.ForEach([&cleaned, &map](int node, double area) {
     if (map.Find(node)) cleaned.Insert(node, area);
   });
   nodes = cleaned;
