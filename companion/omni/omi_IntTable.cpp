@@ -79,7 +79,7 @@ void omi_UintTable<T>::FreeBlocks() {
 
 template <class T>
 void omi_UintTable<T>::FreeArena() {
-  if (arenaMem_) ::munmap(arenaMem_, arenaSegs_ * kSegmentBytes);
+  if (arenaMem_) ::munmap(arenaMem_, ArenaBytes());
   arenaMem_ = nullptr;
   arenaHi0_ = 0;
   arenaSegs_ = 0;
@@ -93,16 +93,27 @@ void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
   unsigned done = 0;
   try {
     if (from.arenaMem_) {
-      arenaMem_ = MapZeroed(from.arenaSegs_ * kSegmentBytes);
+      arenaMem_ = MapZeroed(from.ArenaBytes());
       if (!arenaMem_) throw std::bad_alloc();
       arenaHi0_ = from.arenaHi0_;
       arenaSegs_ = from.arenaSegs_;
     }
     for (; done < dir_.Count(); ++done) {
-      void* data = from.InArena(b[done].data) ? arenaMem_ + (b[done].hi - arenaHi0_) * kSegmentBytes
-                                               : omi_Alloc(BlockBytes(b[done]));
-      std::memcpy(data, b[done].data, BlockBytes(b[done]));
-      b[done].data = data;
+      Block& c = b[done];
+      if (from.InArena(c.data)) {
+        const void* values = c.data;
+        const void* bits = c.bits;
+        const unsigned seg = c.hi - arenaHi0_;
+        c.data = arenaMem_ + seg * kSegmentValues;
+        c.bits = const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8);
+        std::memcpy(c.data, values, kSegmentValues);
+        std::memcpy(c.bits, bits, kSegmentBits);
+        continue;
+      }
+      void* data = omi_Alloc(BlockBytes(c));
+      std::memcpy(data, c.data, BlockBytes(c));
+      c.data = data;
+      if (c.kind == kDense) c.bits = reinterpret_cast<uint64_t*>(Values(c) + c.cap);
     }
   } catch (...) {
     for (unsigned i = 0; i < done; ++i)
@@ -118,7 +129,7 @@ template <class T>
 bool omi_UintTable<T>::InArena(const void* data) const {
   const uintptr_t p = reinterpret_cast<uintptr_t>(data);
   const uintptr_t mem = reinterpret_cast<uintptr_t>(arenaMem_);
-  return arenaMem_ && p >= mem && p - mem < arenaSegs_ * kSegmentBytes;
+  return arenaMem_ && p >= mem && p - mem < arenaSegs_ * kSegmentValues;
 }
 
 // Frees a block's contents; an arena segment goes back to untouched zero
@@ -129,7 +140,9 @@ void omi_UintTable<T>::FreeData(void* data) {
     std::free(data);
     return;
   }
-  ::madvise(data, kSegmentBytes, MADV_DONTNEED);
+  const size_t seg = (static_cast<char*>(data) - arenaMem_) / kSegmentValues;
+  ::madvise(data, kSegmentValues, MADV_DONTNEED);
+  ::madvise(const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8), kSegmentBits, MADV_DONTNEED);
   const Block* b = dir_.Data();
   for (unsigned i = 0; i < dir_.Count(); ++i)
     if (b[i].data != data && InArena(b[i].data)) return;
@@ -137,49 +150,62 @@ void omi_UintTable<T>::FreeData(void* data) {
 }
 
 template <class T>
-void* omi_UintTable<T>::ArenaSegment(unsigned hi) {
+bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
   if (!arenaMem_) {
-    arenaMem_ = MapZeroed(kSegmentBytes);
-    if (!arenaMem_) return nullptr;
+    arenaMem_ = MapZeroed(kSegmentValues + kSegmentBits);
+    if (!arenaMem_) return false;
     arenaHi0_ = static_cast<uint16_t>(hi);
     arenaSegs_ = 1;
-    return arenaMem_;
+  } else if (hi - arenaHi0_ >= arenaSegs_) {
+    // Widen, at least doubling, within a span of a few blocks per block held.
+    unsigned members = 0;
+    const Block* blocks = dir_.Data();
+    for (unsigned i = 0; i < dir_.Count(); ++i) members += InArena(blocks[i].data);
+    const unsigned lo = std::min<unsigned>(arenaHi0_, hi);
+    const unsigned top = std::max<unsigned>(arenaHi0_ + arenaSegs_ - 1u, hi);
+    const unsigned budget = std::min(8 * (members + 1) + 64, kMaxSegments);
+    if (top - lo + 1 > budget) return false;
+    const unsigned segs = std::min(std::max(top - lo + 1, 2u * arenaSegs_), budget);
+    unsigned hi0 = hi < arenaHi0_ && top + 1 >= segs ? top + 1 - segs : lo;
+    if (hi0 + segs > kBlockKeys) hi0 = kBlockKeys - segs;
+    const size_t bytes = segs * (kSegmentValues + kSegmentBits);
+    char* mem;
+    if (hi0 == arenaHi0_) {
+      // Growing upwards: the kernel moves the pages; only the bitmaps,
+      // which follow the values, move to their new place.
+      void* p = ::mremap(arenaMem_, ArenaBytes(), bytes, MREMAP_MAYMOVE);
+      if (p == MAP_FAILED) return false;
+      mem = static_cast<char*>(p);
+      char* oldBits = mem + arenaSegs_ * kSegmentValues;
+      std::memcpy(mem + segs * kSegmentValues, oldBits, arenaSegs_ * kSegmentBits);
+      ::madvise(oldBits, arenaSegs_ * kSegmentBits, MADV_DONTNEED);
+    } else {
+      mem = MapZeroed(bytes);
+      if (!mem) return false;
+    }
+    uint64_t* bits = reinterpret_cast<uint64_t*>(mem + segs * kSegmentValues);
+    Block* b = dir_.Data();
+    for (unsigned i = 0; i < dir_.Count(); ++i) {
+      if (!InArena(b[i].data)) continue;
+      const unsigned seg = b[i].hi - hi0;
+      char* values = mem + seg * kSegmentValues;
+      uint64_t* blockBits = bits + seg * (kSegmentBits / 8);
+      if (hi0 != arenaHi0_) {
+        std::memcpy(values, b[i].data, kSegmentValues);
+        std::memcpy(blockBits, b[i].bits, kSegmentBits);
+      }
+      b[i].data = values;
+      b[i].bits = blockBits;
+    }
+    if (hi0 != arenaHi0_) ::munmap(arenaMem_, ArenaBytes());
+    arenaMem_ = mem;
+    arenaHi0_ = static_cast<uint16_t>(hi0);
+    arenaSegs_ = static_cast<uint16_t>(segs);
   }
-  if (hi - arenaHi0_ < arenaSegs_) return arenaMem_ + (hi - arenaHi0_) * kSegmentBytes;
-  // Widen, at least doubling, within a span of a few segments per block.
-  unsigned members = 0;
-  const Block* blocks = dir_.Data();
-  for (unsigned i = 0; i < dir_.Count(); ++i) members += InArena(blocks[i].data);
-  const unsigned lo = std::min<unsigned>(arenaHi0_, hi);
-  const unsigned top = std::max<unsigned>(arenaHi0_ + arenaSegs_ - 1u, hi);
-  const unsigned budget = std::min(8 * (members + 1) + 64, kMaxSegments);
-  if (top - lo + 1 > budget) return nullptr;
-  const unsigned segs = std::min(std::max(top - lo + 1, 2u * arenaSegs_), budget);
-  unsigned hi0 = hi < arenaHi0_ && top + 1 >= segs ? top + 1 - segs : lo;
-  if (hi0 + segs > kBlockKeys) hi0 = kBlockKeys - segs;
-  char* mem;
-  if (hi0 == arenaHi0_) {
-    // Growing upwards: the kernel moves the pages, nothing is copied.
-    void* p = ::mremap(arenaMem_, arenaSegs_ * kSegmentBytes, segs * kSegmentBytes, MREMAP_MAYMOVE);
-    if (p == MAP_FAILED) return nullptr;
-    mem = static_cast<char*>(p);
-  } else {
-    mem = MapZeroed(segs * kSegmentBytes);
-    if (!mem) return nullptr;
-  }
-  // Members keep their segment: the one of their high bits.
-  Block* b = dir_.Data();
-  for (unsigned i = 0; i < dir_.Count(); ++i) {
-    if (!InArena(b[i].data)) continue;
-    char* to = mem + (b[i].hi - hi0) * kSegmentBytes;
-    if (hi0 != arenaHi0_) std::memcpy(to, b[i].data, kSegmentBytes);
-    b[i].data = to;
-  }
-  if (hi0 != arenaHi0_) ::munmap(arenaMem_, arenaSegs_ * kSegmentBytes);
-  arenaMem_ = mem;
-  arenaHi0_ = static_cast<uint16_t>(hi0);
-  arenaSegs_ = static_cast<uint16_t>(segs);
-  return mem + (hi - hi0) * kSegmentBytes;
+  const unsigned seg = hi - arenaHi0_;
+  block.data = arenaMem_ + seg * kSegmentValues;
+  block.bits = const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8);
+  return true;
 }
 
 template <class T>
@@ -245,6 +271,7 @@ void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap) {
   for (unsigned i = b.n; i < cap + kWindow; ++i) e[i].low = kNoLow;
   FreeData(b.data);
   b.data = data;
+  b.bits = nullptr;
   b.kind = kSparse;
   b.shift = shift;
   b.base = 0;
@@ -262,13 +289,14 @@ void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap) {
 
 template <class T>
 void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap) {
-  void* data = base == 0 && cap == kBlockKeys ? ArenaSegment(b.hi) : nullptr;
-  if (!data) {
-    data = omi_Alloc(DenseBytes(cap));
-    std::memset(data, 0, DenseBytes(cap));
+  Block to = b;
+  if (base != 0 || cap != kBlockKeys || !ArenaSegment(to, b.hi)) {
+    to.data = omi_Alloc(DenseBytes(cap));
+    std::memset(to.data, 0, DenseBytes(cap));
+    to.bits = reinterpret_cast<uint64_t*>(static_cast<T*>(to.data) + cap);
   }
-  T* values = static_cast<T*>(data);
-  uint64_t* bits = reinterpret_cast<uint64_t*>(values + cap);
+  T* values = static_cast<T*>(to.data);
+  uint64_t* bits = to.bits;
   if (b.kind == kDense) {
     const unsigned shift = b.base - base;  // both multiples of 64
     std::memcpy(values + shift, Values(b), b.cap * sizeof(T));
@@ -282,7 +310,8 @@ void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap) {
     }
   }
   FreeData(b.data);
-  b.data = data;
+  b.data = to.data;
+  b.bits = to.bits;
   b.kind = kDense;
   b.base = base;
   b.cap = cap;

@@ -18,15 +18,16 @@
 // converting back and forth.
 //
 // Dense blocks that cover their whole key range (the blocks of an id table
-// that is mostly full) move into one arena: a mapping where the block of
-// high bits h sits at segment h - hi0. A lookup in the arena computes the
-// address of its value from the key alone, with no pointer to load first;
-// random lookups then overlap their cache misses as well as indexing a plain
-// array does, which a lookup through the directory cannot (each dependent
-// load halves the misses in flight). Segments without a block are never
-// written, so they cost address space but no memory, and read as zero:
-// absent. The arena spans at most a few times as many segments as it holds
-// blocks.
+// that is mostly full) move into one arena: a mapping that holds the values
+// of the blocks of high bits hi0, hi0 + 1, ... end to end, as one array
+// indexed by key - (hi0 << 16), followed by their bitmaps. A lookup in the
+// arena computes the address of its value from the key alone, with no
+// pointer to load first; random lookups then overlap their cache misses
+// about as well as indexing a plain array does, which a lookup through the
+// directory cannot (each load that the address depends on halves the misses
+// in flight). Parts without a block are never written, so they cost address
+// space but no memory, and read as zero: absent. The arena spans at most a
+// few times as many blocks as it holds.
 //
 // omi_IntTable<T> keys by signed int and keeps two halves: keys >= 0 and keys
 // < 0. A key of a half is the int's own bit pattern (HalfKey), so both halves
@@ -88,21 +89,21 @@ class KVL_API omi_UintTable {
   bool Remove(unsigned key);
 
   const T* Find(unsigned key) const {
-    const unsigned low = key & 0xFFFFu;
-    const unsigned seg = (key >> 16) - arenaHi0_;
-    if (seg < arenaSegs_) {
-      const T* v = reinterpret_cast<const T*>(arenaMem_ + size_t{seg} * kSegmentBytes) + low;
+    const unsigned off = key - (unsigned{arenaHi0_} << 16);
+    if (off < unsigned{arenaSegs_} << 16) {
+      const T* v = reinterpret_cast<const T*>(arenaMem_) + off;
       if (!IsZero(*v)) return v;
-      if (reinterpret_cast<const uint64_t*>(v - low + kBlockKeys)[low >> 6] >> (low & 63) & 1) return v;
+      if (ArenaBits()[off >> 6] >> (off & 63) & 1) return v;
     }
     const Block* b = dir_.Lookup(key >> 16);
     if (!b) return nullptr;
+    const unsigned low = key & 0xFFFFu;
     if (b->kind == kDense) {
-      const unsigned off = low - b->base;
-      if (off >= b->cap) return nullptr;
-      const T* v = Values(*b) + off;
+      const unsigned at = low - b->base;
+      if (at >= b->cap) return nullptr;
+      const T* v = Values(*b) + at;
       if (!IsZero(*v)) return v;
-      return Bits(*b)[off >> 6] >> (off & 63) & 1 ? v : nullptr;
+      return b->bits[at >> 6] >> (at & 63) & 1 ? v : nullptr;
     }
     return FindSparse(*b, low);
   }
@@ -186,7 +187,8 @@ class KVL_API omi_UintTable {
   static constexpr unsigned kWindow = 8;     // sparse entries compared per lookup
   static constexpr uint32_t kNoLow = 0xFFFFFFFFu;  // low of the entries past the last
   static constexpr unsigned kBlockKeys = 65536;
-  static constexpr size_t kSegmentBytes = kBlockKeys * sizeof(T) + kBlockKeys / 8;
+  static constexpr size_t kSegmentValues = kBlockKeys * sizeof(T);  // one block's values
+  static constexpr size_t kSegmentBits = kBlockKeys / 8;            // one block's bitmap
 
   // Absent dense slots hold all-zero bits; a present key may hold zero too,
   // and its lookups then also read the bitmap.
@@ -202,8 +204,9 @@ class KVL_API omi_UintTable {
     uint32_t n;      // keys held
     uint32_t base;   // dense: first low covered, a multiple of 64
     uint32_t cap;    // dense: lows covered (multiple of 64); sparse: entries
-    void* data;      // dense: values, then bitmap; sparse: entries (cap + kWindow,
-                     // those past the last with low kNoLow), then bucket offsets
+    void* data;      // dense: values; sparse: entries (cap + kWindow, those past
+                     // the last with low kNoLow), then bucket offsets
+    uint64_t* bits;  // dense: the bitmap (after the values, or in the arena)
   };
   struct Entry {
     uint32_t low;
@@ -211,7 +214,10 @@ class KVL_API omi_UintTable {
   };
 
   static T* Values(const Block& b) { return static_cast<T*>(b.data); }
-  static uint64_t* Bits(const Block& b) { return reinterpret_cast<uint64_t*>(Values(b) + b.cap); }
+  static uint64_t* Bits(const Block& b) { return b.bits; }
+  const uint64_t* ArenaBits() const {
+    return reinterpret_cast<const uint64_t*>(arenaMem_ + arenaSegs_ * kSegmentValues);
+  }
   static Entry* Entries(const Block& b) { return static_cast<Entry*>(b.data); }
   static uint16_t* Buckets(const Block& b) { return reinterpret_cast<uint16_t*>(Entries(b) + b.cap + kWindow); }
 
@@ -241,9 +247,10 @@ class KVL_API omi_UintTable {
   // Rebuild a block, in either form, from its contents in either form.
   void MakeSparse(Block& b, unsigned cap);
   void MakeDense(Block& b, unsigned base, unsigned cap);
-  // Arena segments: a zeroed one for the block of `hi` (nullptr when the
-  // arena cannot take it), and giving one back.
-  void* ArenaSegment(unsigned hi);
+  // Arena segments: places a zeroed one for the block of `hi` into `b`
+  // (false when the arena cannot take it).
+  bool ArenaSegment(Block& b, unsigned hi);
+  size_t ArenaBytes() const { return arenaSegs_ * (kSegmentValues + kSegmentBits); }
   bool InArena(const void* data) const;
   void FreeData(void* data);
   void FreeArena();
@@ -258,8 +265,8 @@ class KVL_API omi_UintTable {
 
   omi_BlockDir<Block> dir_;
   // The arena, kept in the object itself so that a lookup reaches it
-  // without a load: segment s (kSegmentBytes, laid out as a full dense
-  // block) holds the block of high bits arenaHi0_ + s.
+  // without a load: arenaSegs_ blocks' values from the block of high bits
+  // arenaHi0_ on, then as many bitmaps.
   char* arenaMem_ = nullptr;
   uint16_t arenaHi0_ = 0;
   uint16_t arenaSegs_ = 0;
