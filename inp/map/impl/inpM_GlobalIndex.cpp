@@ -1,0 +1,275 @@
+#include "inpM_GlobalIndex.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+
+// ---------------------------------------------------------------------------
+// inpM_OwnerTable
+
+// The dense array costs 2 bytes per id of its range; it is kept while that is
+// at most 16 bytes per id held (what the sparse form costs at its fullest),
+// and always for a range of up to 64K ids, which costs no more than 128 KB.
+bool inpM_OwnerTable::DenseEnough(int64_t span, size_t count) {
+  return span <= static_cast<int64_t>(8 * count) + 65536;
+}
+
+void inpM_OwnerTable::Reset(int minId, int maxId, size_t count) {
+  count_ = 0;
+  base_ = minId;
+  firstUsed_ = minId;
+  lastUsed_ = maxId;
+  lo_.clear();
+  hi_.clear();
+  slots_.clear();
+  sparse_ = false;
+  if (count == 0) {
+    lo_.shrink_to_fit();
+    hi_.shrink_to_fit();
+    slots_.shrink_to_fit();
+    return;
+  }
+  const int64_t span = static_cast<int64_t>(maxId) - minId + 1;
+  if (DenseEnough(span, count)) {
+    lo_.assign(static_cast<size_t>(span), 0);
+    lo_.shrink_to_fit();
+  } else {
+    sparse_ = true;
+    Rehash(std::bit_ceil(std::max<size_t>(2 * count, 16)));
+  }
+}
+
+void inpM_OwnerTable::Set(int id, uint32_t ordinal) {
+  if (sparse_) {
+    SetSparse(id, ordinal);
+    return;
+  }
+  const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
+  if (i < lo_.size()) {
+    SetDense(i, ordinal);
+    return;
+  }
+  if (ordinal == 0) return;
+  Extend(id);
+  Set(id, ordinal);
+}
+
+void inpM_OwnerTable::SetDense(size_t i, uint32_t ordinal) {
+  const bool had = lo_[i] != 0 || (!hi_.empty() && hi_[i] != 0);
+  if (had && ordinal == 0) {
+    --count_;
+  } else if (!had && ordinal != 0) {
+    ++count_;
+    const int64_t id = base_ + static_cast<int64_t>(i);
+    firstUsed_ = std::min(firstUsed_, id);
+    lastUsed_ = std::max(lastUsed_, id);
+  }
+  if (ordinal > 0xFFFF && hi_.empty()) hi_.assign(lo_.size(), 0);
+  lo_[i] = static_cast<uint16_t>(ordinal);
+  if (!hi_.empty()) hi_[i] = static_cast<uint16_t>(ordinal >> 16);
+}
+
+// The new array covers the ids set so far and `id`, with room on the side
+// that grew: ids added one at a time usually come in a run (the next free
+// id, or the one below the smallest). Room never pushes the range past what
+// the density rule allows, so it cannot turn the table sparse by itself.
+void inpM_OwnerTable::Extend(int id) {
+  const bool empty = firstUsed_ > lastUsed_;
+  const int64_t first = empty ? id : std::min<int64_t>(firstUsed_, id);
+  const int64_t last = empty ? id : std::max<int64_t>(lastUsed_, id);
+  const int64_t span = last - first + 1;
+  const int64_t limit = 8 * static_cast<int64_t>(count_ + 1) + 65536;
+  if (span > limit) {
+    MakeSparse();
+    return;
+  }
+  const int64_t room = std::min(span / 2, limit - span);
+  const int64_t newFirst = id == first ? std::max<int64_t>(first - room, INT_MIN) : first;
+  const int64_t newLast = id == last ? std::min<int64_t>(last + room, INT_MAX) : last;
+  const size_t newSize = static_cast<size_t>(newLast - newFirst + 1);
+  auto move = [&](std::vector<uint16_t>& v) {
+    std::vector<uint16_t> w(newSize, 0);
+    if (!empty)
+      std::copy(v.begin() + (firstUsed_ - base_), v.begin() + (lastUsed_ - base_ + 1),
+                w.begin() + (firstUsed_ - newFirst));
+    v.swap(w);
+  };
+  move(lo_);
+  if (!hi_.empty()) move(hi_);
+  base_ = newFirst;
+}
+
+void inpM_OwnerTable::MakeSparse() {
+  std::vector<uint16_t> lo, hi;
+  lo.swap(lo_);
+  hi.swap(hi_);
+  const int64_t base = base_;
+  const size_t count = count_;
+  sparse_ = true;
+  count_ = 0;
+  Rehash(std::bit_ceil(2 * count + 16));
+  for (size_t i = 0; i < lo.size(); ++i) {
+    const uint32_t ordinal = lo[i] | (hi.empty() ? 0u : static_cast<uint32_t>(hi[i]) << 16);
+    if (ordinal) SetSparse(static_cast<int>(base + static_cast<int64_t>(i)), ordinal);
+  }
+}
+
+namespace {
+
+// Fibonacci hashing: consecutive ids land far apart.
+size_t Home(int id, size_t mask) {
+  return static_cast<size_t>((static_cast<uint64_t>(static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+}
+
+}  // namespace
+
+uint32_t inpM_OwnerTable::GetSparse(int id) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = Home(id, mask);; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (s.ordinal == 0) return 0;
+    if (s.id == id) return s.ordinal;
+  }
+}
+
+void inpM_OwnerTable::SetSparse(int id, uint32_t ordinal) {
+  size_t mask = slots_.size() - 1;
+  size_t i = Home(id, mask);
+  while (slots_[i].ordinal != 0 && slots_[i].id != id) i = (i + 1) & mask;
+  if (slots_[i].ordinal != 0) {
+    if (ordinal != 0) {
+      slots_[i].ordinal = ordinal;
+      return;
+    }
+    // Backward-shift deletion: pull later entries of the probe run into the
+    // hole unless their home lies cyclically after it, so that no run is
+    // broken and no tombstones pile up.
+    --count_;
+    for (size_t j = (i + 1) & mask; slots_[j].ordinal != 0; j = (j + 1) & mask) {
+      const size_t home = Home(slots_[j].id, mask);
+      const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+      if (stays) continue;
+      slots_[i] = slots_[j];
+      i = j;
+    }
+    slots_[i].ordinal = 0;
+    return;
+  }
+  if (ordinal == 0) return;
+  if (2 * (count_ + 1) > slots_.size()) {
+    Rehash(2 * slots_.size());
+    mask = slots_.size() - 1;
+    i = Home(id, mask);
+    while (slots_[i].ordinal != 0) i = (i + 1) & mask;
+  }
+  slots_[i] = {id, ordinal};
+  ++count_;
+}
+
+void inpM_OwnerTable::Rehash(size_t capacity) {
+  std::vector<Slot> old(capacity, Slot{0, 0});
+  old.swap(slots_);
+  const size_t mask = capacity - 1;
+  for (const Slot& s : old) {
+    if (s.ordinal == 0) continue;
+    size_t i = Home(s.id, mask);
+    while (slots_[i].ordinal != 0) i = (i + 1) & mask;
+    slots_[i] = s;
+  }
+}
+
+size_t inpM_OwnerTable::MemoryBytes() const {
+  return (lo_.capacity() + hi_.capacity()) * sizeof(uint16_t) + slots_.capacity() * sizeof(Slot);
+}
+
+// ---------------------------------------------------------------------------
+// inpM_GlobalIndex
+
+void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
+  levels_.clear();
+  levels_.reserve(static_cast<size_t>(maps.Size()) + 1);
+  for (const auto& [name, pair] : maps.instances) levels_.push_back({name, pair.globalToLocal.ConstPtr()});
+  levels_.push_back({cow_String(), maps.assembly.globalToLocal.ConstPtr()});
+  levels_.shrink_to_fit();
+
+  size_t count = 0;
+  int first = INT_MAX, last = INT_MIN;
+  for (const Level& level : levels_) {
+    if (!level.globalToLocal || level.globalToLocal->IsEmpty()) continue;
+    omi_IntTableIterator<int> it(*level.globalToLocal);
+    first = std::min(first, it.CurrentKey());
+    it.Last();
+    last = std::max(last, it.CurrentKey());
+    count += static_cast<size_t>(level.globalToLocal->Size());
+  }
+  owners_.Reset(first, last, count);
+
+  // First holder wins: a level only takes the ids that no earlier level has.
+  shared_ = false;
+  for (size_t k = 0; k < levels_.size(); ++k) {
+    if (!levels_[k].globalToLocal) continue;
+    const uint32_t ordinal = static_cast<uint32_t>(k + 1);
+    levels_[k].globalToLocal->ForEach([&](int globalId, int) {
+      if (owners_.Get(globalId) == 0)
+        owners_.Set(globalId, ordinal);
+      else
+        shared_ = true;
+    });
+  }
+}
+
+uint32_t inpM_GlobalIndex::Rebind(const inpM_InstanceIdMaps& maps, const cow_String& instance) {
+  if (instance.IsEmpty()) {
+    levels_.back().globalToLocal = maps.assembly.globalToLocal.ConstPtr();
+    return static_cast<uint32_t>(levels_.size());
+  }
+  const auto end = levels_.end() - 1;
+  const auto it =
+      std::lower_bound(levels_.begin(), end, instance, [](const Level& l, const cow_String& n) { return l.name < n; });
+  const inpM_InstanceMaps* pair = maps.instances.ConstFind(instance);
+  if (it == end || it->name != instance || !pair) return 0;
+  it->globalToLocal = pair->globalToLocal.ConstPtr();
+  return static_cast<uint32_t>(it - levels_.begin() + 1);
+}
+
+void inpM_GlobalIndex::Added(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId) {
+  const uint32_t ordinal = Rebind(maps, instance);
+  if (ordinal == 0 || static_cast<size_t>(maps.Size()) + 1 != levels_.size()) {
+    Build(maps);
+    return;
+  }
+  const uint32_t owner = owners_.Get(globalId);
+  if (owner == ordinal) return;
+  if (owner != 0) shared_ = true;
+  if (owner == 0 || ordinal < owner) owners_.Set(globalId, ordinal);
+}
+
+void inpM_GlobalIndex::Removed(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId) {
+  const uint32_t ordinal = Rebind(maps, instance);
+  if (ordinal == 0 || static_cast<size_t>(maps.Size()) + 1 != levels_.size()) {
+    Build(maps);
+    return;
+  }
+  if (owners_.Get(globalId) != ordinal) return;
+  const omi_IntTable<int>* table = levels_[ordinal - 1].globalToLocal;
+  if (table && table->Find(globalId)) return;
+  owners_.Set(globalId, shared_ ? FirstHolder(globalId) : 0);
+}
+
+uint32_t inpM_GlobalIndex::FirstHolder(int globalId) const {
+  for (size_t k = 0; k < levels_.size(); ++k)
+    if (levels_[k].globalToLocal && levels_[k].globalToLocal->Find(globalId)) return static_cast<uint32_t>(k + 1);
+  return 0;
+}
+
+bool inpM_GlobalIndex::SameInstancesAs(const inpM_GlobalIndex& other) const {
+  return std::equal(levels_.begin(), levels_.end() - 1, other.levels_.begin(), other.levels_.end() - 1,
+                    [](const Level& a, const Level& b) { return a.name == b.name; });
+}
+
+size_t inpM_GlobalIndex::MemoryBytes() const {
+  size_t bytes = sizeof(*this) + owners_.MemoryBytes() + levels_.capacity() * sizeof(Level);
+  for (const Level& level : levels_)
+    if (level.name.str().capacity() > std::string().capacity()) bytes += level.name.str().capacity() + 1;
+  return bytes;
+}

@@ -1,0 +1,132 @@
+// Internal: the global-to-local index of one kind of object (nodes or
+// elements) of a part map.
+//
+// A global id is answered by the first instance, in the id map's own order,
+// whose globalToLocal table holds it, and otherwise by the assembly level.
+// Visiting the instances costs O(instances) per lookup; this index answers in
+// O(1) instead and keeps exactly the same answers, also for a map that breaks
+// the one-owner invariant (the first instance in map order still wins).
+//
+// It keeps, per global id, the ordinal of the level that answers for it:
+// 1..I for the instances in map order, I + 1 for the assembly level, 0 for
+// none. The level's own globalToLocal table then gives the local id. The
+// index therefore costs a few bytes per id whatever the number of instances.
+//
+// The index points at the tables of the id maps it was built from. Whoever
+// changes those maps tells the index at once:
+// - a global id added to or removed from one level: Added / Removed;
+// - anything else (instances added, removed or renamed, whole tables
+//   replaced): Build.
+// Between those calls the maps must not change.
+#ifndef INPM_GLOBALINDEX_H
+#define INPM_GLOBALINDEX_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "cow.h"
+#include "inpM_IdMap.h"
+#include "omni.h"
+
+// Global id -> ordinal (0: none). A plain array over the range of ids while
+// they are dense enough, so that a lookup is one load; otherwise an
+// open-addressing hash table, so that scattered ids (or a damaged file with
+// one huge id) cost memory in proportion to their number, not their range.
+class inpM_OwnerTable {
+ public:
+  // Empties the table and sizes it for `count` ids in [minId, maxId].
+  void Reset(int minId, int maxId, size_t count);
+  uint32_t Get(int id) const {
+    if (!sparse_) {
+      const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
+      if (i >= lo_.size()) return 0;
+      return hi_.empty() ? lo_[i] : lo_[i] | static_cast<uint32_t>(hi_[i]) << 16;
+    }
+    return GetSparse(id);
+  }
+  // Sets the ordinal of an id; 0 removes it.
+  void Set(int id, uint32_t ordinal);
+  size_t Count() const { return count_; }
+  bool IsSparse() const { return sparse_; }
+  size_t MemoryBytes() const;
+
+ private:
+  struct Slot {
+    int id;
+    uint32_t ordinal;  // 0: free
+  };
+  uint32_t GetSparse(int id) const;
+  void SetDense(size_t i, uint32_t ordinal);
+  void SetSparse(int id, uint32_t ordinal);
+  // Makes room for `id` in the dense array, or turns the table sparse when
+  // the range would get too thin.
+  void Extend(int id);
+  void MakeSparse();
+  void Rehash(size_t capacity);
+  static bool DenseEnough(int64_t span, size_t count);
+
+  bool sparse_ = false;
+  size_t count_ = 0;
+  // Dense form: ordinals of ids base_ .. base_ + lo_.size() - 1, low and
+  // (only once an ordinal needs them) high 16 bits. Every id set so far lies
+  // in firstUsed_ .. lastUsed_ (empty while first > last).
+  int64_t base_ = 0;
+  int64_t firstUsed_ = 0;
+  int64_t lastUsed_ = -1;
+  std::vector<uint16_t> lo_;
+  std::vector<uint16_t> hi_;
+  // Sparse form: linear probing, capacity a power of two, at most half full.
+  std::vector<Slot> slots_;
+};
+
+class inpM_GlobalIndex {
+ public:
+  // One level: an instance, or the assembly level (empty name).
+  struct Level {
+    cow_String name;
+    const omi_IntTable<int>* globalToLocal;  // null: the level holds no ids
+  };
+
+  // Indexes every global id of `maps`: instances in map order, then the
+  // assembly level.
+  void Build(const inpM_InstanceIdMaps& maps);
+  // `globalId` has just been inserted into the globalToLocal table of the
+  // instance (the assembly level for the empty name).
+  void Added(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId);
+  // `globalId` has just been removed from the globalToLocal table of the
+  // instance (the assembly level for the empty name).
+  void Removed(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId);
+
+  // The level that answers for a global id, or null when no level holds it.
+  const Level* Find(int globalId) const {
+    const uint32_t ordinal = owners_.Get(globalId);
+    return ordinal ? &levels_[ordinal - 1] : nullptr;
+  }
+  // Whether both indexes list the same instance names in the same order.
+  bool SameInstancesAs(const inpM_GlobalIndex& other) const;
+  size_t MemoryBytes() const;
+
+ private:
+  // The ordinal of a level and its refreshed table pointer (tables move when
+  // a writer detaches them from shared copies).
+  uint32_t Rebind(const inpM_InstanceIdMaps& maps, const cow_String& instance);
+  uint32_t FirstHolder(int globalId) const;
+
+  std::vector<Level> levels_;  // instances in map order, then the assembly
+  inpM_OwnerTable owners_;
+  // Some global id is held by more than one level: a removal must then look
+  // for the next holder instead of just clearing the entry.
+  bool shared_ = false;
+};
+
+// The index of a part map: both kinds, and whether the element map lists the
+// same instances as the node map (the element membership test visits the
+// node map's instance names, so only then may it answer from the index).
+struct inpM_PartMapIndex {
+  inpM_GlobalIndex nodes;
+  inpM_GlobalIndex elements;
+  bool sameInstances = true;
+};
+
+#endif

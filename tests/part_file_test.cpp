@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "inpM_ModelGenerator.h"
+#include "inpM_PartMap.h"
+#include "part_map_testing.h"
+
+namespace {
+
+using namespace partmap_testing;
+
+const std::string kGolden = KVL_GOLDEN_DIR;
+
+// A small model with everything the part file can hold: instances, assembly
+// ids, sets of every class at both levels, surfaces of every kind, quoted
+// names and set flags.
+inpM_ModelSpec FullFeatured() {
+  inpM_ModelSpec spec;
+  spec.seed = 11;
+  spec.instances = 3;
+  spec.nodesPerInstance = 12;
+  spec.elementsPerInstance = 6;
+  spec.assemblyNodes = 3;
+  spec.assemblyElements = 2;
+  spec.setFraction = 0.3;
+  spec.quotedNames = true;
+  spec.flattenedNames = true;
+  spec.thirdFlag = true;
+  return spec;
+}
+
+// Whether the index of a map read from damaged input still answers every id
+// the tables hold as the instance-by-instance visit does.
+void ExpectIndexAgrees(const inpM_PartMap& map) {
+  for (const inpM_InstanceIdMaps* maps : {&map.ConstGetNodeMap(), &map.ConstGetElementMap()}) {
+    const bool nodes = maps == &map.ConstGetNodeMap();
+    auto check = [&](const inpM_InstanceMaps& pair) {
+      pair.globalToLocal->ForEach([&](int id, int) {
+        const auto answer = nodes ? map.ConstGetInstanceNodeIdPair(id) : map.ConstGetInstanceElementIdPair(id);
+        ASSERT_EQ(PairOf(answer), *Scan(*maps, id));
+      });
+    };
+    for (const auto& [name, pair] : maps->instances) check(pair);
+    check(maps->assembly);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Golden files, written by hand
+
+TEST(PartFileGolden, WorkedExample) {
+  const std::string golden = Slurp(kGolden + "/worked_example.prt");
+  const inpM_PartMap built = PartMapOf(IdMapOf({{1, 3}}, {{"BLOCK-1", {{1, 1}, {2, 2}}}}),
+                                       IdMapOf({}, {{"BLOCK-1", {{1, 1}}}}), InstanceMapOf({{"BLOCK-1", "BLOCK"}}));
+  EXPECT_EQ(Text(built), golden);
+
+  const inpM_PartMap read = Read(golden);
+  EXPECT_EQ(Text(read), golden);
+  EXPECT_EQ(read.ConstGetAssemblyName().str(), "ASSEMBLY");
+  EXPECT_EQ(Names(read.Instances()), std::vector<std::string>{"BLOCK-1"});
+  EXPECT_EQ(read.GetPartFormingInstance("BLOCK-1").str(), "BLOCK");
+  EXPECT_EQ(PairOf(read.ConstGetInstanceNodeIdPair(3)), std::make_pair(std::string(), 1));
+  EXPECT_EQ(read.GlobalNodeId("BLOCK-1", 2), 2);
+  EXPECT_EQ(read.GlobalElementId("BLOCK-1", 1), 1);
+  EXPECT_FALSE(read.IsElementPartMapMember(2));
+}
+
+TEST(PartFileGolden, EmptyPartMapIsFifteenLines) {
+  const inpM_IdMap none;
+  const inpM_PartMap empty(true, false, true, none, none, inpM_SetMap(), inpM_SetMap(), inpM_SurfaceMap(),
+                           "\"Assembly 1\"", {});
+  const std::string golden = Slurp(kGolden + "/empty_part_map.prt");
+  EXPECT_EQ(Text(empty), golden);
+  const inpM_PartMap read = Read(golden);
+  EXPECT_TRUE(read.FlattenedNames());
+  EXPECT_FALSE(read.LocalIdsAreGlobal());
+  EXPECT_TRUE(read.ThirdFlag());
+  EXPECT_EQ(read.ConstGetAssemblyName().str(), "Assembly 1");
+  EXPECT_EQ(read.NumberInstances(), 0);
+  EXPECT_EQ(Text(read), golden);
+}
+
+// ---------------------------------------------------------------------------
+// Round trips
+
+TEST(PartFileRoundTrip, WriteReadWriteGivesTheSameText) {
+  for (uint64_t seed : {1, 5, 9}) {
+    inpM_ModelSpec spec = FullFeatured();
+    spec.seed = seed;
+    const std::string first = Text(inpM_GenerateModel(spec));
+    const inpM_PartMap read = Read(first);
+    EXPECT_EQ(Text(read), first) << "seed " << seed;
+    ExpectAnswersAsScan(read, -1, spec.instances * spec.nodesPerInstance + spec.assemblyNodes + 1);
+  }
+}
+
+TEST(PartFileRoundTrip, QuotedNamesComeBackWithoutQuotes) {
+  const inpM_ModelSpec spec = FullFeatured();
+  const inpM_PartMap built = inpM_GenerateModel(spec);
+  const inpM_PartMap read = Read(Text(built));
+  const std::string quoted = inpM_GeneratedInstanceName(spec, 1).str();
+  ASSERT_EQ(quoted.front(), '"');
+  const std::string bare = quoted.substr(1, quoted.size() - 2);
+
+  EXPECT_EQ(built.ConstGetAssemblyName().str(), "\"ASSEMBLY\"");
+  EXPECT_EQ(read.ConstGetAssemblyName().str(), "ASSEMBLY");
+  EXPECT_TRUE(built.ConstGetNodeMap().instances.IsMember(quoted));
+  EXPECT_TRUE(read.ConstGetNodeMap().instances.IsMember(bare));
+  EXPECT_EQ(read.GetPartFormingInstance(bare).str(), "P-2");
+  EXPECT_EQ(built.GetPartFormingInstance(quoted).str(), "\"P-2\"");
+  EXPECT_TRUE(read.ConstGetSurfaces().IsMemberAssemblyInstanceSurface("ASURF-MIXED"));
+  for (const cow_String& name : read.AssemblyNsetNames()) EXPECT_NE(name.str().front(), '"');
+  for (const std::string& name : Names(read.InstanceElsetNames("I-0001"))) EXPECT_NE(name.front(), '"');
+  EXPECT_EQ(read.GlobalNodeId(bare, 3), built.GlobalNodeId(quoted, 3));
+}
+
+TEST(PartFileRoundTrip, InstanceMapAndIdMapsMayDisagree) {
+  const inpM_PartMap map = PartMapOf(IdMapOf({}, {{"IDS-ONLY", {{1, 1}}}}), IdMapOf({}, {{"IDS-ONLY", {}}}),
+                                     InstanceMapOf({{"PART-ONLY", "P"}}));
+  const std::string text = Text(map);
+  const inpM_PartMap read = Read(text);
+  EXPECT_EQ(Text(read), text);
+  EXPECT_EQ(Names(read.Instances()), std::vector<std::string>{"IDS-ONLY"});
+  EXPECT_EQ(read.GetPartFormingInstance("PART-ONLY").str(), "P");
+}
+
+TEST(PartFileRoundTrip, NameOf131BytesFits) {
+  const std::string name(131, 'N');
+  const inpM_PartMap map =
+      PartMapOf(IdMapOf({}, {{name, {{1, 1}}}}), IdMapOf({}, {{name, {}}}), InstanceMapOf({{name, name}}), name);
+  const std::string text = Text(map);
+  const inpM_PartMap read = Read(text);
+  EXPECT_EQ(Text(read), text);
+  EXPECT_EQ(read.ConstGetAssemblyName().str(), name);
+  EXPECT_EQ(read.GlobalNodeId(name, 1), 1);
+}
+
+// ---------------------------------------------------------------------------
+// Reading damaged files
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + '\n';
+  return text;
+}
+
+TEST(PartFileReading, EndOfFileWhereTheFormatTestsIt) {
+  EXPECT_EQ(ErrorOf([] { Read(""); }), "EOF encountered.");
+  // Before an entry of the instance list, and of each id map list.
+  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "2", "I", "P"})); }), "EOF encountered.");
+  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "0", "1"})); }), "EOF encountered.");
+  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "0", "0", "0", "3", "E", "0"})); }), "EOF encountered.");
+  // A count far beyond the input ends as soon as the input does.
+  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "2000000000", "I", "P"})); }), "EOF encountered.");
+}
+
+TEST(PartFileReading, EndOfFileElsewhereSaysSoToo) {
+  const std::string text = Slurp(kGolden + "/worked_example.prt");
+  // Inside the flags, the names and a table pair.
+  for (size_t cut : {2ul, 6ul, text.find("BLOCK\n") + 3, text.find("3 1")})
+    EXPECT_EQ(ErrorOf([&] { Read(text.substr(0, cut)); }), "EOF encountered.") << cut;
+}
+
+TEST(PartFileReading, MalformedNumbersNameTheRecord) {
+  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "x", "0", "A", "0"})); }), "Part file reading failed in the flags.");
+  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "one"})); }), "Part file reading failed in the instance map.");
+  EXPECT_EQ(ErrorOf([] {
+              Read(Lines({"0", "0", "0", "A", "0", "1", "I", "2", "1 1", "2 x"}));
+            }),
+            "Part file reading failed in the node map.");
+  EXPECT_EQ(ErrorOf([] {
+              Read(Lines({"0", "0", "0", "A", "0", "0", "-1"}));
+            }),
+            "Part file reading failed in the node map.");
+  EXPECT_EQ(ErrorOf([] {
+              Read(Lines({"0", "0", "0", "A", "0", "0", "0", "0", "?"}));
+            }),
+            "Part file reading failed in the element map.");
+}
+
+TEST(PartFileReading, NameLinesOver131BytesAreRefused) {
+  const std::string name(132, 'L');
+  EXPECT_EQ(ErrorOf([&] {
+              Read(Lines({"0", "0", "0", name, "0"}));
+            }),
+            "Line longer than 131 bytes in the part file: " + name.substr(0, 131));
+  EXPECT_EQ(ErrorOf([&] {
+              Read(Lines({"0", "0", "0", "A", "1", "I", name}));
+            }),
+            "Line longer than 131 bytes in the part file: " + name.substr(0, 131));
+}
+
+TEST(PartFileReading, TolerantWhereTheFormatIs) {
+  std::string text = Slurp(kGolden + "/worked_example.prt");
+  // Any non-zero flag reads as true, and blanks around numbers are fine.
+  const inpM_PartMap read = Read("7\n  0\n-1 \n" + text.substr(6));
+  EXPECT_TRUE(read.FlattenedNames());
+  EXPECT_FALSE(read.LocalIdsAreGlobal());
+  EXPECT_TRUE(read.ThirdFlag());
+  EXPECT_EQ(Text(read), "1\n0\n1\n" + text.substr(6));
+}
+
+TEST(PartFileReading, EveryPrefixGivesAMapOrAMessage) {
+  const std::string text = Text(inpM_GenerateModel(FullFeatured()));
+  int maps = 0;
+  for (size_t n = 0; n <= text.size(); ++n) {
+    wip_Capture capture;
+    try {
+      const inpM_PartMap map = Read(text.substr(0, n));
+      ExpectIndexAgrees(map);
+      ++maps;
+    } catch (const wip_ErrorException& e) {
+      ASSERT_GT(e.Message().Length(), 0) << n;
+    }
+  }
+  // Only the whole file reads: its last line feed belongs to it.
+  EXPECT_EQ(maps, 1);
+}
+
+TEST(PartFileReading, EverySingleByteChangeGivesAMapOrAMessage) {
+  const std::string text = Text(inpM_GenerateModel(FullFeatured()));
+  int maps = 0, messages = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    for (char c : {'0', '9', '-', 'x', '\n', ' ', '"', '\0', static_cast<char>(text[i] + 1)}) {
+      if (c == text[i]) continue;
+      std::string changed = text;
+      changed[i] = c;
+      wip_Capture capture;
+      try {
+        const inpM_PartMap map = Read(changed);
+        ExpectIndexAgrees(map);
+        Text(map);
+        ++maps;
+      } catch (const wip_ErrorException& e) {
+        ASSERT_GT(e.Message().Length(), 0);
+        ++messages;
+      }
+    }
+  }
+  EXPECT_GT(maps, 0);
+  EXPECT_GT(messages, 0);
+}
+
+}  // namespace
