@@ -12,18 +12,22 @@ namespace {
 constexpr unsigned kWordCount = 1024;
 
 // Word-wise kernels over two 65536-bit bitmaps; each leaves the result in
-// `a` and returns its number of members. The build targets processors with
-// a population count instruction, which keeps the counting at memory speed.
+// `a` and returns its number of members. Two passes: the combining loop
+// vectorises, and the counting one then reads words still in the first
+// level cache, four counts at a time (the build targets processors with a
+// population count instruction).
 template <class Op>
 unsigned CombineWords(uint64_t* a, const uint64_t* b) {
   const Op op;
-  unsigned n = 0;
-  for (unsigned i = 0; i < kWordCount; ++i) {
-    const uint64_t w = op(a[i], b[i]);
-    a[i] = w;
-    n += static_cast<unsigned>(__builtin_popcountll(w));
+  for (unsigned i = 0; i < kWordCount; ++i) a[i] = op(a[i], b[i]);
+  unsigned n0 = 0, n1 = 0, n2 = 0, n3 = 0;
+  for (unsigned i = 0; i < kWordCount; i += 4) {
+    n0 += static_cast<unsigned>(__builtin_popcountll(a[i]));
+    n1 += static_cast<unsigned>(__builtin_popcountll(a[i + 1]));
+    n2 += static_cast<unsigned>(__builtin_popcountll(a[i + 2]));
+    n3 += static_cast<unsigned>(__builtin_popcountll(a[i + 3]));
   }
-  return n;
+  return n0 + n1 + n2 + n3;
 }
 
 struct OrOp {
