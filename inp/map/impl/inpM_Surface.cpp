@@ -79,8 +79,11 @@ inpM_IdMap Reversed(const inpM_IdMap& map) {
 // one set to the next.
 const cow_1DArrayList<int>& IdsOf(const inpM_OmiSet& set, cow_1DArrayList<int>& list) {
   std::vector<int>& ids = list.GetVector();
-  ids.clear();
-  set.ForEach([&ids](int id) { ids.push_back(id); });
+  ids.resize(static_cast<size_t>(set.Size()));
+  if (const omi_Set* bits = set.ConstGetBitVector())
+    bits->ToArray(ids.data());
+  else if (!ids.empty())
+    ids[0] = set.SingleValue();
   return list;
 }
 
