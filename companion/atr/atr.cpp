@@ -3,8 +3,8 @@
 #include <cctype>
 #include <charconv>
 
-void atr_initialize(int& status) { status = 0; }
-void atr_finalize(int& status) { status = 0; }
+void atr_initialize(int&) {}
+void atr_finalize(int&) {}
 
 atr_String::atr_String(int v) : s_(std::to_string(v)) {}
 

@@ -15,8 +15,8 @@
 #include "cow.h"
 #include "kvl_api.h"
 
-KVL_API void atr_initialize(int& status);
-KVL_API void atr_finalize(int& status);
+KVL_API void atr_initialize(int& level);
+KVL_API void atr_finalize(int& level);
 
 class KVL_API atr_String {
  public:

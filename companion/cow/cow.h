@@ -29,8 +29,8 @@
 
 #include "kvl_api.h"
 
-KVL_API void cow_initialize(int& status);
-KVL_API void cow_finalize(int& status);
+KVL_API void cow_initialize(int& level);
+KVL_API void cow_finalize(int& level);
 
 // ---------------------------------------------------------------------------
 // Strings

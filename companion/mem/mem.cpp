@@ -19,9 +19,9 @@
 // ---------------------------------------------------------------------------
 // Allocation
 
-void mem_initialize(int& status) { status = 0; }
+void mem_initialize(int&) {}
 
-void mem_finalize(int& status) { status = 0; }
+void mem_finalize(int&) {}
 
 void* mem_Malloc(size_t size) {
   void* p = std::malloc(size == 0 ? 1 : size);

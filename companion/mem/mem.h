@@ -20,8 +20,8 @@
 
 class cow_String;
 
-KVL_API void mem_initialize(int& status);
-KVL_API void mem_finalize(int& status);
+KVL_API void mem_initialize(int& level);
+KVL_API void mem_finalize(int& level);
 
 // malloc, free and realloc of the C runtime, except that a failed allocation
 // throws std::bad_alloc instead of returning null (no caller checks for null)

@@ -1,7 +1,7 @@
 #include "nex.h"
 
-void nex_initialize(int& status) { status = 0; }
-void nex_finalize(int& status) { status = 0; }
+void nex_initialize(int&) {}
+void nex_finalize(int&) {}
 
 nex_Exception::~nex_Exception() = default;
 

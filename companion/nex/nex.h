@@ -12,8 +12,8 @@
 #include "atr.h"
 #include "kvl_api.h"
 
-KVL_API void nex_initialize(int& status);
-KVL_API void nex_finalize(int& status);
+KVL_API void nex_initialize(int& level);
+KVL_API void nex_finalize(int& level);
 
 class KVL_API nex_Exception : public std::exception {
  public:

@@ -18,7 +18,7 @@
 
 // Start and end of the library; status is 0 on success. The containers need
 // no set-up, so both always succeed, and pairs may nest.
-KVL_API void omni_initialize(int& status);
-KVL_API void omni_finalize(int& status);
+KVL_API void omni_initialize(int& level);
+KVL_API void omni_finalize(int& level);
 
 #endif

@@ -13,8 +13,8 @@
 
 #include "kvl_api.h"
 
-KVL_API void thr_initialize(int& status);
-KVL_API void thr_finalize(int& status);
+KVL_API void thr_initialize(int& level);
+KVL_API void thr_finalize(int& level);
 
 enum thr_ThreadObjectDestructLevel : int {
   thr_DestructLevelDefault = 0,

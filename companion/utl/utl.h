@@ -9,8 +9,8 @@
 #include "cow.h"
 #include "kvl_api.h"
 
-KVL_API void utl_initialize(int& status);
-KVL_API void utl_finalize(int& status);
+KVL_API void utl_initialize(int& level);
+KVL_API void utl_finalize(int& level);
 
 // Sets the job of the calling process; an empty argument falls back to the
 // environment (or its default) for that part.

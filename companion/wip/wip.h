@@ -18,8 +18,8 @@
 #include "kvl_api.h"
 #include "thr.h"
 
-KVL_API void wip_initialize(int& status);
-KVL_API void wip_finalize(int& status);
+KVL_API void wip_initialize(int& level);
+KVL_API void wip_finalize(int& level);
 
 // Every level is an error that does not return; the library passes level 0.
 enum wip_errorLevelEnm : int {

@@ -499,9 +499,8 @@ TEST_F(Files, ReplaceKeepsModeAndFollowsLinks) {
 // Allocation
 
 TEST(Allocation, ZeroSizesAndRealloc) {
-  int status = 1;
-  mem_initialize(status);
-  EXPECT_EQ(status, 0);
+  int level = 1;
+  mem_initialize(level);
   void* a = mem_Malloc(0);
   void* b = mem_Malloc(0);
   EXPECT_NE(a, nullptr);
@@ -514,9 +513,8 @@ TEST(Allocation, ZeroSizesAndRealloc) {
   mem_Free(b);
   mem_Free(c);
   mem_Free(nullptr);
-  status = 1;
-  mem_finalize(status);
-  EXPECT_EQ(status, 0);
+  mem_finalize(level);
+  EXPECT_EQ(level, 1);
 }
 
 }  // namespace
