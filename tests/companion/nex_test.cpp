@@ -99,13 +99,4 @@ TEST(NexAssert, ExplicitSourceName) {
   FAIL() << "NEX_ASSERT_AT returned";
 }
 
-TEST(NexLifecycle, InitializeAndFinalizeReportSuccess) {
-  int status = -1;
-  nex_initialize(status);
-  EXPECT_EQ(status, 0);
-  status = -1;
-  nex_finalize(status);
-  EXPECT_EQ(status, 0);
-}
-
 }  // namespace

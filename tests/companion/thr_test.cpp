@@ -187,13 +187,4 @@ TEST(ThrGlobal, LockIsRecursiveAndExcludesOtherThreads) {
   EXPECT_EQ(counter, 200000);
 }
 
-TEST(ThrLifecycle, InitializeAndFinalizeReportSuccess) {
-  int status = -1;
-  thr_initialize(status);
-  EXPECT_EQ(status, 0);
-  status = -1;
-  thr_finalize(status);
-  EXPECT_EQ(status, 0);
-}
-
 }  // namespace

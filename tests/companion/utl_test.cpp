@@ -146,13 +146,4 @@ TEST_F(UtlExists, JobFileFoundThroughTheEnvironment) {
   EXPECT_TRUE(utl_FilePath(utl_JobFileName(".prt"), cow_String()).Exists());
 }
 
-TEST(UtlLifecycle, InitializeAndFinalizeReportSuccess) {
-  int status = -1;
-  utl_initialize(status);
-  EXPECT_EQ(status, 0);
-  status = -1;
-  utl_finalize(status);
-  EXPECT_EQ(status, 0);
-}
-
 }  // namespace

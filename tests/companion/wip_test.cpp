@@ -171,13 +171,4 @@ TEST_F(Wip, EachThreadHasItsOwnService) {
   EXPECT_EQ(mainErrors, 0);
 }
 
-TEST(WipLifecycle, InitializeAndFinalizeReportSuccess) {
-  int status = -1;
-  wip_initialize(status);
-  EXPECT_EQ(status, 0);
-  status = -1;
-  wip_finalize(status);
-  EXPECT_EQ(status, 0);
-}
-
 }  // namespace
