@@ -29,8 +29,16 @@ class KVL_API inpM_OmiSet {
   explicit inpM_OmiSet(const cow_1DArrayList<int>& ids);
   ~inpM_OmiSet();
 
-  void Insert(int id);
-  int Size() const;
+  // The per-id operations are inline: sets are filled and probed id by id.
+  void Insert(int id) {
+    if (bits_)
+      bits_->Insert(id);
+    else if (single_ == kEmptyMarker)
+      single_ = id;
+    else
+      InsertIntoNewBitVector(id);
+  }
+  int Size() const { return bits_ ? bits_->Size() : single_ != kEmptyMarker; }
   bool IsEmpty() const { return Size() == 0; }
   void Remove(int id);
   void Remove(const cow_1DArrayList<int>& ids);
@@ -42,7 +50,7 @@ class KVL_API inpM_OmiSet {
   cow_1DArrayList<int> ConstGetArrayCounterpart() const;
   void SwitchToOmiSet();
   void CheckState() const;
-  bool IsMember(int id) const;
+  bool IsMember(int id) const { return bits_ ? bits_->IsMember(id) : id == single_ && id != kEmptyMarker; }
   // The smallest id (the first that iteration visits); kEmptyMarker when the
   // set holds none.
   int SmallestId() const;
@@ -69,6 +77,9 @@ class KVL_API inpM_OmiSet {
   }
 
  private:
+  // A second id for a single set: SwitchToOmiSet, then insert.
+  void InsertIntoNewBitVector(int id);
+
   omi_Set* bits_ = nullptr;
   int single_ = kEmptyMarker;
 };

@@ -23,20 +23,9 @@ inpM_OmiSet::inpM_OmiSet(const cow_1DArrayList<int>& ids) {
 
 inpM_OmiSet::~inpM_OmiSet() { delete bits_; }
 
-void inpM_OmiSet::Insert(int id) {
-  if (bits_) {
-    bits_->Insert(id);
-  } else if (single_ == kEmptyMarker) {
-    single_ = id;
-  } else {
-    SwitchToOmiSet();
-    bits_->Insert(id);
-  }
-}
-
-int inpM_OmiSet::Size() const {
-  if (bits_) return bits_->Size();
-  return single_ == kEmptyMarker ? 0 : 1;
+void inpM_OmiSet::InsertIntoNewBitVector(int id) {
+  SwitchToOmiSet();
+  bits_->Insert(id);
 }
 
 void inpM_OmiSet::Remove(int id) {
@@ -133,8 +122,6 @@ void inpM_OmiSet::CheckState() const {
   if (bits_ && single_ != kEmptyMarker)
     nex_TextException("Invalid state for inpM_OmiSet::SwitchToOmiSet()\n").Throw("inp/map/impl/inpM_OmiSet", 67);
 }
-
-bool inpM_OmiSet::IsMember(int id) const { return bits_ ? bits_->IsMember(id) : id == single_ && id != kEmptyMarker; }
 
 int inpM_OmiSet::SmallestId() const {
   if (bits_) return bits_->IsEmpty() ? kEmptyMarker : bits_->Smallest();
