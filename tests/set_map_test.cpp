@@ -72,13 +72,40 @@ TEST(SetMapStoredForm, GoldenAndRoundTrip) {
   EXPECT_EQ(ReadError("0\n0\n"), "");
 }
 
+// Every level of every kind: sorted sets with entries and subsets, unsorted
+// sets with name pairs holding integer and unsorted sets, nested set maps.
+std::string Rich() {
+  inpM_SortedSet sorted = Sorted({1, 2});
+  sorted.Add("E", L({3, 4}));
+  sorted.Add("S", Sorted({5}));
+  inpM_UnsortedSet unsorted(L({9, 8}));
+  unsorted.Add("P", 7);
+  unsorted.Add("Q", inpM_UnsortedSet(L({6})));
+  inpM_SetMap m;
+  m.InsertSet("SORTED", sorted);
+  m.InsertSet("UNSORTED", unsorted);
+  m.InsertNestedSet("I", "N", sorted);
+  m.InsertNestedSet("I", "U", unsorted);
+  aio_ostringstream out;
+  m.Print(out);
+  return out.str();
+}
+
 TEST(SetMapStoredForm, BadInputStopsWithAMessage) {
   const std::string eof = "EOF encountered.";
-  for (size_t n = 0; n < kSample.size(); ++n) {
-    const std::string e = ReadError(kSample.substr(0, n));
-    EXPECT_TRUE(e == eof || e == "inpM_SortedSet reading failed." || e == "inpM_UnsortedSet reading failed." ||
-                e == "inpM_IntegerSet reading failed.")
-        << n << ": " << e;
+  const std::string rich = Rich();
+  EXPECT_EQ(ReadError(rich), "");
+  for (size_t n = 0; n < rich.size(); ++n) {
+    const std::string e = ReadError(rich.substr(0, n));
+    EXPECT_TRUE(e == eof || e.ends_with(" reading failed.")) << n << ": " << e;
+  }
+  // Any single damaged byte is read or reported, never more.
+  for (size_t i = 0; i < rich.size(); ++i) {
+    for (char c : {'x', '9', '-', '\n'}) {
+      std::string damaged = rich;
+      damaged[i] = c;
+      ReadError(damaged);
+    }
   }
   EXPECT_EQ(ReadError("2\nQ\n0\n0\n2\n1 2 \n0\n0\n"), eof);  // ends before an entry
   EXPECT_EQ(ReadError("1\nQ\n0\n0\n2\n1 2"), "inpM_SortedSet reading failed.");

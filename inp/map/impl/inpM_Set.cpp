@@ -156,16 +156,27 @@ cow_1DArrayList<int> Undefined(const inpM_OmiSet& ids, const inpM_IdMap& idMap) 
   return cow_1DArrayList<int>(std::move(undefined));
 }
 
-// The ids as one list through idMap.Renumber. Local to global, the in-place
-// array form translates and reports exactly as the list form does (a 0 of no
-// pair stays 0, other unknown ids are reported together) and spares a second
-// list; the set is only replaced once the translation succeeded.
+// The ids translated as idMap.Renumber translates them as one list. Local to
+// global, the bit vector is walked once, looking each id up in the map's own
+// table (a 0 of no pair yields 0); when an id has no pair, the list goes to
+// idMap.Renumber, which reports the undefined ids, and its answer stands. The set is only replaced
+// once the translation succeeded.
 inpM_OmiSet Renumbered(const inpM_OmiSet& ids, const inpM_IdMap& idMap, bool inverse) {
   if (inverse) return inpM_OmiSet(idMap.Renumber(ids.ConstGetArrayCounterpart(), true));
-  std::vector<int> list;
-  AppendIds(list, ids);
-  idMap.Renumber(list.data(), static_cast<int>(list.size()));
-  return inpM_OmiSet(cow_1DArrayList<int>(std::move(list)));
+  const omi_IntTable<int>& table = idMap.ConstGetIds();
+  std::vector<int> global;
+  global.reserve(static_cast<size_t>(ids.Size()));
+  bool undefined = false;
+  ids.ForEach([&](int id) {
+    if (const int* g = table.Find(id))
+      global.push_back(*g);
+    else if (id == 0)
+      global.push_back(0);
+    else
+      undefined = true;
+  });
+  if (undefined) return inpM_OmiSet(idMap.Renumber(ids.ConstGetArrayCounterpart(), false));
+  return inpM_OmiSet(cow_1DArrayList<int>(std::move(global)));
 }
 
 // Whether removing `id` from the set would remove something; lets the
