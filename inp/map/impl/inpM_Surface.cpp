@@ -50,7 +50,7 @@ void PrintLine(aio_ostream& out, int value) { out.print_int(value).put('\n'); }
 void PrintIdsLine(aio_ostream& out, const inpM_OmiSet& ids) {
   constexpr size_t kBlock = 4096;
   constexpr size_t kIdRoom = 12;  // "-2147483648" and the blank
-  char block[kBlock];
+  char block[kBlock] = {};  // zeroed: g++ cannot see that ForEach only writes before it reads
   char* p = block;
   ids.ForEach([&](int id) {
     if (block + kBlock - p < static_cast<ptrdiff_t>(kIdRoom)) {
