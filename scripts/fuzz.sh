@@ -11,10 +11,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 dir="${KVL_FUZZ_BUILD_DIR:-$root/build/fuzz}"
 
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
-  -DKVL_SANITIZE=ON -DKVL_BUILD_FUZZ=ON -DKVL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target partfile_fuzz inpm >/dev/null
+mkdir -p "$dir"
+if ! { cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+         -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
+         -DKVL_SANITIZE=ON -DKVL_BUILD_FUZZ=ON -DKVL_BUILD_TESTS=OFF &&
+       cmake --build "$dir" -j "$(nproc)" --target partfile_fuzz inpm; } >"$dir/build.log" 2>&1; then
+  tail -n 40 "$dir/build.log" >&2
+  echo "fuzz.sh: building the fuzz target failed (log: $dir/build.log)" >&2
+  exit 1
+fi
 
 seeds="$dir/seeds"
 corpus="$dir/corpus"

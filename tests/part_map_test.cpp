@@ -213,7 +213,7 @@ struct Levels {
 std::optional<std::pair<std::string, int>> Answer(const inpM_GlobalIndex& index, int id) {
   const inpM_GlobalIndex::Level* level = index.Find(id);
   if (!level) return std::nullopt;
-  return std::make_pair(level->name.str(), *level->globalToLocal->Find(id));
+  return std::make_pair(level->name.str(), inpM_GlobalIndex::LocalId(*level, id));
 }
 
 TEST(GlobalIndex, AddedAndRemovedKeepTheFirstHolder) {
@@ -249,6 +249,30 @@ TEST(GlobalIndex, AddedAndRemovedKeepTheFirstHolder) {
   l.Remove("", 6, 10);
   index.Removed(l.maps, "", 10);
   EXPECT_EQ(Answer(index, 10), std::make_pair(std::string("A"), 1));
+}
+
+TEST(GlobalIndex, LocalIdsBySubtractionOnlyWhileEveryPairAllowsIt) {
+  Levels l;
+  l.Insert("A", 1, 101);
+  l.Insert("A", 2, 102);
+  l.Insert("B", 7, 7);
+  inpM_GlobalIndex index;
+  index.Build(l.maps);
+  EXPECT_EQ(Answer(index, 102), std::make_pair(std::string("A"), 2));
+  // A pair off the line of the others: A's local ids come from its table.
+  l.Insert("A", 3, 200);
+  index.Added(l.maps, "A", 200);
+  EXPECT_EQ(Answer(index, 200), std::make_pair(std::string("A"), 3));
+  EXPECT_EQ(Answer(index, 101), std::make_pair(std::string("A"), 1));
+  // A level emptied and filled again starts a new line.
+  l.Remove("B", 7, 7);
+  index.Removed(l.maps, "B", 7);
+  l.Insert("B", 1, 50);
+  index.Added(l.maps, "B", 50);
+  l.Insert("B", 2, 51);
+  index.Added(l.maps, "B", 51);
+  EXPECT_EQ(Answer(index, 51), std::make_pair(std::string("B"), 2));
+  EXPECT_EQ(Answer(index, 7), std::nullopt);
 }
 
 TEST(GlobalIndex, FollowsTablesThatMoveWhenDetached) {

@@ -17,8 +17,6 @@ bool inpM_OwnerTable::DenseEnough(int64_t span, size_t count) {
 void inpM_OwnerTable::Reset(int minId, int maxId, size_t count) {
   count_ = 0;
   base_ = minId;
-  firstUsed_ = minId;
-  lastUsed_ = maxId;
   lo_.clear();
   hi_.clear();
   slots_.clear();
@@ -56,14 +54,10 @@ void inpM_OwnerTable::Set(int id, uint32_t ordinal) {
 
 void inpM_OwnerTable::SetDense(size_t i, uint32_t ordinal) {
   const bool had = lo_[i] != 0 || (!hi_.empty() && hi_[i] != 0);
-  if (had && ordinal == 0) {
+  if (had && ordinal == 0)
     --count_;
-  } else if (!had && ordinal != 0) {
+  else if (!had && ordinal != 0)
     ++count_;
-    const int64_t id = base_ + static_cast<int64_t>(i);
-    firstUsed_ = std::min(firstUsed_, id);
-    lastUsed_ = std::max(lastUsed_, id);
-  }
   if (ordinal > 0xFFFF && hi_.empty()) hi_.assign(lo_.size(), 0);
   lo_[i] = static_cast<uint16_t>(ordinal);
   if (!hi_.empty()) hi_[i] = static_cast<uint16_t>(ordinal >> 16);
@@ -74,9 +68,14 @@ void inpM_OwnerTable::SetDense(size_t i, uint32_t ordinal) {
 // id, or the one below the smallest). Room never pushes the range past what
 // the density rule allows, so it cannot turn the table sparse by itself.
 void inpM_OwnerTable::Extend(int id) {
-  const bool empty = firstUsed_ > lastUsed_;
-  const int64_t first = empty ? id : std::min<int64_t>(firstUsed_, id);
-  const int64_t last = empty ? id : std::max<int64_t>(lastUsed_, id);
+  // The ids set so far lie in [used, usedEnd) of the array.
+  size_t used = 0, usedEnd = lo_.size();
+  auto isSet = [&](size_t i) { return lo_[i] != 0 || (!hi_.empty() && hi_[i] != 0); };
+  while (used < usedEnd && !isSet(used)) ++used;
+  while (usedEnd > used && !isSet(usedEnd - 1)) --usedEnd;
+  const bool empty = used == usedEnd;
+  const int64_t first = empty ? id : std::min<int64_t>(base_ + static_cast<int64_t>(used), id);
+  const int64_t last = empty ? id : std::max<int64_t>(base_ + static_cast<int64_t>(usedEnd) - 1, id);
   const int64_t span = last - first + 1;
   const int64_t limit = 8 * static_cast<int64_t>(count_ + 1) + 65536;
   if (span > limit) {
@@ -86,12 +85,10 @@ void inpM_OwnerTable::Extend(int id) {
   const int64_t room = std::min(span / 2, limit - span);
   const int64_t newFirst = id == first ? std::max<int64_t>(first - room, INT_MIN) : first;
   const int64_t newLast = id == last ? std::min<int64_t>(last + room, INT_MAX) : last;
-  const size_t newSize = static_cast<size_t>(newLast - newFirst + 1);
-  auto move = [&](std::vector<uint16_t>& v) {
-    std::vector<uint16_t> w(newSize, 0);
-    if (!empty)
-      std::copy(v.begin() + (firstUsed_ - base_), v.begin() + (lastUsed_ - base_ + 1),
-                w.begin() + (firstUsed_ - newFirst));
+  const size_t shift = static_cast<size_t>(base_ + static_cast<int64_t>(used) - newFirst);
+  auto move = [&](Array& v) {
+    Array w(static_cast<size_t>(newLast - newFirst + 1), 0);
+    if (!empty) std::copy(v.begin() + used, v.begin() + usedEnd, w.begin() + shift);
     v.swap(w);
   };
   move(lo_);
@@ -100,7 +97,7 @@ void inpM_OwnerTable::Extend(int id) {
 }
 
 void inpM_OwnerTable::MakeSparse() {
-  std::vector<uint16_t> lo, hi;
+  Array lo, hi;
   lo.swap(lo_);
   hi.swap(hi_);
   const int64_t base = base_;
@@ -167,7 +164,7 @@ void inpM_OwnerTable::SetSparse(int id, uint32_t ordinal) {
 }
 
 void inpM_OwnerTable::Rehash(size_t capacity) {
-  std::vector<Slot> old(capacity, Slot{0, 0});
+  Slots old(capacity, Slot{0, 0});
   old.swap(slots_);
   const size_t mask = capacity - 1;
   for (const Slot& s : old) {
@@ -207,13 +204,16 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
   // First holder wins: a level only takes the ids that no earlier level has.
   shared_ = false;
   for (size_t k = 0; k < levels_.size(); ++k) {
-    if (!levels_[k].globalToLocal) continue;
+    Level& level = levels_[k];
+    if (!level.globalToLocal) continue;
     const uint32_t ordinal = static_cast<uint32_t>(k + 1);
-    levels_[k].globalToLocal->ForEach([&](int globalId, int) {
-      if (owners_.Get(globalId) == 0)
-        owners_.Set(globalId, ordinal);
-      else
-        shared_ = true;
+    bool empty = true;
+    level.globalToLocal->ForEach([&](int globalId, int localId) {
+      if (!owners_.Claim(globalId, ordinal)) shared_ = true;
+      const int64_t offset = static_cast<int64_t>(globalId) - localId;
+      if (empty) level.offset = offset;
+      empty = false;
+      level.affine &= offset == level.offset;
     });
   }
 }
@@ -238,6 +238,16 @@ void inpM_GlobalIndex::Added(const inpM_InstanceIdMaps& maps, const cow_String& 
     Build(maps);
     return;
   }
+  Level& level = levels_[ordinal - 1];
+  const int localId = *level.globalToLocal->Find(globalId);
+  const int64_t offset = static_cast<int64_t>(globalId) - localId;
+  if (level.globalToLocal->Size() == 1) {
+    level.affine = true;
+    level.offset = offset;
+  } else {
+    level.affine &= offset == level.offset;
+  }
+
   const uint32_t owner = owners_.Get(globalId);
   if (owner == ordinal) return;
   if (owner != 0) shared_ = true;
@@ -268,7 +278,7 @@ bool inpM_GlobalIndex::SameInstancesAs(const inpM_GlobalIndex& other) const {
 }
 
 size_t inpM_GlobalIndex::MemoryBytes() const {
-  size_t bytes = sizeof(*this) + owners_.MemoryBytes() + levels_.capacity() * sizeof(Level);
+  size_t bytes = owners_.MemoryBytes() + levels_.capacity() * sizeof(Level);
   for (const Level& level : levels_)
     if (level.name.str().capacity() > std::string().capacity()) bytes += level.name.str().capacity() + 1;
   return bytes;

@@ -9,8 +9,11 @@
 //
 // It keeps, per global id, the ordinal of the level that answers for it:
 // 1..I for the instances in map order, I + 1 for the assembly level, 0 for
-// none. The level's own globalToLocal table then gives the local id. The
-// index therefore costs a few bytes per id whatever the number of instances.
+// none. The level then gives the local id: from its own globalToLocal table,
+// or, when every pair of the level is local = global - offset (what a
+// pre-processor that numbers instance by instance gives), by that subtraction
+// without touching the table. The index therefore costs a few bytes per id
+// whatever the number of instances.
 //
 // The index points at the tables of the id maps it was built from. Whoever
 // changes those maps tells the index at once:
@@ -21,13 +24,47 @@
 #ifndef INPM_GLOBALINDEX_H
 #define INPM_GLOBALINDEX_H
 
+#include <sys/mman.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "cow.h"
 #include "inpM_IdMap.h"
 #include "omni.h"
+
+// Storage of the index's arrays. A lookup lands at a random place of an
+// array of tens of megabytes, and on 4 KB pages nearly every one of them also
+// misses the address translation cache. Arrays of 2 MB or more are therefore
+// aligned to 2 MB and offered to the kernel for transparent huge pages.
+template <class T>
+struct inpM_HugePageAllocator {
+  using value_type = T;
+  static constexpr size_t kHugePage = size_t{2} << 20;
+  inpM_HugePageAllocator() = default;
+  template <class U>
+  inpM_HugePageAllocator(const inpM_HugePageAllocator<U>&) {}  // NOLINT: allocators convert implicitly
+  T* allocate(size_t n) {
+    const size_t bytes = n * sizeof(T);
+    if (bytes < kHugePage) return static_cast<T*>(::operator new(bytes));
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+    if (!p) throw std::bad_alloc();
+    // Only advice: on small pages the array works the same, just slower.
+    madvise(p, rounded, MADV_HUGEPAGE);
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, size_t n) {
+    if (n * sizeof(T) < kHugePage)
+      ::operator delete(p);
+    else
+      std::free(p);
+  }
+  friend bool operator==(const inpM_HugePageAllocator&, const inpM_HugePageAllocator&) { return true; }
+};
 
 // Global id -> ordinal (0: none). A plain array over the range of ids while
 // they are dense enough, so that a lookup is one load; otherwise an
@@ -47,8 +84,24 @@ class inpM_OwnerTable {
   }
   // Sets the ordinal of an id; 0 removes it.
   void Set(int id, uint32_t ordinal);
+  // Sets the ordinal of an id that has none; false when it has one.
+  bool Claim(int id, uint32_t ordinal) {
+    if (!sparse_ && hi_.empty() && ordinal <= 0xFFFF) {
+      const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
+      if (i < lo_.size()) {
+        if (lo_[i]) return false;
+        lo_[i] = static_cast<uint16_t>(ordinal);
+        ++count_;
+        return true;
+      }
+    }
+    if (Get(id)) return false;
+    Set(id, ordinal);
+    return true;
+  }
   size_t Count() const { return count_; }
   bool IsSparse() const { return sparse_; }
+  // Bytes held beyond the object itself.
   size_t MemoryBytes() const;
 
  private:
@@ -56,6 +109,8 @@ class inpM_OwnerTable {
     int id;
     uint32_t ordinal;  // 0: free
   };
+  using Array = std::vector<uint16_t, inpM_HugePageAllocator<uint16_t>>;
+  using Slots = std::vector<Slot, inpM_HugePageAllocator<Slot>>;
   uint32_t GetSparse(int id) const;
   void SetDense(size_t i, uint32_t ordinal);
   void SetSparse(int id, uint32_t ordinal);
@@ -69,15 +124,12 @@ class inpM_OwnerTable {
   bool sparse_ = false;
   size_t count_ = 0;
   // Dense form: ordinals of ids base_ .. base_ + lo_.size() - 1, low and
-  // (only once an ordinal needs them) high 16 bits. Every id set so far lies
-  // in firstUsed_ .. lastUsed_ (empty while first > last).
+  // (only once an ordinal needs them) high 16 bits.
   int64_t base_ = 0;
-  int64_t firstUsed_ = 0;
-  int64_t lastUsed_ = -1;
-  std::vector<uint16_t> lo_;
-  std::vector<uint16_t> hi_;
+  Array lo_;
+  Array hi_;
   // Sparse form: linear probing, capacity a power of two, at most half full.
-  std::vector<Slot> slots_;
+  Slots slots_;
 };
 
 class inpM_GlobalIndex {
@@ -86,6 +138,9 @@ class inpM_GlobalIndex {
   struct Level {
     cow_String name;
     const omi_IntTable<int>* globalToLocal;  // null: the level holds no ids
+    // Every pair of the level is local = global - offset.
+    bool affine = true;
+    int64_t offset = 0;
   };
 
   // Indexes every global id of `maps`: instances in map order, then the
@@ -103,13 +158,18 @@ class inpM_GlobalIndex {
     const uint32_t ordinal = owners_.Get(globalId);
     return ordinal ? &levels_[ordinal - 1] : nullptr;
   }
+  // The local id of a global id that the level answers for.
+  static int LocalId(const Level& level, int globalId) {
+    return level.affine ? static_cast<int>(globalId - level.offset) : *level.globalToLocal->Find(globalId);
+  }
   // Whether both indexes list the same instance names in the same order.
   bool SameInstancesAs(const inpM_GlobalIndex& other) const;
+  // Bytes held beyond the object itself.
   size_t MemoryBytes() const;
 
  private:
   // The ordinal of a level and its refreshed table pointer (tables move when
-  // a writer detaches them from shared copies).
+  // a writer detaches them from shared copies); 0 for an unknown instance.
   uint32_t Rebind(const inpM_InstanceIdMaps& maps, const cow_String& instance);
   uint32_t FirstHolder(int globalId) const;
 

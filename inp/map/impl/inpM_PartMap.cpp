@@ -26,7 +26,7 @@ int GlobalId(const inpM_InstanceIdMaps& maps, const cow_String& instance, int lo
 inpM_StringIntPair LocalId(const inpM_GlobalIndex& index, int globalId) {
   const inpM_GlobalIndex::Level* level = index.Find(globalId);
   if (!level) inpM_ReportError("Unknown global id: %s", globalId);
-  return {level->name, *level->globalToLocal->Find(globalId)};
+  return {level->name, inpM_GlobalIndex::LocalId(*level, globalId)};
 }
 
 bool IsInstanceMember(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId) {
