@@ -294,7 +294,8 @@ TEST(GlobalIndex, NewInstancesRebuild) {
   Levels l;
   l.Insert("B", 1, 1);
   inpM_GlobalIndex index;
-  index.Build(l.maps);
+  index.Added(l.maps, "B", 1);  // never built: builds
+  EXPECT_EQ(Answer(index, 1), std::make_pair(std::string("B"), 1));
   l.Insert("A", 1, 1);
   index.Added(l.maps, "A", 1);
   EXPECT_EQ(Answer(index, 1), std::make_pair(std::string("A"), 1));

@@ -78,11 +78,13 @@ void inpM_OwnerTable::Extend(int id) {
   const int64_t last = empty ? id : std::max<int64_t>(base_ + static_cast<int64_t>(usedEnd) - 1, id);
   const int64_t span = last - first + 1;
   const int64_t limit = 8 * static_cast<int64_t>(count_ + 1) + 65536;
-  if (span > limit) {
+  const int64_t room = std::min(span / 2, limit - span);
+  // Too thin, or so close to it that the array would soon have to grow again
+  // by a few ids at a time: the sparse form suits these ids better.
+  if (span > limit || room < span / 16) {
     MakeSparse();
     return;
   }
-  const int64_t room = std::min(span / 2, limit - span);
   const int64_t newFirst = id == first ? std::max<int64_t>(first - room, INT_MIN) : first;
   const int64_t newLast = id == last ? std::min<int64_t>(last + room, INT_MAX) : last;
   const size_t shift = static_cast<size_t>(base_ + static_cast<int64_t>(used) - newFirst);
@@ -219,6 +221,7 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
 }
 
 uint32_t inpM_GlobalIndex::Rebind(const inpM_InstanceIdMaps& maps, const cow_String& instance) {
+  if (levels_.empty()) return 0;  // never built
   if (instance.IsEmpty()) {
     levels_.back().globalToLocal = maps.assembly.globalToLocal.ConstPtr();
     return static_cast<uint32_t>(levels_.size());
