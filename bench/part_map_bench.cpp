@@ -13,8 +13,8 @@
 // (target <= 1.5).
 //
 // Times are the thread's processor time, the best of the rounds. The model is
-// built once (a few seconds); reading and writing it take a second or so
-// each, so those cases run two rounds. main ends with one "RATIO <name>
+// built once (about ten seconds); reading and writing it take a second or two
+// each, so those cases run two rounds, and the whole run stays under a minute. main ends with one "RATIO <name>
 // <value>" line per figure, each stated so that it should meet its target.
 #include <benchmark/benchmark.h>
 #include <malloc.h>

@@ -129,13 +129,14 @@ bool Save(const inpM_PartMap& map, const std::string& file) {
   return true;
 }
 
+int TableSize(const cow_COW<omi_IntTable<int>>& table) { return table.HasValue() ? table->Size() : 0; }
+
+// The ids of one kind, over the instances and the assembly level.
 int Ids(const inpM_InstanceIdMaps& maps) {
-  int n = maps.assembly.globalToLocal.HasValue() ? maps.assembly.globalToLocal->Size() : 0;
-  for (const auto& [name, pair] : maps.instances) n += pair.globalToLocal.HasValue() ? pair.globalToLocal->Size() : 0;
+  int n = TableSize(maps.assembly.globalToLocal);
+  for (const auto& [name, pair] : maps.instances) n += TableSize(pair.globalToLocal);
   return n;
 }
-
-int TableSize(const cow_COW<omi_IntTable<int>>& table) { return table.HasValue() ? table->Size() : 0; }
 
 // "1 instance", "2 instances".
 std::string Counted(int n, const std::string& noun) { return std::to_string(n) + ' ' + noun + (n == 1 ? "" : "s"); }
