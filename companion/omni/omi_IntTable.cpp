@@ -63,9 +63,8 @@ omi_UintTable<T>& omi_UintTable<T>::operator=(omi_UintTable&& other) noexcept {
 template <class T>
 void omi_UintTable<T>::Steal(omi_UintTable& other) {
   dir_ = std::move(other.dir_);
-  arenaMem_ = std::exchange(other.arenaMem_, nullptr);
-  arenaHi0_ = std::exchange(other.arenaHi0_, 0);
-  arenaSegs_ = std::exchange(other.arenaSegs_, 0);
+  SetArena(other.arenaMem_, other.ArenaHi0(), other.ArenaSegs());
+  other.SetArena(nullptr, 0, 0);
   size_ = std::exchange(other.size_, 0);
 }
 
@@ -80,9 +79,7 @@ void omi_UintTable<T>::FreeBlocks() {
 template <class T>
 void omi_UintTable<T>::FreeArena() {
   if (arenaMem_) ::munmap(arenaMem_, ArenaBytes());
-  arenaMem_ = nullptr;
-  arenaHi0_ = 0;
-  arenaSegs_ = 0;
+  SetArena(nullptr, 0, 0);
 }
 
 // After the directory was copied from `from`: give every block its own
@@ -93,17 +90,16 @@ void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
   unsigned done = 0;
   try {
     if (from.arenaMem_) {
-      arenaMem_ = MapZeroed(from.ArenaBytes());
-      if (!arenaMem_) throw std::bad_alloc();
-      arenaHi0_ = from.arenaHi0_;
-      arenaSegs_ = from.arenaSegs_;
+      char* mem = MapZeroed(from.ArenaBytes());
+      if (!mem) throw std::bad_alloc();
+      SetArena(mem, from.ArenaHi0(), from.ArenaSegs());
     }
     for (; done < dir_.Count(); ++done) {
       Block& c = b[done];
       if (from.InArena(c.data)) {
         const void* values = c.data;
         const void* bits = c.bits;
-        const unsigned seg = c.hi - arenaHi0_;
+        const unsigned seg = c.hi - ArenaHi0();
         c.data = arenaMem_ + seg * kSegmentValues;
         c.bits = const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8);
         std::memcpy(c.data, values, kSegmentValues);
@@ -129,7 +125,7 @@ template <class T>
 bool omi_UintTable<T>::InArena(const void* data) const {
   const uintptr_t p = reinterpret_cast<uintptr_t>(data);
   const uintptr_t mem = reinterpret_cast<uintptr_t>(arenaMem_);
-  return arenaMem_ && p >= mem && p - mem < arenaSegs_ * kSegmentValues;
+  return arenaMem_ && p >= mem && p - mem < ArenaSegs() * kSegmentValues;
 }
 
 // Frees a block's contents; an arena segment goes back to untouched zero
@@ -152,33 +148,32 @@ void omi_UintTable<T>::FreeData(void* data) {
 template <class T>
 bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
   if (!arenaMem_) {
-    arenaMem_ = MapZeroed(kSegmentValues + kSegmentBits);
-    if (!arenaMem_) return false;
-    arenaHi0_ = static_cast<uint16_t>(hi);
-    arenaSegs_ = 1;
-  } else if (hi - arenaHi0_ >= arenaSegs_) {
+    char* mem = MapZeroed(kSegmentValues + kSegmentBits);
+    if (!mem) return false;
+    SetArena(mem, hi, 1);
+  } else if (hi - ArenaHi0() >= ArenaSegs()) {
     // Widen, at least doubling, within a span of a few blocks per block held.
     unsigned members = 0;
     const Block* blocks = dir_.Data();
     for (unsigned i = 0; i < dir_.Count(); ++i) members += InArena(blocks[i].data);
-    const unsigned lo = std::min<unsigned>(arenaHi0_, hi);
-    const unsigned top = std::max<unsigned>(arenaHi0_ + arenaSegs_ - 1u, hi);
+    const unsigned lo = std::min<unsigned>(ArenaHi0(), hi);
+    const unsigned top = std::max<unsigned>(ArenaHi0() + ArenaSegs() - 1u, hi);
     const unsigned budget = std::min(8 * (members + 1) + 64, kMaxSegments);
     if (top - lo + 1 > budget) return false;
-    const unsigned segs = std::min(std::max(top - lo + 1, 2u * arenaSegs_), budget);
-    unsigned hi0 = hi < arenaHi0_ && top + 1 >= segs ? top + 1 - segs : lo;
+    const unsigned segs = std::min(std::max(top - lo + 1, 2u * ArenaSegs()), budget);
+    unsigned hi0 = hi < ArenaHi0() && top + 1 >= segs ? top + 1 - segs : lo;
     if (hi0 + segs > kBlockKeys) hi0 = kBlockKeys - segs;
     const size_t bytes = segs * (kSegmentValues + kSegmentBits);
     char* mem;
-    if (hi0 == arenaHi0_) {
+    if (hi0 == ArenaHi0()) {
       // Growing upwards: the kernel moves the pages; only the bitmaps,
       // which follow the values, move to their new place.
       void* p = ::mremap(arenaMem_, ArenaBytes(), bytes, MREMAP_MAYMOVE);
       if (p == MAP_FAILED) return false;
       mem = static_cast<char*>(p);
-      char* oldBits = mem + arenaSegs_ * kSegmentValues;
-      std::memcpy(mem + segs * kSegmentValues, oldBits, arenaSegs_ * kSegmentBits);
-      ::madvise(oldBits, arenaSegs_ * kSegmentBits, MADV_DONTNEED);
+      char* oldBits = mem + ArenaSegs() * kSegmentValues;
+      std::memcpy(mem + segs * kSegmentValues, oldBits, ArenaSegs() * kSegmentBits);
+      ::madvise(oldBits, ArenaSegs() * kSegmentBits, MADV_DONTNEED);
     } else {
       mem = MapZeroed(bytes);
       if (!mem) return false;
@@ -190,19 +185,17 @@ bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
       const unsigned seg = b[i].hi - hi0;
       char* values = mem + seg * kSegmentValues;
       uint64_t* blockBits = bits + seg * (kSegmentBits / 8);
-      if (hi0 != arenaHi0_) {
+      if (hi0 != ArenaHi0()) {
         std::memcpy(values, b[i].data, kSegmentValues);
         std::memcpy(blockBits, b[i].bits, kSegmentBits);
       }
       b[i].data = values;
       b[i].bits = blockBits;
     }
-    if (hi0 != arenaHi0_) ::munmap(arenaMem_, ArenaBytes());
-    arenaMem_ = mem;
-    arenaHi0_ = static_cast<uint16_t>(hi0);
-    arenaSegs_ = static_cast<uint16_t>(segs);
+    if (hi0 != ArenaHi0()) ::munmap(arenaMem_, ArenaBytes());
+    SetArena(mem, hi0, segs);
   }
-  const unsigned seg = hi - arenaHi0_;
+  const unsigned seg = hi - ArenaHi0();
   block.data = arenaMem_ + seg * kSegmentValues;
   block.bits = const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8);
   return true;
@@ -449,7 +442,7 @@ void omi_UintTable<T>::SeekInDense(Cursor& c, const Block& b, unsigned from) {
     }
     word = bits[w];
   }
-  c.block = &b;
+  Enter(c, b);
   c.at = w * 64 + static_cast<unsigned>(__builtin_ctzll(word));
   c.rest = word & (word - 1);
 }
@@ -465,7 +458,7 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
     if (b->kind == kDense) {
       SeekInDense(c, *b, 0);
     } else {
-      c.block = b;
+      Enter(c, *b);
       c.at = 0;
     }
     return;
@@ -475,9 +468,8 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
 // Past the current word of a dense block, or past a sparse block.
 template <class T>
 void omi_UintTable<T>::SeekBeyond(Cursor& c) const {
-  const Block& b = *static_cast<const Block*>(c.block);
-  if (b.kind == kDense) {
-    SeekInDense(c, b, (c.at | 63u) + 1);
+  if (!c.count) {
+    SeekInDense(c, *static_cast<const Block*>(c.block), (c.at | 63u) + 1);
     if (c.block) return;
   }
   SeekFrom(c, c.rank + 1);
@@ -486,8 +478,9 @@ void omi_UintTable<T>::SeekBeyond(Cursor& c) const {
 template <class T>
 void omi_UintTable<T>::SeekLast(Cursor& c) const {
   const Block* b = dir_.Last();
-  c.block = b;
+  c.block = nullptr;
   if (!b) return;
+  Enter(c, *b);
   c.rank = dir_.EndRank() - 1;
   c.rest = 0;
   if (b->kind != kDense) {

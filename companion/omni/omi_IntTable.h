@@ -89,10 +89,27 @@ class KVL_API omi_UintTable {
   bool Remove(unsigned key);
 
   const T* Find(unsigned key) const {
-    const unsigned off = key - (unsigned{arenaHi0_} << 16);
-    if (off < unsigned{arenaSegs_} << 16) {
+    if (const T* v = FindArenaNonZero(key)) return v;
+    return FindPastArena(key);
+  }
+  T* Find(unsigned key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
+
+  // The arena slot of `key` when it holds a value that is not zero (so the
+  // key is present), else nullptr: a subtraction, a compare and one load
+  // from fields at fixed places, the path of nearly every dense lookup.
+  const T* FindArenaNonZero(unsigned key) const {
+    const unsigned off = key - arenaFirst_;
+    if (off < arenaKeys_) {
       const T* v = reinterpret_cast<const T*>(arenaMem_) + off;
-      if (!IsZero(*v)) return v;
+      if (!IsZero(*v)) [[likely]] return v;
+    }
+    return nullptr;
+  }
+  // Find for a key whose arena slot, if any, holds zero.
+  const T* FindPastArena(unsigned key) const {
+    const unsigned off = key - arenaFirst_;
+    if (off < arenaKeys_) {
+      const T* v = reinterpret_cast<const T*>(arenaMem_) + off;
       if (ArenaBits()[off >> 6] >> (off & 63) & 1) return v;
     }
     const Block* b = dir_.Lookup(key >> 16);
@@ -107,7 +124,6 @@ class KVL_API omi_UintTable {
     }
     return FindSparse(*b, low);
   }
-  T* Find(unsigned key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
 
   int Size() const { return size_; }
   bool IsEmpty() const { return size_ == 0; }
@@ -148,36 +164,38 @@ class KVL_API omi_UintTable {
   // Ascending walk, for the iterators: a position is a rank of the
   // directory, a block and a place in it (offset in a dense block, entry
   // index in a sparse one).
+  // The block's arrays and key base are copied into the cursor when it
+  // enters a block, so that stepping and reading touch only the cursor and
+  // the arrays.
   struct Cursor {
     const void* block = nullptr;  // nullptr: past the end
     unsigned rank = 0;
     unsigned at = 0;
-    uint64_t rest = 0;  // dense: the bits of at's word above at
+    uint64_t rest = 0;            // dense: the bits of at's word above at
+    const void* data = nullptr;   // dense: values; sparse: entries
+    unsigned keyBase = 0;         // high bits, plus the first low of a dense block
+    unsigned count = 0;           // sparse: entries held; dense: 0
   };
   void SeekFirst(Cursor& c) const;
   void SeekLast(Cursor& c) const;
   void SeekNext(Cursor& c) const {
-    const Block& b = *static_cast<const Block*>(c.block);
-    if (b.kind == kDense) {
+    if (!c.count) {
       if (c.rest) {
         c.at = (c.at & ~63u) + static_cast<unsigned>(__builtin_ctzll(c.rest));
         c.rest &= c.rest - 1;
         return;
       }
-    } else if (c.at + 1 < b.n) {
+    } else if (c.at + 1 < c.count) {
       ++c.at;
       return;
     }
     SeekBeyond(c);
   }
   unsigned KeyAt(const Cursor& c) const {
-    const Block& b = *static_cast<const Block*>(c.block);
-    const unsigned low = b.kind == kDense ? b.base + c.at : Entries(b)[c.at].low;
-    return static_cast<unsigned>(b.hi) << 16 | low;
+    return c.count ? c.keyBase | static_cast<const Entry*>(c.data)[c.at].low : c.keyBase + c.at;
   }
   const T& ValueAt(const Cursor& c) const {
-    const Block& b = *static_cast<const Block*>(c.block);
-    return b.kind == kDense ? Values(b)[c.at] : Entries(b)[c.at].value;
+    return c.count ? static_cast<const Entry*>(c.data)[c.at].value : static_cast<const T*>(c.data)[c.at];
   }
 
  private:
@@ -216,7 +234,7 @@ class KVL_API omi_UintTable {
   static T* Values(const Block& b) { return static_cast<T*>(b.data); }
   static uint64_t* Bits(const Block& b) { return b.bits; }
   const uint64_t* ArenaBits() const {
-    return reinterpret_cast<const uint64_t*>(arenaMem_ + arenaSegs_ * kSegmentValues);
+    return reinterpret_cast<const uint64_t*>(arenaMem_ + ArenaSegs() * kSegmentValues);
   }
   static Entry* Entries(const Block& b) { return static_cast<Entry*>(b.data); }
   static uint16_t* Buckets(const Block& b) { return reinterpret_cast<uint16_t*>(Entries(b) + b.cap + kWindow); }
@@ -250,7 +268,7 @@ class KVL_API omi_UintTable {
   // Arena segments: places a zeroed one for the block of `hi` into `b`
   // (false when the arena cannot take it).
   bool ArenaSegment(Block& b, unsigned hi);
-  size_t ArenaBytes() const { return arenaSegs_ * (kSegmentValues + kSegmentBits); }
+  size_t ArenaBytes() const { return ArenaSegs() * (kSegmentValues + kSegmentBits); }
   bool InArena(const void* data) const;
   void FreeData(void* data);
   void FreeArena();
@@ -259,17 +277,31 @@ class KVL_API omi_UintTable {
   void SeekFrom(Cursor& c, unsigned rank) const;
   void SeekBeyond(Cursor& c) const;
   static void SeekInDense(Cursor& c, const Block& b, unsigned from);
+  static void Enter(Cursor& c, const Block& b) {
+    c.block = &b;
+    c.data = b.data;
+    c.keyBase = static_cast<unsigned>(b.hi) << 16 | (b.kind == kDense ? b.base : 0u);
+    c.count = b.kind == kDense ? 0u : b.n;
+  }
   bool InsertSlow(Block* b, unsigned key, const T& value);
   void FreeBlocks();
   void CopyBlocks(const omi_UintTable& from);
 
   omi_BlockDir<Block> dir_;
   // The arena, kept in the object itself so that a lookup reaches it
-  // without a load: arenaSegs_ blocks' values from the block of high bits
-  // arenaHi0_ on, then as many bitmaps.
+  // without a load: ArenaSegs() blocks' values from the block of high bits
+  // ArenaHi0() on, then as many bitmaps. The bounds are kept as keys
+  // (first key, keys covered) so that the range check needs no arithmetic.
+  unsigned ArenaHi0() const { return arenaFirst_ >> 16; }
+  unsigned ArenaSegs() const { return arenaKeys_ >> 16; }
+  void SetArena(char* mem, unsigned hi0, unsigned segs) {
+    arenaMem_ = mem;
+    arenaFirst_ = hi0 << 16;
+    arenaKeys_ = segs << 16;
+  }
   char* arenaMem_ = nullptr;
-  uint16_t arenaHi0_ = 0;
-  uint16_t arenaSegs_ = 0;
+  unsigned arenaFirst_ = 0;
+  unsigned arenaKeys_ = 0;
   int size_ = 0;
 };
 
@@ -286,11 +318,15 @@ class KVL_API omi_IntTable {
   bool Insert(int key, const T& value) { return Half(key).Insert(HalfKey(key), value); }
   bool Remove(int key) { return Half(key).Remove(HalfKey(key)); }
   bool IsMember(int key) const { return Find(key) != nullptr; }
-  // A branch on the sign (not an index by it) keeps the half's fields at a
-  // fixed address, so that the lookup's loads depend on the key only through
-  // arithmetic; see omi_UintTable.
+  // The arena of the non-negative half is tried first, before the sign is
+  // looked at: its slots that hold something other than zero all belong to
+  // non-negative keys (any other key's slot reads zero), so a negative key
+  // passes through to its half. A dense lookup is then one compare and one
+  // load, few enough instructions that the processor keeps as many lookups'
+  // cache misses in flight as it does for a plain array.
   const T* Find(int key) const {
-    if (key >= 0) return halves_[0].Find(HalfKey(key));
+    if (const T* v = halves_[0].FindArenaNonZero(HalfKey(key))) return v;
+    if (key >= 0) return halves_[0].FindPastArena(HalfKey(key));
     return halves_[1].Find(HalfKey(key));
   }
   T* Find(int key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
