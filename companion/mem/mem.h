@@ -151,6 +151,9 @@ class KVL_API aio_ostream : public virtual aio_ios {
   aio_ostream& print(const char* s);
   aio_ostream& print(const char* s, size_t n);
   aio_ostream& print_int(int v);
+  // The line "a b\n" of an id table: the same text as print_int(a), put(' '),
+  // print_int(b), put('\n'), with one check of the buffer room for the line.
+  aio_ostream& print_int_pair(int a, int b);
   // The shortest text that reads back to the same double (0.5 -> "0.5",
   // 2 -> "2", 1e-07 -> "1e-07"); infinities and NaN as "inf", "-inf",
   // "nan", "-nan".
@@ -335,6 +338,19 @@ inline aio_ostream& aio_ostream::print_int(int v) {
     return *this;
   }
   return print_int_slow(v);
+}
+
+inline aio_ostream& aio_ostream::print_int_pair(int a, int b) {
+  // Two numbers of at most 11 characters, a blank and a line end.
+  if (width_ == 0 && out_end_ - out_ >= 24) {
+    char* p = std::to_chars(out_, out_end_, a).ptr;
+    *p++ = ' ';
+    p = std::to_chars(p, out_end_, b).ptr;
+    *p++ = '\n';
+    out_ = p;
+    return *this;
+  }
+  return print_int(a).put(' ').print_int(b).put('\n');
 }
 
 // Writes the string's bytes as text (padded like text).

@@ -290,6 +290,15 @@ TEST(Print, NumbersAndText) {
   EXPECT_EQ(out.str(), std::string("0 -1 -2147483648 2147483647 xy\na\0b", 34));
 }
 
+TEST(Print, IntPairLines) {
+  aio_ostringstream out;
+  out.print_int_pair(INT_MAX, INT_MIN).print_int_pair(0, -1);
+  out.width(4);
+  out.print_int_pair(7, 8);  // the width pads the first number only
+  out.print_int_pair(-12, 345);
+  EXPECT_EQ(out.str(), "2147483647 -2147483648\n0 -1\n   7 8\n-12 345\n");
+}
+
 TEST(Print, FieldPaddingAndWidthReset) {
   aio_ostringstream out;
   out.width(5);
@@ -407,7 +416,14 @@ TEST_F(Files, LargeIdTable) {
   for (int& id : ids) id = static_cast<int>(rng());
   {
     aio_ofstream out(path.c_str(), true);
-    for (size_t i = 0; i < ids.size(); i += 2) out.print_int(ids[i]).put(' ').print_int(ids[i + 1]).put('\n');
+    // Lines written both ways, so that each meets the buffer's end.
+    for (size_t i = 0; i < ids.size(); i += 2) {
+      if (i % 4 == 0) {
+        out.print_int_pair(ids[i], ids[i + 1]);
+      } else {
+        out.print_int(ids[i]).put(' ').print_int(ids[i + 1]).put('\n');
+      }
+    }
     ASSERT_TRUE(out.close());
   }
   aio_ifstream in(path.c_str());
