@@ -354,6 +354,22 @@ TEST(OwnerTable, AgreesWithAMapThroughDenseGrowthAndSparseForm) {
   }
 }
 
+TEST(OwnerTable, ArraysOfHugePageSize) {
+  // 2M ids: a 4 MB array on huge pages, grown by copying, and given back.
+  const int n = 2'000'000;
+  inpM_OwnerTable table;
+  table.Reset(1, n, n);
+  for (int id = 1; id <= n; ++id) ASSERT_TRUE(table.Claim(id, 1 + id % 1000));
+  table.Set(n + 1, 9);
+  EXPECT_FALSE(table.IsSparse());
+  EXPECT_EQ(table.Count(), static_cast<size_t>(n) + 1);
+  EXPECT_EQ(table.Get(1), 2u);
+  EXPECT_EQ(table.Get(n), 1u);
+  EXPECT_EQ(table.Get(n + 1), 9u);
+  table.Reset(0, 0, 0);
+  EXPECT_EQ(table.Get(1), 0u);
+}
+
 TEST(OwnerTable, EmptyAndExtremeIds) {
   inpM_OwnerTable table;
   table.Reset(INT_MAX, INT_MIN, 0);
