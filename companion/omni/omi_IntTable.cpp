@@ -284,8 +284,10 @@ template <class T>
 void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap) {
   Block to = b;
   if (base != 0 || cap != kBlockKeys || !ArenaSegment(to, b.hi)) {
-    to.data = omi_Alloc(DenseBytes(cap));
-    std::memset(to.data, 0, DenseBytes(cap));
+    // calloc: memory fresh from the system is known to be zero and is not
+    // cleared again.
+    to.data = std::calloc(DenseBytes(cap), 1);
+    if (!to.data) throw std::bad_alloc();
     to.bits = reinterpret_cast<uint64_t*>(static_cast<T*>(to.data) + cap);
   }
   T* values = static_cast<T*>(to.data);
@@ -373,6 +375,33 @@ bool omi_UintTable<T>::InsertSlow(Block* b, unsigned key, const T& value) {
   ++b->n;
   ++size_;
   return true;
+}
+
+template <class T>
+void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count) {
+  const unsigned lo = first & ~63u, top = (last | 63u) + 1;
+  Block* b = dir_.Lookup(hi);
+  if (!b) {
+    // The form Insert would reach once all of them are in.
+    if (count < kSparseMax && DenseBytes(top - lo) > SparseBytes(count)) return;
+    b = &dir_.Add(hi);
+    b->kind = kSparse;
+    b->shift = kNoBuckets;
+    MakeDense(*b, lo, top - lo);
+    return;
+  }
+  if (b->kind != kDense || (lo >= b->base && top <= b->base + b->cap)) return;
+  // Widen as Insert does, at least doubling, so that runs arriving in small
+  // pieces still cost amortised O(1) a key.
+  const unsigned from = std::min(b->base, lo), to = std::max(b->base + b->cap, top);
+  const unsigned cap = std::max(to - from, std::min(2 * b->cap, kBlockKeys));
+  unsigned base;
+  if (from < b->base) {
+    base = to >= cap ? to - cap : 0;
+  } else {
+    base = from + cap > kBlockKeys ? kBlockKeys - cap : from;
+  }
+  MakeDense(*b, base, cap);
 }
 
 template <class T>

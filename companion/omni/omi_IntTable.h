@@ -87,6 +87,12 @@ class KVL_API omi_UintTable {
   }
   // True when the key was present.
   bool Remove(unsigned key);
+  // Readies the block of high bits `hi` for `count` ascending keys whose low
+  // bits run from `first` to `last`: a block that is missing and would be
+  // dense for them is made dense over their range, and a dense block is
+  // widened to cover them, so that inserting them one by one neither grows
+  // the block step by step nor changes its form. Contents are unchanged.
+  void PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count);
 
   const T* Find(unsigned key) const {
     if (const T* v = FindArenaNonZero(key)) return v;
@@ -316,6 +322,22 @@ class KVL_API omi_IntTable {
   const omi_UintTable<T>& Half(int key) const { return halves_[HalfKey(key) >> 31]; }
 
   bool Insert(int key, const T& value) { return Half(key).Insert(HalfKey(key), value); }
+  // Inserts keys[i] with values[i] for i in [0, n), in that order, with the
+  // result of as many Insert calls (the number of keys added is returned).
+  // Keys that ascend, as a table's stored form lists them, go in a block at
+  // a time with the block shaped once for them.
+  int InsertAscending(const int* keys, const T* values, int n) {
+    int added = 0;
+    for (int i = 0; i < n;) {
+      const unsigned hi = HalfKey(keys[i]) >> 16;
+      int j = i + 1;
+      while (j < n && HalfKey(keys[j]) >> 16 == hi && keys[j] > keys[j - 1]) ++j;
+      omi_UintTable<T>& half = Half(keys[i]);
+      half.PrepareRun(hi, HalfKey(keys[i]) & 0xFFFFu, HalfKey(keys[j - 1]) & 0xFFFFu, static_cast<unsigned>(j - i));
+      for (; i < j; ++i) added += half.Insert(HalfKey(keys[i]), values[i]);
+    }
+    return added;
+  }
   bool Remove(int key) { return Half(key).Remove(HalfKey(key)); }
   bool IsMember(int key) const { return Find(key) != nullptr; }
   // The arena of the non-negative half is tried first, before the sign is

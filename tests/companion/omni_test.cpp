@@ -187,6 +187,55 @@ TEST(OmiIntTable, FullBlocksAtTheHalvesBorder) {
   EXPECT_EQ(copy.Find(INT_MAX - 300000), nullptr);
 }
 
+// Bulk inserts of pieces of ascending runs (the stored form's order), of
+// unordered and repeated keys, and into tables already holding keys: the
+// result is that of inserting one by one, whatever forms blocks took.
+TEST(OmiIntTable, InsertAscendingMatchesInsert) {
+  std::mt19937 rng(77);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<int> keys;
+    int k = round % 4 == 0 ? INT_MIN + static_cast<int>(rng() % 5) : static_cast<int>(rng() % 300000) - 150000;
+    const int count = static_cast<int>(rng() % 150000);
+    for (int i = 0; i < count; ++i) {
+      switch (rng() % 64) {
+        case 0: k = static_cast<int>(rng()); break;  // a jump, up or down
+        case 1: keys.push_back(k); break;            // a repeat
+        default: break;
+      }
+      keys.push_back(k);
+      const int step = round % 3 == 0 ? 1 + static_cast<int>(rng() % 3000) : 1;
+      if (k > INT_MAX - step) k = INT_MIN;
+      k += step;
+    }
+    std::vector<int> values(keys.size());
+    for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<int>(i % 11);  // zeros among them
+    omi_IntTable<int> bulk, single;
+    std::map<int, int> twin;
+    // Some keys before, so that runs meet existing blocks of either form.
+    for (int i = 0; i < 2000; ++i) {
+      const int pre = static_cast<int>(rng() % 400000) - 200000;
+      bulk.Insert(pre, -pre);
+      single.Insert(pre, -pre);
+      twin.emplace(pre, -pre);
+    }
+    int expectAdded = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+      expectAdded += twin.emplace(keys[i], values[i]).second;
+      single.Insert(keys[i], values[i]);
+    }
+    int added = 0;
+    for (size_t at = 0; at < keys.size();) {
+      const size_t piece = std::min<size_t>(keys.size() - at, 1 + rng() % 9000);
+      added += bulk.InsertAscending(keys.data() + at, values.data() + at, static_cast<int>(piece));
+      at += piece;
+    }
+    EXPECT_EQ(added, expectAdded);
+    ExpectSameTable(bulk, twin);
+    EXPECT_TRUE(bulk == single);
+  }
+}
+
 TEST(OmiIntTable, InsertNeverReplaces) {
   omi_IntTable<int> t;
   EXPECT_TRUE(t.Insert(7, 70));

@@ -1,5 +1,6 @@
 #include "inpM_IdMap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -62,18 +63,28 @@ void CollectExtremes(const inpM_IdMap& map, int& smallest, int& largest) {
 // Reads n (key, value) pairs into the table; false at the first pair that
 // cannot be read. Nothing is reserved from n, which may be damaged: the table
 // grows only with what the input actually holds.
+// Pairs are gathered a chunk at a time and inserted together, so that the
+// table shapes each block once for the ascending keys of the stored form.
 bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
-  for (int i = 0; i < n; ++i) {
-    int key = 0;
-    int value = 0;
-    if (!in.scan_int_pair(key, value)) return false;
-    table.Insert(key, value);
+  constexpr int kChunk = 4096;
+  int keys[kChunk];
+  int values[kChunk];
+  for (int done = 0; done < n;) {
+    const int m = std::min(n - done, kChunk);
+    for (int i = 0; i < m; ++i) {
+      if (!in.scan_int_pair(keys[i], values[i])) {
+        table.InsertAscending(keys, values, i);
+        return false;
+      }
+    }
+    table.InsertAscending(keys, values, m);
+    done += m;
   }
   return true;
 }
 
 void PrintPairs(aio_ostream& out, const omi_IntTable<int>& table) {
-  table.ForEach([&out](int key, int value) { out.print_int(key).put(' ').print_int(value).put('\n'); });
+  table.ForEach([&out](int key, int value) { out.print_int_pair(key, value); });
 }
 
 }  // namespace
