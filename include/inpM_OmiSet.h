@@ -118,7 +118,7 @@ class KVL_API inpM_MapString2BlkBitVectNSIT {
   const inpM_OmiSet& CurrentValue() const;
 
  private:
-  using Entry = std::pair<const cow_String, inpM_OmiSet>;
+  using Entry = cow_Map<cow_String, inpM_OmiSet>::Entry;
   cow_Map<cow_String, inpM_OmiSet> map_;
   std::vector<const Entry*> order_;
   int i_ = 0;

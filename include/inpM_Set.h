@@ -164,7 +164,7 @@ class KVL_API inpM_MapString2SortedSetNSIT {
 
  private:
   cow_Map<cow_String, inpM_SortedSetHandle> map_;
-  std::vector<const std::pair<const cow_String, inpM_SortedSetHandle>*> order_;
+  std::vector<const cow_Map<cow_String, inpM_SortedSetHandle>::Entry*> order_;
   int i_ = 0;
 };
 

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <map>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -397,66 +398,160 @@ struct cow_MapNode {
 
 // A map from a key (cow_String or int) to a value; one value per key, keys
 // kept in ascending order.
+//
+// The entries live in sorted chunks of at most 2 * kChunk entries, each chunk
+// behind its own counted handle. A copy of the map shares the chunks; its
+// first write copies the short list of chunk handles and only the chunk that
+// it changes, so changing one entry of a copied map of many entries costs one
+// chunk, not the whole map.
 template <class K, class V>
 class cow_Map {
  public:
-  using Storage = std::map<K, V, std::less<>>;
+  using Entry = std::pair<K, V>;
 
-  int Size() const { return static_cast<int>(d_.c().size()); }
-  bool IsEmpty() const { return d_.c().empty(); }
+ private:
+  static constexpr size_t kChunk = 32;
+  using Chunk = std::vector<Entry>;
+  using Chunks = std::vector<cow_COW<Chunk>>;
+
+ public:
+  // Ascending iteration over the entries (const).
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Entry;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const Entry*;
+    using reference = const Entry&;
+    const_iterator() = default;
+    const_iterator(const Chunks* cs, size_t c, size_t e) : cs_(cs), c_(c), e_(e) {}
+    const Entry& operator*() const { return (*cs_)[c_].ConstGet()[e_]; }
+    const Entry* operator->() const { return &**this; }
+    const_iterator& operator++() {
+      if (++e_ == (*cs_)[c_].ConstGet().size()) {
+        ++c_;
+        e_ = 0;
+      }
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator old = *this;
+      ++*this;
+      return old;
+    }
+    friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.c_ == b.c_ && a.e_ == b.e_; }
+
+   private:
+    const Chunks* cs_ = nullptr;
+    size_t c_ = 0;
+    size_t e_ = 0;
+  };
+
+  int Size() const { return size_; }
+  bool IsEmpty() const { return size_ == 0; }
   // Adds the pair or replaces the value of an existing key.
-  bool Insert(const K& k, const V& v) {
-    d_.w().insert_or_assign(k, v);
-    return true;
-  }
-  bool Insert(const K& k, V&& v) {
-    d_.w().insert_or_assign(k, std::move(v));
-    return true;
-  }
+  bool Insert(const K& k, const V& v) { return Put(k, v); }
+  bool Insert(const K& k, V&& v) { return Put(k, std::move(v)); }
   bool Remove(const K& k) {
-    if (!IsMember(k)) return false;
-    d_.w().erase(k);
+    const Where at = Locate(k);
+    if (!at.found) return false;
+    Chunks& cs = d_.w();
+    Chunk& ch = cs[at.chunk].Get();
+    ch.erase(ch.begin() + static_cast<std::ptrdiff_t>(at.entry));
+    if (ch.empty()) cs.erase(cs.begin() + static_cast<std::ptrdiff_t>(at.chunk));
+    --size_;
     return true;
   }
-  bool IsMember(const K& k) const { return d_.c().count(k) != 0; }
+  bool IsMember(const K& k) const { return Locate(k).found; }
   // The value of a key that is present.
   const V& ConstGet(const K& k) const {
-    auto it = d_.c().find(k);
-    assert(it != d_.c().end());
-    return it->second;
+    const V* v = ConstFind(k);
+    assert(v);
+    return *v;
   }
   V& Get(const K& k) {
-    auto it = d_.w().find(k);
-    assert(it != d_.w().end());
-    return it->second;
+    V* v = Find(k);
+    assert(v);
+    return *v;
   }
   // The value of a key, or null when absent; never detaches.
   const V* ConstFind(const K& k) const {
-    auto it = d_.c().find(k);
-    return it == d_.c().end() ? nullptr : &it->second;
+    const Where at = Locate(k);
+    return at.found ? &d_.c()[at.chunk].ConstGet()[at.entry].second : nullptr;
   }
   // Writable value of a key, or null when absent.
   V* Find(const K& k) {
-    if (!IsMember(k)) return nullptr;
-    return &d_.w().find(k)->second;
+    const Where at = Locate(k);
+    return at.found ? &d_.w()[at.chunk].Get()[at.entry].second : nullptr;
   }
   // Writable value of a key, inserted default-constructed when absent.
-  V& GetOrInsert(const K& k) { return d_.w()[k]; }
+  V& GetOrInsert(const K& k) {
+    if (!IsMember(k)) Put(k, V());
+    return *Find(k);
+  }
   void Clear() {
-    if (!IsEmpty()) d_ = {};
+    d_ = {};
+    size_ = 0;
   }
   cow_List<K> Keys() const {
     cow_List<K> keys;
-    for (const auto& [k, v] : d_.c()) keys.Append(k);
+    for (const Entry& e : *this) keys.Append(e.first);
     return keys;
   }
-  const Storage& ConstStorage() const { return d_.c(); }
-  typename Storage::const_iterator begin() const { return d_.c().begin(); }
-  typename Storage::const_iterator end() const { return d_.c().end(); }
+  const_iterator begin() const { return const_iterator(&d_.c(), 0, 0); }
+  const_iterator end() const { return const_iterator(&d_.c(), d_.c().size(), 0); }
   bool SharesWith(const cow_Map& o) const { return d_.SharesWith(o.d_); }
 
  private:
-  cow_Shared<Storage> d_;
+  struct Where {
+    size_t chunk;
+    size_t entry;
+    bool found;
+  };
+  static bool KeyLess(const Entry& e, const K& k) { return e.first < k; }
+
+  // The chunk and position where k is or belongs.
+  Where Locate(const K& k) const {
+    const Chunks& cs = d_.c();
+    size_t lo = 0;
+    size_t hi = cs.size();
+    while (lo < hi) {
+      const size_t mid = (lo + hi) / 2;
+      if (cs[mid].ConstGet().back().first < k)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    if (lo == cs.size()) return {cs.empty() ? 0 : cs.size() - 1, cs.empty() ? 0 : cs.back().ConstGet().size(), false};
+    const Chunk& ch = cs[lo].ConstGet();
+    const auto it = std::lower_bound(ch.begin(), ch.end(), k, KeyLess);
+    return {lo, static_cast<size_t>(it - ch.begin()), it != ch.end() && it->first == k};
+  }
+
+  template <class W>
+  bool Put(const K& k, W&& v) {
+    const Where at = Locate(k);
+    Chunks& cs = d_.w();
+    if (at.found) {
+      cs[at.chunk].Get()[at.entry].second = std::forward<W>(v);
+      return true;
+    }
+    if (cs.empty()) {
+      cs.emplace_back(new Chunk());
+    }
+    Chunk& ch = cs[at.chunk].Get();
+    ch.insert(ch.begin() + static_cast<std::ptrdiff_t>(at.entry), Entry(k, std::forward<W>(v)));
+    ++size_;
+    if (ch.size() > 2 * kChunk) {
+      auto upper = new Chunk(std::make_move_iterator(ch.begin() + kChunk), std::make_move_iterator(ch.end()));
+      ch.erase(ch.begin() + kChunk, ch.end());
+      cs.emplace(cs.begin() + static_cast<std::ptrdiff_t>(at.chunk) + 1, upper);
+    }
+    return true;
+  }
+
+  cow_Shared<Chunks> d_;
+  int size_ = 0;
 };
 
 // Visits all entries in the map's own order (ascending). Holds its own copy of
@@ -474,37 +569,30 @@ class cow_ConstMapIterator {
 
  private:
   cow_Map<K, V> m_;
-  typename cow_Map<K, V>::Storage::const_iterator it_;
+  typename cow_Map<K, V>::const_iterator it_;
 };
 
-// Visits all entries in ascending key order, or descending when asked.
+// Visits all entries in ascending key order, or descending when asked. Holds
+// its own copy of the map.
 template <class K, class V>
 class cow_ConstMapSortedIt {
  public:
-  explicit cow_ConstMapSortedIt(const cow_Map<K, V>& m, bool descending = false)
-      : m_(m), descending_(descending) {
-    First();
+  explicit cow_ConstMapSortedIt(const cow_Map<K, V>& m, bool descending = false) : m_(m) {
+    order_.reserve(static_cast<size_t>(m_.Size()));
+    for (const auto& e : m_) order_.push_back(&e);
+    if (descending) std::reverse(order_.begin(), order_.end());
   }
-  void First() {
-    fwd_ = m_.ConstStorage().begin();
-    rev_ = m_.ConstStorage().rbegin();
-  }
-  void Next() {
-    if (descending_)
-      ++rev_;
-    else
-      ++fwd_;
-  }
-  bool IsDone() const { return descending_ ? rev_ == m_.ConstStorage().rend() : fwd_ == m_.ConstStorage().end(); }
-  const K& CurrentKey() const { return descending_ ? rev_->first : fwd_->first; }
-  const V& CurrentValue() const { return descending_ ? rev_->second : fwd_->second; }
+  void First() { i_ = 0; }
+  void Next() { ++i_; }
+  bool IsDone() const { return i_ >= order_.size(); }
+  const K& CurrentKey() const { return order_[i_]->first; }
+  const V& CurrentValue() const { return order_[i_]->second; }
   cow_MapNode<K, V> Current() const { return {CurrentKey(), CurrentValue()}; }
 
  private:
   cow_Map<K, V> m_;
-  bool descending_;
-  typename cow_Map<K, V>::Storage::const_iterator fwd_;
-  typename cow_Map<K, V>::Storage::const_reverse_iterator rev_;
+  std::vector<const typename cow_Map<K, V>::Entry*> order_;
+  size_t i_ = 0;
 };
 
 // An ordered map from a name to an integer.

@@ -470,7 +470,7 @@ int inpM_SortedSet::SmallestId() const {
 // second-level entries.
 inpM_MapString2SortedSetNSIT::inpM_MapString2SortedSetNSIT(const cow_Map<cow_String, inpM_SortedSetHandle>& map)
     : map_(map) {
-  std::vector<std::pair<int, const std::pair<const cow_String, inpM_SortedSetHandle>*>> keyed;
+  std::vector<std::pair<int, const cow_Map<cow_String, inpM_SortedSetHandle>::Entry*>> keyed;
   keyed.reserve(static_cast<size_t>(map_.Size()));
   for (const auto& entry : map_) keyed.emplace_back(entry.second->SmallestId(), &entry);
   std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
