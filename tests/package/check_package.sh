@@ -17,7 +17,7 @@ echo "package: find_package consumer ok"
 
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 # shellcheck disable=SC2046
-g++ -o "$work/pc-consumer" "$root/tests/package/consumer.cpp" $(pkg-config --cflags --libs kvlinpm)
+g++ -o "$work/pc-consumer" "$root/tests/package/consumer.cpp" $(pkg-config --define-variable=prefix="$prefix" --cflags --libs kvlinpm)
 LD_LIBRARY_PATH="$prefix/lib" "$work/pc-consumer" >/dev/null
 echo "package: pkg-config consumer ok"
 
@@ -26,7 +26,7 @@ nm -D --defined-only -C "$prefix/lib/libKVLinpM.so" >"$symbols"
 for wanted in "inpM_IdMap::Renumber" "inpM_Utils::FormatCollectedErrors" "inpM_InstanceMaps::Print" "cow_String::Find" "wip_Error" "inpM_PartMap::ConstGetInstanceNodeIdPair"; do
   grep -q "$wanted" "$symbols" || { echo "package: exported symbol missing: $wanted" >&2; exit 1; }
 done
-for hidden in "inpM_Utils::CompareIgnoreCase" "inpM_Utils::FindIgnoreCase" "(anonymous namespace)" "inpM_ReportError" "inpM_Message(" "inpM_GlobalIndex"; do
+for hidden in "inpM_Utils::CompareIgnoreCase(" "inpM_Utils::FindIgnoreCase(" "(anonymous namespace)" "inpM_ReportError" "inpM_Message(" "inpM_GlobalIndex"; do
   if grep -qF "$hidden" "$symbols"; then echo "package: internal helper exported: $hidden" >&2; exit 1; fi
 done
 echo "package: exported symbols ok ($(grep -c ' [TWVBDR] ' "$symbols") defined)"
