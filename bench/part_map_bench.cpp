@@ -154,16 +154,16 @@ struct Model {
     return pattern;
   }
   inpM_PartMap Generate() {
-    inpM_ModelSpec spec;
-    spec.seed = 2024;
-    spec.instances = kInstances;
-    spec.nodesPerInstance = kPerInstance;
-    spec.elementsPerInstance = kPerInstance;
-    spec.assemblyNodes = 1000;
-    spec.assemblyElements = 1000;
-    spec.setFraction = 0.1;
-    maxNodeId = kInstances * kPerInstance + spec.assemblyNodes;
-    return inpM_GenerateModel(spec);
+    inpM_ModelShape shape;
+    shape.seed = 2024;
+    shape.instances = kInstances;
+    shape.nodesPerInstance = kPerInstance;
+    shape.elementsPerInstance = kPerInstance;
+    shape.assemblyNodes = 1000;
+    shape.assemblyElements = 1000;
+    shape.setFraction = 0.1;
+    maxNodeId = kInstances * kPerInstance + shape.assemblyNodes;
+    return inpM_GenerateModel(shape);
   }
   std::string_view Write() {
     aio_ofstream out(path.c_str(), false);

@@ -16,19 +16,19 @@ const std::string kGolden = KVL_GOLDEN_DIR;
 // A small model with everything the part file can hold: instances, assembly
 // ids, sets of every class at both levels, surfaces of every kind, quoted
 // names and set flags.
-inpM_ModelSpec FullFeatured() {
-  inpM_ModelSpec spec;
-  spec.seed = 11;
-  spec.instances = 3;
-  spec.nodesPerInstance = 12;
-  spec.elementsPerInstance = 6;
-  spec.assemblyNodes = 3;
-  spec.assemblyElements = 2;
-  spec.setFraction = 0.3;
-  spec.quotedNames = true;
-  spec.flattenedNames = true;
-  spec.thirdFlag = true;
-  return spec;
+inpM_ModelShape FullFeatured() {
+  inpM_ModelShape shape;
+  shape.seed = 11;
+  shape.instances = 3;
+  shape.nodesPerInstance = 12;
+  shape.elementsPerInstance = 6;
+  shape.assemblyNodes = 3;
+  shape.assemblyElements = 2;
+  shape.setFraction = 0.3;
+  shape.quotedNames = true;
+  shape.flattenedNames = true;
+  shape.thirdFlag = true;
+  return shape;
 }
 
 // Whether the index of a map read from damaged input still answers every id
@@ -87,20 +87,20 @@ TEST(PartFileGolden, EmptyPartMapIsFifteenLines) {
 
 TEST(PartFileRoundTrip, WriteReadWriteGivesTheSameText) {
   for (uint64_t seed : {1, 5, 9}) {
-    inpM_ModelSpec spec = FullFeatured();
-    spec.seed = seed;
-    const std::string first = Text(inpM_GenerateModel(spec));
+    inpM_ModelShape shape = FullFeatured();
+    shape.seed = seed;
+    const std::string first = Text(inpM_GenerateModel(shape));
     const inpM_PartMap read = Read(first);
     EXPECT_EQ(Text(read), first) << "seed " << seed;
-    ExpectAnswersAsScan(read, -1, spec.instances * spec.nodesPerInstance + spec.assemblyNodes + 1);
+    ExpectAnswersAsScan(read, -1, shape.instances * shape.nodesPerInstance + shape.assemblyNodes + 1);
   }
 }
 
 TEST(PartFileRoundTrip, QuotedNamesComeBackWithoutQuotes) {
-  const inpM_ModelSpec spec = FullFeatured();
-  const inpM_PartMap built = inpM_GenerateModel(spec);
+  const inpM_ModelShape shape = FullFeatured();
+  const inpM_PartMap built = inpM_GenerateModel(shape);
   const inpM_PartMap read = Read(Text(built));
-  const std::string quoted = inpM_GeneratedInstanceName(spec, 1).str();
+  const std::string quoted = inpM_GeneratedInstanceName(shape, 1).str();
   ASSERT_EQ(quoted.front(), '"');
   const std::string bare = quoted.substr(1, quoted.size() - 2);
 

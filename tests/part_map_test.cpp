@@ -136,12 +136,12 @@ TEST(PartMapIndex, FirstInstanceInMapOrderWinsWhenIdsAreShared) {
 
 TEST(PartMapIndex, GeneratedModelsAnswerAsTheScan) {
   for (uint64_t seed : {1, 2, 3}) {
-    inpM_ModelSpec spec;
-    spec.seed = seed;
-    spec.instances = 7;
-    spec.assemblyNodes = 5;
-    const inpM_PartMap map = inpM_GenerateModel(spec);
-    ExpectAnswersAsScan(map, -2, 7 * spec.nodesPerInstance + spec.assemblyNodes + 2);
+    inpM_ModelShape shape;
+    shape.seed = seed;
+    shape.instances = 7;
+    shape.assemblyNodes = 5;
+    const inpM_PartMap map = inpM_GenerateModel(shape);
+    ExpectAnswersAsScan(map, -2, 7 * shape.nodesPerInstance + shape.assemblyNodes + 2);
   }
 }
 
@@ -172,7 +172,7 @@ TEST(PartMapIndex, ElementMembershipVisitsTheNodeMapsNames) {
 }
 
 TEST(PartMapIndex, CopiesOutliveTheOriginal) {
-  auto original = std::make_unique<inpM_PartMap>(inpM_GenerateModel(inpM_ModelSpec()));
+  auto original = std::make_unique<inpM_PartMap>(inpM_GenerateModel(inpM_ModelShape()));
   const inpM_PartMap copy(*original);
   inpM_PartMap assigned = Block();
   assigned = *original;
@@ -184,11 +184,11 @@ TEST(PartMapIndex, CopiesOutliveTheOriginal) {
 }
 
 TEST(PartMapIndex, SmallForADenseModel) {
-  inpM_ModelSpec spec;
-  spec.instances = 20;
-  spec.nodesPerInstance = 5000;
-  spec.elementsPerInstance = 5000;
-  const inpM_PartMap map = inpM_GenerateModel(spec);
+  inpM_ModelShape shape;
+  shape.instances = 20;
+  shape.nodesPerInstance = 5000;
+  shape.elementsPerInstance = 5000;
+  const inpM_PartMap map = inpM_GenerateModel(shape);
   const size_t ids = 2 * 20 * 5000;
   EXPECT_LE(map.IndexMemoryBytes(), 3 * ids);
 }

@@ -367,9 +367,9 @@ int Normalize(const std::string& in, const std::string& out) {
   return Save(*map, out) ? 0 : kFailure;
 }
 
-int Generate(const inpM_ModelSpec& spec, const std::string& out) {
+int Generate(const inpM_ModelShape& shape, const std::string& out) {
   std::optional<inpM_PartMap> map;
-  if (!Guard(out, [&] { map.emplace(inpM_GenerateModel(spec)); })) return kFailure;
+  if (!Guard(out, [&] { map.emplace(inpM_GenerateModel(shape)); })) return kFailure;
   return Save(*map, out) ? 0 : kFailure;
 }
 
@@ -416,31 +416,31 @@ int main(int argc, char** argv) {
   normalize->add_option("OUT", out, "part file to write (- for standard output)")->required();
   normalize->callback([&] { status = Normalize(file, out); });
 
-  inpM_ModelSpec spec;
+  inpM_ModelShape shape;
   CLI::App* generate = app.add_subcommand("generate", "Write the part file of a generated model.");
   generate->add_option("OUT", out, "part file to write (- for standard output)")->required();
-  generate->add_option("--seed", spec.seed, "seed of the model")->capture_default_str();
-  generate->add_option("--instances", spec.instances, "number of instances")
+  generate->add_option("--seed", shape.seed, "seed of the model")->capture_default_str();
+  generate->add_option("--instances", shape.instances, "number of instances")
       ->capture_default_str()
       ->check(CLI::NonNegativeNumber);
-  generate->add_option("--parts", spec.parts, "number of parts")->capture_default_str()->check(CLI::PositiveNumber);
-  generate->add_option("--nodes", spec.nodesPerInstance, "nodes per instance")
+  generate->add_option("--parts", shape.parts, "number of parts")->capture_default_str()->check(CLI::PositiveNumber);
+  generate->add_option("--nodes", shape.nodesPerInstance, "nodes per instance")
       ->capture_default_str()
       ->check(CLI::NonNegativeNumber);
-  generate->add_option("--elements", spec.elementsPerInstance, "elements per instance")
+  generate->add_option("--elements", shape.elementsPerInstance, "elements per instance")
       ->capture_default_str()
       ->check(CLI::NonNegativeNumber);
-  generate->add_option("--assembly-nodes", spec.assemblyNodes, "nodes at the assembly level")
+  generate->add_option("--assembly-nodes", shape.assemblyNodes, "nodes at the assembly level")
       ->capture_default_str()
       ->check(CLI::NonNegativeNumber);
-  generate->add_option("--assembly-elements", spec.assemblyElements, "elements at the assembly level")
+  generate->add_option("--assembly-elements", shape.assemblyElements, "elements at the assembly level")
       ->capture_default_str()
       ->check(CLI::NonNegativeNumber);
-  generate->add_option("--set-fraction", spec.setFraction, "share of ids in sets and surfaces")
+  generate->add_option("--set-fraction", shape.setFraction, "share of ids in sets and surfaces")
       ->capture_default_str()
       ->check(CLI::Range(0.0, 1.0));
-  generate->add_flag("--quoted-names", spec.quotedNames, "give some names double quotes");
-  generate->callback([&] { status = Generate(spec, out); });
+  generate->add_flag("--quoted-names", shape.quotedNames, "give some names double quotes");
+  generate->callback([&] { status = Generate(shape, out); });
 
   try {
     app.parse(argc, argv);

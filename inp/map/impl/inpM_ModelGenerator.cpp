@@ -127,22 +127,22 @@ inpM_NodeAreaSurface Areas(Random& random, const Run& run, double p) {
 
 }  // namespace
 
-cow_String inpM_GeneratedInstanceName(const inpM_ModelSpec& spec, int k) {
+cow_String inpM_GeneratedInstanceName(const inpM_ModelShape& shape, int k) {
   std::string digits = std::to_string(k + 1);
-  const size_t width = std::max<size_t>(4, std::to_string(spec.instances).size());
+  const size_t width = std::max<size_t>(4, std::to_string(shape.instances).size());
   digits.insert(0, width - std::min(width, digits.size()), '0');
-  return Quoted("I-" + digits, spec.quotedNames);
+  return Quoted("I-" + digits, shape.quotedNames);
 }
 
-inpM_ModelMaps inpM_GenerateModelMaps(const inpM_ModelSpec& spec) {
-  Random random(spec.seed);
+inpM_ModelMaps inpM_GenerateModelMaps(const inpM_ModelShape& shape) {
+  Random random(shape.seed);
   inpM_ModelMaps model;
-  model.assemblyName = Quoted("ASSEMBLY", spec.quotedNames);
-  const int instances = std::max(spec.instances, 0);
-  const int parts = std::max(spec.parts, 1);
-  const int nodes = std::max(spec.nodesPerInstance, 0);
-  const int elements = std::max(spec.elementsPerInstance, 0);
-  const double p = std::clamp(spec.setFraction, 0.0, 1.0);
+  model.assemblyName = Quoted("ASSEMBLY", shape.quotedNames);
+  const int instances = std::max(shape.instances, 0);
+  const int parts = std::max(shape.parts, 1);
+  const int nodes = std::max(shape.nodesPerInstance, 0);
+  const int elements = std::max(shape.elementsPerInstance, 0);
+  const double p = std::clamp(shape.setFraction, 0.0, 1.0);
 
   // Global runs follow a shuffled instance order.
   std::vector<int> order(instances);
@@ -152,15 +152,15 @@ inpM_ModelMaps inpM_GenerateModelMaps(const inpM_ModelSpec& spec) {
   std::vector<cow_String> names;
   std::vector<Run> nodeRuns(instances), elementRuns(instances);
   for (int k = 0; k < instances; ++k) {
-    names.push_back(inpM_GeneratedInstanceName(spec, k));
+    names.push_back(inpM_GeneratedInstanceName(shape, k));
     const int slot = order[k];
     nodeRuns[k] = {1 + slot * nodes, nodes};
     elementRuns[k] = {1 + slot * elements, elements};
     const int part = k % parts;
-    model.instanceMap.Insert(names.back(), Quoted("P-" + std::to_string(part + 1), spec.quotedNames));
+    model.instanceMap.Insert(names.back(), Quoted("P-" + std::to_string(part + 1), shape.quotedNames));
   }
-  const Run nodeAssembly{1 + instances * nodes, std::max(spec.assemblyNodes, 0)};
-  const Run elementAssembly{1 + instances * elements, std::max(spec.assemblyElements, 0)};
+  const Run nodeAssembly{1 + instances * nodes, std::max(shape.assemblyNodes, 0)};
+  const Run elementAssembly{1 + instances * elements, std::max(shape.assemblyElements, 0)};
 
   auto fill = [](inpM_IdMap& map, const Run& run) {
     for (int local = 1; local <= run.count; ++local) map.Insert(local, run.firstGlobal + local - 1);
@@ -175,26 +175,26 @@ inpM_ModelMaps inpM_GenerateModelMaps(const inpM_ModelSpec& spec) {
   // Sets: half of the share in each instance's sorted sets.
   for (int k = 0; k < instances; ++k) {
     const cow_String& name = names[k];
-    AddSets(model.nodeSets, random, name, nodeRuns[k], p / 2, "NSET", spec.quotedNames, k);
-    AddSets(model.elementSets, random, name, elementRuns[k], p / 2, "ESET", spec.quotedNames, k);
+    AddSets(model.nodeSets, random, name, nodeRuns[k], p / 2, "NSET", shape.quotedNames, k);
+    AddSets(model.elementSets, random, name, elementRuns[k], p / 2, "ESET", shape.quotedNames, k);
   }
   if (instances > 1)
-    model.nodeSets.InsertNestedSetMap(Quoted("EMPTY-INSTANCE-SETS", spec.quotedNames), inpM_BaseSetMap());
-  AddAssemblySets(model.nodeSets, random, names, nodeRuns, nodeAssembly, "NSET", spec.quotedNames);
-  AddAssemblySets(model.elementSets, random, names, elementRuns, elementAssembly, "ESET", spec.quotedNames);
+    model.nodeSets.InsertNestedSetMap(Quoted("EMPTY-INSTANCE-SETS", shape.quotedNames), inpM_BaseSetMap());
+  AddAssemblySets(model.nodeSets, random, names, nodeRuns, nodeAssembly, "NSET", shape.quotedNames);
+  AddAssemblySets(model.elementSets, random, names, elementRuns, elementAssembly, "ESET", shape.quotedNames);
 
   // Surfaces: the other half, faces of elements and areas of nodes.
   for (int k = 0; k < instances; ++k) {
     const cow_String& name = names[k];
     inpM_ElementFaceIdSurface faces = Faces(random, elementRuns[k], p / 2);
     faces.SetInternal(k % 4 == 3);
-    model.surfaces.InsertPartInstanceSurface(name, Quoted("SURF-FACES", spec.quotedNames), faces);
-    model.surfaces.InsertPartInstanceSurface(name, Quoted("SURF-NODES", spec.quotedNames),
+    model.surfaces.InsertPartInstanceSurface(name, Quoted("SURF-FACES", shape.quotedNames), faces);
+    model.surfaces.InsertPartInstanceSurface(name, Quoted("SURF-NODES", shape.quotedNames),
                                              Areas(random, nodeRuns[k], p / 2));
     if (k % 5 == 0) {
       inpM_AnalyticalSurface rigid;
       rigid.SetInternal(k % 2 == 0);
-      model.surfaces.InsertPartInstanceSurface(name, Quoted("SURF-RIGID", spec.quotedNames), rigid);
+      model.surfaces.InsertPartInstanceSurface(name, Quoted("SURF-RIGID", shape.quotedNames), rigid);
     }
   }
   inpM_AssemblyInstanceSurface mixed;
@@ -205,17 +205,17 @@ inpM_ModelMaps inpM_GenerateModelMaps(const inpM_ModelSpec& spec) {
     if (k == 1) mixed.Add(name, Areas(random, nodeRuns[1], 0.05));
     if (k == 2) mixed.Add(name, inpM_AnalyticalSurface());
   }
-  model.surfaces.InsertAssemblyInstanceSurface(Quoted("ASURF-MIXED", spec.quotedNames), mixed);
+  model.surfaces.InsertAssemblyInstanceSurface(Quoted("ASURF-MIXED", shape.quotedNames), mixed);
   inpM_AssemblyInstanceSurface internal;
   internal.SetInternal(true);
   if (instances > 0) internal.Add(names.back(), Areas(random, nodeRuns.back(), 0.05));
-  model.surfaces.InsertAssemblyInstanceSurface(Quoted("ASURF-INTERNAL", spec.quotedNames), internal);
-  model.surfaces.InsertAssemblyInstanceSurface(Quoted("ASURF-EMPTY", spec.quotedNames), inpM_AssemblyInstanceSurface());
+  model.surfaces.InsertAssemblyInstanceSurface(Quoted("ASURF-INTERNAL", shape.quotedNames), internal);
+  model.surfaces.InsertAssemblyInstanceSurface(Quoted("ASURF-EMPTY", shape.quotedNames), inpM_AssemblyInstanceSurface());
   return model;
 }
 
-inpM_PartMap inpM_GenerateModel(const inpM_ModelSpec& spec) {
-  const inpM_ModelMaps m = inpM_GenerateModelMaps(spec);
-  return inpM_PartMap(spec.flattenedNames, spec.localIdsAreGlobal, spec.thirdFlag, m.nodeIds, m.elementIds, m.nodeSets,
+inpM_PartMap inpM_GenerateModel(const inpM_ModelShape& shape) {
+  const inpM_ModelMaps m = inpM_GenerateModelMaps(shape);
+  return inpM_PartMap(shape.flattenedNames, shape.localIdsAreGlobal, shape.thirdFlag, m.nodeIds, m.elementIds, m.nodeSets,
                       m.elementSets, m.surfaces, m.assemblyName, m.instanceMap);
 }

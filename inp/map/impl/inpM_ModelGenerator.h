@@ -8,7 +8,7 @@
 // unsorted sets (with integer, name-pair and nested unsorted components) at
 // the assembly level and in every instance, input and internal sets, and
 // surfaces of all three kinds in instances and as parts of assembly surfaces.
-// The same specification always gives the same model.
+// The same shape always gives the same model.
 //
 // Ids are laid out as a pre-processor that flattens instance by instance
 // would: each instance numbers its nodes and elements 1..n locally, and takes
@@ -28,7 +28,7 @@
 #include "inpM_SetMap.h"
 #include "inpM_SurfaceMap.h"
 
-struct inpM_ModelSpec {
+struct inpM_ModelShape {
   uint64_t seed = 1;
   // The part map's three flags.
   bool flattenedNames = false;
@@ -60,9 +60,9 @@ struct inpM_ModelMaps {
   inpM_InstanceMap<cow_String> instanceMap;
 };
 
-inpM_ModelMaps inpM_GenerateModelMaps(const inpM_ModelSpec& spec);
-inpM_PartMap inpM_GenerateModel(const inpM_ModelSpec& spec);
+inpM_ModelMaps inpM_GenerateModelMaps(const inpM_ModelShape& shape);
+inpM_PartMap inpM_GenerateModel(const inpM_ModelShape& shape);
 // The name of the k-th instance (0-based), as the generator gives it.
-cow_String inpM_GeneratedInstanceName(const inpM_ModelSpec& spec, int k);
+cow_String inpM_GeneratedInstanceName(const inpM_ModelShape& shape, int k);
 
 #endif
