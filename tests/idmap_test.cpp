@@ -9,6 +9,7 @@
 #include "mem.h"
 #include "nex.h"
 #include "wip.h"
+#include "testing.h"
 
 namespace {
 
@@ -27,25 +28,6 @@ inpM_IdMap MapOf(const Pairs& pairs) {
 }
 
 std::vector<int> Ids(const cow_1DArrayList<int>& list) { return list.ConstVector(); }
-
-std::vector<std::string> Names(const cow_List<cow_String>& list) {
-  std::vector<std::string> names;
-  for (const cow_String& s : list) names.push_back(s.str());
-  return names;
-}
-
-template <class F>
-std::string ErrorOf(F&& f) {
-  wip_Capture capture;
-  try {
-    f();
-  } catch (const wip_ErrorException& e) {
-    EXPECT_EQ(e.Level(), wip_ERROR);
-    return e.Message().str();
-  }
-  ADD_FAILURE() << "no error reported";
-  return {};
-}
 
 template <class F>
 std::string TextExceptionOf(F&& f) {

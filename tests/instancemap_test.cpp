@@ -4,31 +4,11 @@
 
 #include "inpM_InstanceMap.h"
 #include "wip.h"
+#include "testing.h"
 
 namespace {
 
 using PartsMap = inpM_InstanceMap<cow_String>;
-
-// Runs f, which must report an error through the error service; returns the
-// message.
-template <class F>
-std::string ErrorOf(F&& f) {
-  wip_Capture capture;
-  try {
-    f();
-  } catch (const wip_ErrorException& e) {
-    EXPECT_EQ(e.Level(), wip_ERROR);
-    return e.Message().str();
-  }
-  ADD_FAILURE() << "no error reported";
-  return {};
-}
-
-std::vector<std::string> Names(const cow_List<cow_String>& list) {
-  std::vector<std::string> names;
-  for (const cow_String& s : list) names.push_back(s.str());
-  return names;
-}
 
 // Reaches the protected item of any node, so that the guards of the writable
 // accessors can be shown on a node that holds nothing.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "inpM_PartMap.h"
+#include "testing.h"
 #include "mem.h"
 #include "nex.h"
 #include "wip.h"
@@ -54,29 +55,13 @@ inline inpM_PartMap Read(const std::string& text) {
   return inpM_PartMap(in);
 }
 
-inline std::vector<std::string> Names(const cow_List<cow_String>& list) {
-  std::vector<std::string> names;
-  for (const cow_String& s : list) names.push_back(s.str());
-  return names;
-}
+using ::Names;
 
 inline std::vector<int> Ids(const cow_1DArrayList<int>& list) { return list.ConstVector(); }
 
 inline std::pair<std::string, int> PairOf(const inpM_StringIntPair& p) { return {p.instance.str(), p.id}; }
 
-// The message of the level-0 error that `f` reports.
-template <class F>
-std::string ErrorOf(F&& f) {
-  wip_Capture capture;
-  try {
-    f();
-  } catch (const wip_ErrorException& e) {
-    EXPECT_EQ(e.Level(), wip_ERROR);
-    return e.Message().str();
-  }
-  ADD_FAILURE() << "no error reported";
-  return {};
-}
+using ::ErrorOf;
 
 inline std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

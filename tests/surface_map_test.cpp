@@ -10,6 +10,7 @@
 #include "mem.h"
 #include "nex.h"
 #include "wip.h"
+#include "testing.h"
 
 namespace {
 
@@ -67,18 +68,6 @@ inpM_IdMap Map(std::initializer_list<std::pair<int, int>> pairs) {
   inpM_IdMap map;
   for (const auto& [local, global] : pairs) map.Insert(local, global);
   return map;
-}
-
-template <class F>
-std::string ErrorOf(F&& f) {
-  wip_Capture capture;
-  try {
-    f();
-  } catch (const wip_ErrorException& e) {
-    return e.Message().str();
-  }
-  ADD_FAILURE() << "no error reported";
-  return {};
 }
 
 // ---------------------------------------------------------------------------

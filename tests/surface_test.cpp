@@ -11,6 +11,7 @@
 #include "mem.h"
 #include "nex.h"
 #include "wip.h"
+#include "testing.h"
 
 namespace {
 
@@ -55,19 +56,6 @@ inpM_IdMap Map(std::initializer_list<std::pair<int, int>> pairs) {
   inpM_IdMap map;
   for (const auto& [local, global] : pairs) map.Insert(local, global);
   return map;
-}
-
-// The message of the level-0 error that `f` reports; fails when none.
-template <class F>
-std::string ErrorOf(F&& f) {
-  wip_Capture capture;
-  try {
-    f();
-  } catch (const wip_ErrorException& e) {
-    return e.Message().str();
-  }
-  ADD_FAILURE() << "no error reported";
-  return {};
 }
 
 // ---------------------------------------------------------------------------
