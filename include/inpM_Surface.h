@@ -64,6 +64,10 @@ class KVL_API inpM_NodeAreaList {
 
  private:
   friend class inpM_NodeAreaListIT;
+  friend class inpM_NodeAreaSurface;
+  // As many Insert calls, in order; nodes that ascend go in a block at a time.
+  void InsertAll(const int* nodes, const double* areas, int n);
+
   int singleNode = 0;  // 0: no single entry
   double singleArea = 0.0;
   cow_COW<omi_IntTable<double>, cow_Direct<omi_IntTable<double>>> table;

@@ -281,13 +281,20 @@ void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap) {
 }
 
 template <class T>
-void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap) {
+void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap, unsigned written, unsigned count) {
   Block to = b;
-  if (base != 0 || cap != kBlockKeys || !ArenaSegment(to, b.hi)) {
-    // calloc: memory fresh from the system is known to be zero and is not
-    // cleared again.
-    to.data = std::calloc(DenseBytes(cap), 1);
-    if (!to.data) throw std::bad_alloc();
+  if (!kUseArena || base != 0 || cap != kBlockKeys || !ArenaSegment(to, b.hi)) {
+    if (count) {
+      to.data = omi_Alloc(DenseBytes(cap));
+      T* values = static_cast<T*>(to.data);
+      std::memset(static_cast<void*>(values), 0, written * sizeof(T));
+      std::memset(static_cast<void*>(values + written + count), 0, (cap - written - count) * sizeof(T) + cap / 8);
+    } else {
+      // calloc: memory fresh from the system is known to be zero and is not
+      // cleared again.
+      to.data = std::calloc(DenseBytes(cap), 1);
+      if (!to.data) throw std::bad_alloc();
+    }
     to.bits = reinterpret_cast<uint64_t*>(static_cast<T*>(to.data) + cap);
   }
   T* values = static_cast<T*>(to.data);
@@ -378,6 +385,48 @@ bool omi_UintTable<T>::InsertSlow(Block* b, unsigned key, const T& value) {
 }
 
 template <class T>
+unsigned omi_UintTable<T>::InsertRun(const int* keys, const T* values, unsigned count) {
+  const unsigned first = static_cast<unsigned>(keys[0]) & 0xFFFFu;
+  const unsigned last = static_cast<unsigned>(keys[count - 1]) & 0xFFFFu;
+  const unsigned hi = static_cast<unsigned>(keys[0]) >> 16;
+  PrepareRun(hi, first, last, count);
+  Block* b = dir_.Lookup(hi);
+  unsigned added = 0;
+  if (!b || b->kind != kDense || first < b->base || last - b->base >= b->cap) {
+    for (unsigned i = 0; i < count; ++i) added += Insert(static_cast<unsigned>(keys[i]), values[i]);
+    return added;
+  }
+  uint64_t* bits = Bits(*b);
+  T* slots = Values(*b);
+  if (b->n == 0 && last - first + 1 == count) {
+    // Consecutive keys into an empty block: their values in one copy, their
+    // bits a word at a time.
+    const unsigned from = first - b->base, to = from + count;
+    std::memcpy(slots + from, values, count * sizeof(T));
+    for (unsigned w = from >> 6; w <= (to - 1) >> 6; ++w) {
+      const unsigned start = std::max(from, w * 64) - w * 64, end = std::min(to, w * 64 + 64) - w * 64;
+      bits[w] |= (end - start == 64 ? ~uint64_t{0} : ((uint64_t{1} << (end - start)) - 1)) << start;
+    }
+    b->n = count;
+    size_ += static_cast<int>(count);
+    return count;
+  }
+  // The block covers the run: one pass over its bitmap and values.
+  for (unsigned i = 0; i < count; ++i) {
+    const unsigned off = (static_cast<unsigned>(keys[i]) & 0xFFFFu) - b->base;
+    uint64_t& w = bits[off >> 6];
+    const uint64_t bit = uint64_t{1} << (off & 63);
+    if (w & bit) continue;
+    w |= bit;
+    slots[off] = values[i];
+    ++added;
+  }
+  b->n += added;
+  size_ += static_cast<int>(added);
+  return added;
+}
+
+template <class T>
 void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count) {
   const unsigned lo = first & ~63u, top = (last | 63u) + 1;
   Block* b = dir_.Lookup(hi);
@@ -387,7 +436,9 @@ void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, un
     b = &dir_.Add(hi);
     b->kind = kSparse;
     b->shift = kNoBuckets;
-    MakeDense(*b, lo, top - lo);
+    // Consecutive keys will fill their slots whole (see InsertRun).
+    const bool consecutive = last - first + 1 == count;
+    MakeDense(*b, lo, top - lo, consecutive ? first - lo : 0, consecutive ? count : 0);
     return;
   }
   if (b->kind != kDense || (lo >= b->base && top <= b->base + b->cap)) return;

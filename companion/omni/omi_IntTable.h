@@ -87,12 +87,10 @@ class KVL_API omi_UintTable {
   }
   // True when the key was present.
   bool Remove(unsigned key);
-  // Readies the block of high bits `hi` for `count` ascending keys whose low
-  // bits run from `first` to `last`: a block that is missing and would be
-  // dense for them is made dense over their range, and a dense block is
-  // widened to cover them, so that inserting them one by one neither grows
-  // the block step by step nor changes its form. Contents are unchanged.
-  void PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count);
+  // Inserts `count` keys that ascend strictly and share their high 16 bits,
+  // each given by its bit pattern, with the result of as many Insert calls
+  // (the number added is returned). Their block is shaped once for them.
+  unsigned InsertRun(const int* keys, const T* values, unsigned count);
 
   const T* Find(unsigned key) const {
     if (const T* v = FindArenaNonZero(key)) return v;
@@ -220,6 +218,11 @@ class KVL_API omi_UintTable {
   static bool IsZero(const T& v) { return std::bit_cast<Raw>(v) == 0; }
 
   static constexpr unsigned kMaxSegments = 32768;  // a half's worth of high bits
+  // Only id tables (int values) use the arena: their random lookups are the
+  // library's hot path. Tables of doubles (nodal areas) are rebuilt whole by
+  // every renumbering, and heap blocks are recycled where fresh arena pages
+  // would each cost a page fault again.
+  static constexpr bool kUseArena = std::is_same_v<T, int>;
 
   struct Block {
     uint16_t hi;     // high 16 bits of the block's keys
@@ -270,7 +273,9 @@ class KVL_API omi_UintTable {
   static unsigned SparsePos(const Block& b, unsigned low);
   // Rebuild a block, in either form, from its contents in either form.
   void MakeSparse(Block& b, unsigned cap);
-  void MakeDense(Block& b, unsigned base, unsigned cap);
+  // Slots [written, written + count) of the new dense range are left
+  // uncleared: the caller fills them before anything reads them.
+  void MakeDense(Block& b, unsigned base, unsigned cap, unsigned written = 0, unsigned count = 0);
   // Arena segments: places a zeroed one for the block of `hi` into `b`
   // (false when the arena cannot take it).
   bool ArenaSegment(Block& b, unsigned hi);
@@ -290,6 +295,12 @@ class KVL_API omi_UintTable {
     c.count = b.kind == kDense ? 0u : b.n;
   }
   bool InsertSlow(Block* b, unsigned key, const T& value);
+  // Readies the block of high bits `hi` for `count` ascending keys whose low
+  // bits run from `first` to `last`: a block that is missing and would be
+  // dense for them is made dense over their range, and a dense block is
+  // widened to cover them, so that inserting them neither grows the block
+  // step by step nor changes its form. Contents are unchanged.
+  void PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count);
   void FreeBlocks();
   void CopyBlocks(const omi_UintTable& from);
 
@@ -332,9 +343,8 @@ class KVL_API omi_IntTable {
       const unsigned hi = HalfKey(keys[i]) >> 16;
       int j = i + 1;
       while (j < n && HalfKey(keys[j]) >> 16 == hi && keys[j] > keys[j - 1]) ++j;
-      omi_UintTable<T>& half = Half(keys[i]);
-      half.PrepareRun(hi, HalfKey(keys[i]) & 0xFFFFu, HalfKey(keys[j - 1]) & 0xFFFFu, static_cast<unsigned>(j - i));
-      for (; i < j; ++i) added += half.Insert(HalfKey(keys[i]), values[i]);
+      added += static_cast<int>(Half(keys[i]).InsertRun(keys + i, values + i, static_cast<unsigned>(j - i)));
+      i = j;
     }
     return added;
   }

@@ -189,8 +189,20 @@ TEST(OmiIntTable, FullBlocksAtTheHalvesBorder) {
 
 // Bulk inserts of pieces of ascending runs (the stored form's order), of
 // unordered and repeated keys, and into tables already holding keys: the
-// result is that of inserting one by one, whatever forms blocks took.
-TEST(OmiIntTable, InsertAscendingMatchesInsert) {
+// result is that of inserting one by one, whatever forms blocks took. Runs of
+// consecutive keys fill fresh blocks without clearing them first; the heap is
+// left dirty beforehand, so that a slot left uncleared would show as a
+// present key.
+// Frees blocks full of non-zero bytes, for the next allocations to reuse.
+void DirtyHeap() {
+  for (size_t bytes : {size_t{4} << 10, size_t{64} << 10, size_t{520} << 10}) {
+    std::vector<unsigned char> dirty(bytes, 0xA5);
+    asm volatile("" : : "r"(dirty.data()) : "memory");
+  }
+}
+
+template <class T>
+void CheckInsertAscending() {
   std::mt19937 rng(77);
   for (int round = 0; round < 40; ++round) {
     SCOPED_TRACE(round);
@@ -208,10 +220,11 @@ TEST(OmiIntTable, InsertAscendingMatchesInsert) {
       if (k > INT_MAX - step) k = INT_MIN;
       k += step;
     }
-    std::vector<int> values(keys.size());
-    for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<int>(i % 11);  // zeros among them
-    omi_IntTable<int> bulk, single;
-    std::map<int, int> twin;
+    std::vector<T> values(keys.size());
+    for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<T>(i % 11);  // zeros among them
+    DirtyHeap();
+    omi_IntTable<T> bulk, single;
+    std::map<int, T> twin;
     // Some keys before, so that runs meet existing blocks of either form.
     for (int i = 0; i < 2000; ++i) {
       const int pre = static_cast<int>(rng() % 400000) - 200000;
@@ -235,6 +248,9 @@ TEST(OmiIntTable, InsertAscendingMatchesInsert) {
     EXPECT_TRUE(bulk == single);
   }
 }
+
+TEST(OmiIntTable, InsertAscendingMatchesInsertInt) { CheckInsertAscending<int>(); }
+TEST(OmiIntTable, InsertAscendingMatchesInsertDouble) { CheckInsertAscending<double>(); }
 
 TEST(OmiIntTable, InsertNeverReplaces) {
   omi_IntTable<int> t;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <cstddef>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -113,6 +114,15 @@ bool inpM_NodeAreaList::Insert(const int& node, const double& area) {
     singleArea = 0.0;
   }
   return table.Get().Insert(node, area);
+}
+
+void inpM_NodeAreaList::InsertAll(const int* nodes, const double* areas, int n) {
+  int done = 0;
+  while (done < n && !table.HasValue()) {
+    Insert(nodes[done], areas[done]);
+    ++done;
+  }
+  if (done < n) table.Get().InsertAscending(nodes + done, areas + done, n - done);
 }
 
 bool inpM_NodeAreaList::Remove(const int& node) {
@@ -435,44 +445,27 @@ void inpM_NodeAreaSurface::Print(aio_ostream& out) const {
   out.flush();
 }
 
-// Each node is translated as a one-element list through CleanupAndRenumber
-// would be: its global (or, inverse, local) id, or nothing. The whole list
-// goes through the id map in one call, which keeps the order and drops what it
-// cannot translate; when nothing was dropped the answers line up with the
-// nodes. Otherwise the nodes are taken one at a time.
+// Each node is translated as CleanupAndRenumber translates an id: to its
+// global (or, inverse, local) id, or dropped when the map has none. The
+// translated nodes go into the new list in the order of the old one, a block
+// at a time where they ascend.
 void inpM_NodeAreaSurface::Renumber(const inpM_IdMap& map, bool inverse) {
   const inpM_IdMap reversed = inverse && !nodes.IsEmpty() ? Reversed(map) : inpM_IdMap();
   const inpM_IdMap& forward = inverse ? reversed : map;
-  std::vector<int> nodeIds;
-  nodeIds.reserve(static_cast<size_t>(nodes.Size()));
-  nodes.ForEach([&nodeIds](int node, double) { nodeIds.push_back(node); });
-  const cow_1DArrayList<int> all(std::move(nodeIds));
-
+  // Sized for every node and filled without per-node capacity checks.
+  const size_t size = static_cast<size_t>(nodes.Size());
+  const std::unique_ptr<int[]> translated(new int[size]);
+  const std::unique_ptr<double[]> areas(new double[size]);
+  const omi_IntTable<int>& ids = forward.ConstGetIds();
+  int n = 0;
+  nodes.ForEach([&translated, &areas, &ids, &n](int node, double area) {
+    if (const int* id = ids.Find(node)) {
+      translated[static_cast<size_t>(n)] = *id;
+      areas[static_cast<size_t>(n++)] = area;
+    }
+  });
   inpM_NodeAreaList renumbered;
-  cow_1DArrayList<int> translated;
-  bool lined = false;
-  try {
-    translated = forward.CleanupAndRenumber(all, false);
-    lined = translated.Size() == all.Size();
-  } catch (const nex_TextException&) {
-    // Taken node by node below, where the failing node is named.
-  }
-  if (lined) {
-    const int* next = translated.begin();
-    nodes.ForEach([&renumbered, &next](int, double area) { renumbered.Insert(*next++, area); });
-  } else {
-    nodes.ForEach([&renumbered, &forward](int node, double area) {
-      try {
-        const cow_1DArrayList<int> one = forward.CleanupAndRenumber(cow_1DArrayList<int>{node}, false);
-        if (!one.IsEmpty()) renumbered.Insert(one[0], area);
-      } catch (const nex_TextException& e) {
-        inpM_ReportError(
-            "There has been an attempt to construct a surface based on non-existing nodes. Area %1$s has been "
-            "used in conjunction with node id(s):%2$s",
-            atr_StringBase(area), e.UserReport());
-      }
-    });
-  }
+  renumbered.InsertAll(translated.get(), areas.get(), n);
   nodes = renumbered;
 }
 
