@@ -13,10 +13,25 @@ namespace {
 
 constexpr unsigned kBlockKeys = 65536;
 
-// Fresh zero-filled pages, reserved lazily: only the pages written take memory.
+// Fresh zero-filled pages, reserved lazily: only the pages written take
+// memory. The arena asks for huge pages where the system grants them on
+// request: a table of millions of ids then costs a few hundred page faults
+// to fill instead of one per 4 KB, and random lookups miss the address
+// translation cache less often. (Without them, nothing changes.) The
+// mapping starts on a huge page boundary, so that its huge pages line up
+// with those of the arena it replaces when pages are moved into it.
+constexpr size_t kHugePage = size_t{2} << 20;
+
 char* MapZeroed(size_t bytes) {
-  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  return p == MAP_FAILED ? nullptr : static_cast<char*>(p);
+  const size_t span = bytes + kHugePage;
+  void* p = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (p == MAP_FAILED) return nullptr;
+  char* const start = static_cast<char*>(p);
+  char* const mem = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
+  if (mem != start) ::munmap(start, static_cast<size_t>(mem - start));
+  ::munmap(mem + bytes, static_cast<size_t>(start + span - (mem + bytes)));
+  ::madvise(mem, bytes, MADV_HUGEPAGE);
+  return mem;
 }
 
 // Bucket shift for a sparse block of `cap` entries: at least one bucket per
@@ -168,8 +183,13 @@ bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
     if (hi0 == ArenaHi0()) {
       // Growing upwards: the kernel moves the pages; only the bitmaps,
       // which follow the values, move to their new place.
-      void* p = ::mremap(arenaMem_, ArenaBytes(), bytes, MREMAP_MAYMOVE);
-      if (p == MAP_FAILED) return false;
+      char* const target = MapZeroed(bytes);
+      if (!target) return false;
+      void* p = ::mremap(arenaMem_, ArenaBytes(), bytes, MREMAP_MAYMOVE | MREMAP_FIXED, target);
+      if (p == MAP_FAILED) {
+        ::munmap(target, bytes);
+        return false;
+      }
       mem = static_cast<char*>(p);
       char* oldBits = mem + ArenaSegs() * kSegmentValues;
       std::memcpy(mem + segs * kSegmentValues, oldBits, ArenaSegs() * kSegmentBits);
