@@ -241,58 +241,56 @@ bool omi_BlkBitVect::Remove(int id) {
 // ---------------------------------------------------------------------------
 // Bulk insertion
 
-void omi_BlkBitVect::InsertSorted(const int* ids, int n) {
-  if (n <= 0) return;
-  for (int i = 1; i < n; ++i) {
-    if (ids[i] < ids[i - 1]) {
-      Insert(ids, n);
-      return;
-    }
-  }
-  std::vector<uint16_t> lows;
-  lows.reserve(static_cast<size_t>(std::min(n, 65536)));
-  for (int i = 0; i < n;) {
-    const unsigned hi = Map(ids[i]) >> 16;
-    lows.clear();
-    for (; i < n && Map(ids[i]) >> 16 == hi; ++i) {
-      const uint16_t low = static_cast<uint16_t>(Map(ids[i]));
-      if (lows.empty() || lows.back() != low) lows.push_back(low);
-    }
-    InsertRun(hi, lows.data(), static_cast<unsigned>(lows.size()));
-  }
-}
+void omi_BlkBitVect::InsertSorted(const int* ids, int n) { Insert(ids, n); }
 
 void omi_BlkBitVect::Insert(const int* ids, int n) {
   if (n <= 0) return;
   if (std::is_sorted(ids, ids + n)) {
-    InsertSorted(ids, n);
+    InsertAscending(ids, n);
     return;
   }
   std::vector<int> sorted(ids, ids + n);
   std::sort(sorted.begin(), sorted.end());
-  InsertSorted(sorted.data(), n);
+  InsertAscending(sorted.data(), n);
 }
 
-// Adds the ascending distinct lows of one container.
-void omi_BlkBitVect::InsertRun(unsigned hi, const uint16_t* lows, unsigned m) {
-  Container* c = dir_.Lookup(hi);
-  if (!c) {
-    c = &dir_.Add(hi);
-    c->kind = kArray;
+// Container by container: the ids of one container go straight into its
+// bitmap when they are too many for an array, else into an array of lows
+// united with what the container holds.
+void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
+  std::vector<uint16_t> lows;
+  for (int i = 0; i < n;) {
+    const unsigned hi = Map(ids[i]) >> 16;
+    int j = i + 1;
+    while (j < n && Map(ids[j]) >> 16 == hi) ++j;
+    Container* c = dir_.Lookup(hi);
+    if (!c) {
+      c = &dir_.Add(hi);
+      c->kind = kArray;
+    }
+    count_ -= c->n;
+    if (static_cast<unsigned>(j - i) > kArrayMax || c->kind == kBitmap) {
+      if (c->kind == kArray) ToBitmap(*c);
+      uint64_t* words = Words(*c);
+      for (; i < j; ++i) {
+        const unsigned low = Map(ids[i]) & 0xFFFFu;
+        words[low >> 6] |= uint64_t{1} << (low & 63);
+      }
+      unsigned count = 0;
+      for (unsigned w = 0; w < kWords; ++w) count += static_cast<unsigned>(__builtin_popcountll(words[w]));
+      c->n = count;
+    } else {
+      lows.clear();
+      for (; i < j; ++i) {
+        const uint16_t low = static_cast<uint16_t>(Map(ids[i]));
+        if (lows.empty() || lows.back() != low) lows.push_back(low);
+      }
+      const unsigned m = static_cast<unsigned>(lows.size());
+      const Container run{static_cast<uint16_t>(hi), kArray, m, m, lows.data()};
+      Unite(*c, run);
+    }
+    count_ += c->n;
   }
-  count_ -= c->n;
-  if (m <= kArrayMax) {
-    const Container run{static_cast<uint16_t>(hi), kArray, m, m, const_cast<uint16_t*>(lows)};
-    Unite(*c, run);
-  } else {
-    if (c->kind == kArray) ToBitmap(*c);
-    uint64_t* words = Words(*c);
-    for (unsigned i = 0; i < m; ++i) words[lows[i] >> 6] |= uint64_t{1} << (lows[i] & 63);
-    unsigned n = 0;
-    for (unsigned w = 0; w < kWords; ++w) n += static_cast<unsigned>(__builtin_popcountll(words[w]));
-    c->n = n;
-  }
-  count_ += c->n;
 }
 
 // ---------------------------------------------------------------------------

@@ -67,11 +67,9 @@ class KVL_API omi_BlkBitVect {
   bool IsEmpty() const { return count_ == 0; }
   void Clear();
 
-  // Bulk insertion of an ascending run (duplicates allowed), container by
-  // container. A run that is not ascending is still inserted whole, by the
-  // slower path of Insert(ids, n).
+  // Bulk insertion, duplicates allowed, container by container. Ids in
+  // ascending order go in as they are; others are sorted first.
   void InsertSorted(const int* ids, int n);
-  // Bulk insertion in any order.
   void Insert(const int* ids, int n);
 
   omi_BlkBitVect& operator+=(const omi_BlkBitVect& other);  // union
@@ -147,7 +145,7 @@ class KVL_API omi_BlkBitVect {
   static void Subtract(Container& c, const Container& o);
   static bool SameMembers(const Container& c, const Container& o);
   static size_t Bytes(const Container& c);
-  void InsertRun(unsigned hi, const uint16_t* lows, unsigned m);
+  void InsertAscending(const int* ids, int n);
   void EraseAt(unsigned pos);
   void FreeContainers();
   void CopyContainers();
