@@ -245,7 +245,10 @@ void omi_BlkBitVect::InsertSorted(const int* ids, int n) { Insert(ids, n); }
 
 void omi_BlkBitVect::Insert(const int* ids, int n) {
   if (n <= 0) return;
-  if (std::is_sorted(ids, ids + n)) {
+  // A count without an early exit, so that the check runs as a vector loop.
+  int descents = 0;
+  for (int i = 1; i < n; ++i) descents += ids[i] < ids[i - 1];
+  if (descents == 0) {
     InsertAscending(ids, n);
     return;
   }
@@ -261,8 +264,13 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
   std::vector<uint16_t> lows;
   for (int i = 0; i < n;) {
     const unsigned hi = Map(ids[i]) >> 16;
-    int j = i + 1;
-    while (j < n && Map(ids[j]) >> 16 == hi) ++j;
+    // The first id past the container: ids are ascending, and the mapping
+    // keeps their order.
+    int j = n;
+    if (hi != 0xFFFFu) {
+      const int next = static_cast<int>(((hi + 1) << 16) ^ 0x80000000u);  // the next container's first id
+      j = static_cast<int>(std::lower_bound(ids + i, ids + n, next) - ids);
+    }
     Container* c = dir_.Lookup(hi);
     if (!c) {
       c = &dir_.Add(hi);
@@ -271,11 +279,20 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
     count_ -= c->n;
     if (static_cast<unsigned>(j - i) > kArrayMax || c->kind == kBitmap) {
       if (c->kind == kArray) ToBitmap(*c);
+      // Bits gather in a register while the ids stay in one word.
       uint64_t* words = Words(*c);
+      unsigned word = (Map(ids[i]) & 0xFFFFu) >> 6;
+      uint64_t bits = 0;
       for (; i < j; ++i) {
         const unsigned low = Map(ids[i]) & 0xFFFFu;
-        words[low >> 6] |= uint64_t{1} << (low & 63);
+        if (low >> 6 != word) {
+          words[word] |= bits;
+          word = low >> 6;
+          bits = 0;
+        }
+        bits |= uint64_t{1} << (low & 63);
       }
+      words[word] |= bits;
       unsigned count = 0;
       for (unsigned w = 0; w < kWords; ++w) count += static_cast<unsigned>(__builtin_popcountll(words[w]));
       c->n = count;

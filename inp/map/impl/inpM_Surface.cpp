@@ -336,20 +336,20 @@ void inpM_ElementFaceIdSurface::Print(aio_ostream& out) const {
   out.flush();
 }
 
+// Each face's elements are translated as CleanupAndRenumber translates a
+// list: to their global (or, inverse, local) ids, dropping those the map does
+// not hold; in one pass over the set, without a list in between.
 void inpM_ElementFaceIdSurface::Renumber(const inpM_IdMap& map, bool inverse) {
   const inpM_IdMap reversed = inverse && !faces.IsEmpty() ? Reversed(map) : inpM_IdMap();
-  const inpM_IdMap& forward = inverse ? reversed : map;
+  const omi_IntTable<int>& table = (inverse ? reversed : map).ConstGetIds();
   cow_Map<cow_String, inpM_OmiSet> renumbered;
-  cow_1DArrayList<int> list;
   for (const auto& [faceId, ids] : faces) {
-    try {
-      renumbered.Insert(faceId, inpM_OmiSet(forward.CleanupAndRenumber(IdsOf(ids, list), false)));
-    } catch (const nex_TextException& e) {
-      inpM_ReportError(
-          "There has been an attempt to construct a surface based on non-existing elements. Face ID %1$s has "
-          "been used in conjunction with element id(s):%2$s",
-          faceId, e.UserReport());
-    }
+    std::vector<int> translated;
+    translated.reserve(static_cast<size_t>(ids.Size()));
+    ids.ForEach([&translated, &table](int id) {
+      if (const int* to = table.Find(id)) translated.push_back(*to);
+    });
+    renumbered.Insert(faceId, inpM_OmiSet(cow_1DArrayList<int>(std::move(translated))));
   }
   faces = std::move(renumbered);
 }
