@@ -229,6 +229,34 @@ void omi_UintTable<T>::Clear() {
 }
 
 template <class T>
+void omi_UintTable<T>::Trim() {
+  Block* blocks = dir_.Data();
+  for (unsigned i = 0; i < dir_.Count(); ++i) {
+    Block& b = blocks[i];
+    if (b.kind == kSparse) {
+      if (b.cap > b.n) MakeSparse(b, b.n);
+      continue;
+    }
+    if (InArena(b.data) || b.n == 0) continue;
+    const uint64_t* bits = Bits(b);
+    unsigned first = 0, last = b.cap / 64 - 1;
+    while (!bits[first]) ++first;
+    while (!bits[last]) --last;
+    const unsigned cap = (last - first + 1) * 64;
+    if (cap == b.cap) continue;
+    void* data = omi_Alloc(DenseBytes(cap));
+    std::memcpy(data, Values(b) + first * 64, cap * sizeof(T));
+    uint64_t* trimmed = reinterpret_cast<uint64_t*>(static_cast<T*>(data) + cap);
+    std::memcpy(trimmed, bits + first, cap / 8);
+    std::free(b.data);
+    b.data = data;
+    b.bits = trimmed;
+    b.base += first * 64;
+    b.cap = cap;
+  }
+}
+
+template <class T>
 size_t omi_UintTable<T>::MemoryBytes() const {
   size_t bytes = dir_.MemoryBytes();
   const Block* b = dir_.Data();

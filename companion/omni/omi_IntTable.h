@@ -132,6 +132,10 @@ class KVL_API omi_UintTable {
   int Size() const { return size_; }
   bool IsEmpty() const { return size_ == 0; }
   void Clear();
+  // Gives back the room that growth leaves after a load in pieces: sparse
+  // blocks keep just their entries, dense blocks just the range of their
+  // keys. Contents are unchanged.
+  void Trim();
   size_t MemoryBytes() const;
   bool operator==(const omi_UintTable& other) const;
 
@@ -349,6 +353,10 @@ class KVL_API omi_IntTable {
     return added;
   }
   bool Remove(int key) { return Half(key).Remove(HalfKey(key)); }
+  void Trim() {
+    halves_[0].Trim();
+    halves_[1].Trim();
+  }
   bool IsMember(int key) const { return Find(key) != nullptr; }
   // The arena of the non-negative half is tried first, before the sign is
   // looked at: its slots that hold something other than zero all belong to

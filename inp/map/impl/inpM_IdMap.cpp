@@ -69,18 +69,18 @@ bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
   constexpr int kChunk = 4096;
   int keys[kChunk];
   int values[kChunk];
-  for (int done = 0; done < n;) {
-    const int m = std::min(n - done, kChunk);
-    for (int i = 0; i < m; ++i) {
-      if (!in.scan_int_pair(keys[i], values[i])) {
-        table.InsertAscending(keys, values, i);
-        return false;
-      }
-    }
+  bool whole = true;
+  for (int done = 0; done < n && whole;) {
+    const int want = std::min(n - done, kChunk);
+    int m = 0;
+    while (m < want && in.scan_int_pair(keys[m], values[m])) ++m;
+    whole = m == want;
     table.InsertAscending(keys, values, m);
     done += m;
   }
-  return true;
+  // Blocks grew a chunk at a time, doubling: give back what is left over.
+  table.Trim();
+  return whole;
 }
 
 void PrintPairs(aio_ostream& out, const omi_IntTable<int>& table) {
