@@ -94,11 +94,12 @@ class KVL_API aio_istream : public virtual aio_ios {
   int scan_int();
   // Two integers, e.g. the key and value of an id table line; true when
   // both were read.
-  bool scan_int_pair(int& a, int& b) {
-    a = scan_int();
-    b = scan_int();
-    return !fail();
-  }
+  bool scan_int_pair(int& a, int& b) { return scan_int_pairs(&a, &b, 1) == 1; }
+  // Up to n pairs into a[i], b[i], as scan_int_pair would read them one
+  // after the other; the number of whole pairs read is returned, and reading
+  // stops at the first number that fails. The read position stays in a
+  // register between numbers.
+  int scan_int_pairs(int* a, int* b, int n);
 
   // Decimal floating-point text as strtod reads it (sign, digits with an
   // optional point, optional exponent; also inf, infinity and nan), so that
@@ -133,6 +134,10 @@ class KVL_API aio_istream : public virtual aio_ios {
 
  private:
   int scan_int_slow();
+  // The common case of scan_int on a position of its own: a number that lies
+  // wholly in the window with the byte after it, at most 10 digits and in
+  // range. False (p possibly past white space) for anything else.
+  bool scan_int_fast(const char*& p, int& out) const;
   bool skip_space();
 
   int gcount_ = 0;
@@ -262,65 +267,102 @@ inline bool aio_is_space(char c) {
 
 inline unsigned aio_digit(char c) { return static_cast<unsigned char>(c) - unsigned{'0'}; }
 
-// The number of leading decimal digits (0 to 8) of the 8 bytes at p, and in
-// `value` the number that they form, all bytes at once: ids of a large model
-// have 7 or 8 digits, where a digit-by-digit loop would spend a dependent
-// multiply on each and a mispredicted branch on the length.
-inline int aio_leading_digits(const char* p, uint64_t& value) {
-  uint64_t x;
-  std::memcpy(&x, p, 8);  // the first byte is the lowest
+// The number of leading decimal digits (0 to 8) of the 8 bytes in x (the
+// first byte the lowest), all bytes at once. A byte is flagged when it lies
+// below '0' or above '9'; bytes before the first flagged one are digits and
+// carry no borrow, so the lowest flag is exact.
+inline int aio_digit_count(uint64_t x) {
   constexpr uint64_t kOnes = 0x0101010101010101;
   constexpr uint64_t kHigh = 0x80 * kOnes;
-  // The length decides where the next read starts, so it is taken from the
-  // cheapest test that finds the usual end of a number: the first byte
-  // below '0' (a blank or a line end) is flagged exactly, since no borrow
-  // reaches it. Bit 63 stands in for a ninth byte.
   const uint64_t below_zero = (x - 0x30 * kOnes) & ~x & kHigh;
-  int n = (std::countr_zero((below_zero >> 7) | (uint64_t{1} << 63)) + 1) >> 3;
-  // Any other non-digit in those n bytes (top bit set, or 0x3A and above)
-  // ends the number earlier; rare, so a branch that is predicted.
-  const uint64_t low7 = x & (0x7F * kOnes);
-  const uint64_t other = (x | (low7 + 0x46 * kOnes)) & kHigh;
-  if (other != 0 && (std::countr_zero(other) >> 3) < n) n = std::countr_zero(other) >> 3;
-  if (n == 0) return 0;
-  // Keep the n digits, moved to the top so that the bytes below them read
-  // as leading zeros, then combine pairs, quads and the two halves.
-  uint64_t d = (x - 0x30 * kOnes) << (64 - 8 * n);
+  const uint64_t above_nine = (x | ((x & (0x7F * kOnes)) + 0x46 * kOnes)) & kHigh;
+  const uint64_t other = below_zero | above_nine;
+  return other ? std::countr_zero(other) >> 3 : 8;
+}
+
+// The number that the first N (1 to 8) bytes of x form, all of them digits:
+// moved to the top so that the bytes below read as leading zeros, then
+// pairs, quads and the two halves combined.
+template <int N>
+inline uint64_t aio_digits_value(uint64_t x) {
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  uint64_t d = (x - 0x30 * kOnes) << (64 - 8 * N);
   d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FF;
   d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFF;
-  value = (d * 10000 + (d >> 32)) & 0xFFFFFFFF;
-  return n;
+  return (d * 10000 + (d >> 32)) & 0xFFFFFFFF;
+}
+
+inline bool aio_istream::scan_int_fast(const char*& p, int& out) const {
+  while (p != end_ && aio_is_space(*p)) ++p;
+  if (end_ - p < 12) return false;
+  bool negative = false;
+  const char* q = p;
+  if (*q == '-' || *q == '+') {
+    negative = *q == '-';
+    ++q;
+  }
+  uint64_t x;
+  std::memcpy(&x, q, 8);
+  uint64_t v;
+  // The length selects a branch, which the processor predicts (the ids of a
+  // file mostly have as many digits as their neighbours), instead of moving
+  // the read position by a count computed from the bytes: reading the next
+  // number then need not wait for this one's bytes.
+  switch (aio_digit_count(x)) {
+    case 1: v = aio_digits_value<1>(x); q += 1; break;
+    case 2: v = aio_digits_value<2>(x); q += 2; break;
+    case 3: v = aio_digits_value<3>(x); q += 3; break;
+    case 4: v = aio_digits_value<4>(x); q += 4; break;
+    case 5: v = aio_digits_value<5>(x); q += 5; break;
+    case 6: v = aio_digits_value<6>(x); q += 6; break;
+    case 7: v = aio_digits_value<7>(x); q += 7; break;
+    case 8:
+      v = aio_digits_value<8>(x);
+      q += 8;
+      // At most two more digits; the byte after them is still inside the
+      // window.
+      for (int more = 0; more < 2 && aio_digit(*q) < 10; ++more, ++q) v = v * 10 + aio_digit(*q);
+      break;
+    default: return false;
+  }
+  if (aio_digit(*q) < 10 || v > uint64_t{2147483647} + negative) return false;
+  out = static_cast<int>(negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v));
+  p = q;
+  return true;
 }
 
 inline int aio_istream::scan_int() {
-  // Fast path: a number of at most 10 digits that lies wholly inside the
-  // window, with the byte after it also inside. Anything else (stream
-  // state, window end, long or out-of-range numbers) goes the slow way,
-  // which starts again from cur_.
   if (state_ == 0) {
     const char* p = cur_;
-    while (p != end_ && aio_is_space(*p)) ++p;
+    int v;
+    const bool fast = scan_int_fast(p, v);
     cur_ = p;
-    if (end_ - p >= 12) {
-      bool negative = false;
-      const char* q = p;
-      if (*q == '-' || *q == '+') {
-        negative = *q == '-';
-        ++q;
-      }
-      uint64_t v = 0;
-      const int n = aio_leading_digits(q, v);
-      q += n;
-      // At most two more digits (only after eight); the byte after them is
-      // still inside the window.
-      for (int more = 0; more < 2 && aio_digit(*q) < 10; ++more, ++q) v = v * 10 + aio_digit(*q);
-      if (n > 0 && aio_digit(*q) >= 10 && v <= uint64_t{2147483647} + negative) {
-        cur_ = q;
-        return static_cast<int>(negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v));
-      }
-    }
+    if (fast) return v;
   }
   return scan_int_slow();
+}
+
+inline int aio_istream::scan_int_pairs(int* a, int* b, int n) {
+  const char* p = cur_;
+  int i = 0;
+  while (i < n) {
+    if (state_ == 0 && scan_int_fast(p, a[i])) {
+      if (scan_int_fast(p, b[i])) {
+        ++i;
+        continue;
+      }
+      cur_ = p;
+    } else {
+      cur_ = p;
+      a[i] = scan_int();
+    }
+    b[i] = scan_int();
+    if (fail()) return i;
+    ++i;
+    p = cur_;
+  }
+  cur_ = p;
+  return i;
 }
 
 inline aio_ostream& aio_ostream::put(char c) {

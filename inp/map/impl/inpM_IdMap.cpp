@@ -72,8 +72,7 @@ bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
   bool whole = true;
   for (int done = 0; done < n && whole;) {
     const int want = std::min(n - done, kChunk);
-    int m = 0;
-    while (m < want && in.scan_int_pair(keys[m], values[m])) ++m;
+    const int m = in.scan_int_pairs(keys, values, want);
     whole = m == want;
     table.InsertAscending(keys, values, m);
     done += m;
