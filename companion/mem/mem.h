@@ -9,6 +9,7 @@
 #ifndef KVL_MEM_H
 #define KVL_MEM_H
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstddef>
@@ -100,6 +101,10 @@ class KVL_API aio_istream : public virtual aio_ios {
   // stops at the first number that fails. The read position stays in a
   // register between numbers.
   int scan_int_pairs(int* a, int* b, int n);
+  // n integers into out, as n calls of scan_int would read them (after a
+  // number that fails, the rest are 0); the number read before a failure is
+  // returned.
+  int scan_ints(int* out, int n);
 
   // Decimal floating-point text as strtod reads it (sign, digits with an
   // optional point, optional exponent; also inf, infinity and nan), so that
@@ -340,6 +345,23 @@ inline int aio_istream::scan_int() {
     if (fast) return v;
   }
   return scan_int_slow();
+}
+
+inline int aio_istream::scan_ints(int* out, int n) {
+  int i = 0;
+  while (i < n) {
+    const char* p = cur_;
+    while (i < n && state_ == 0 && scan_int_fast(p, out[i])) ++i;
+    cur_ = p;
+    if (i == n) break;
+    out[i] = scan_int();
+    if (fail()) {
+      std::fill(out + i + 1, out + n, 0);
+      return i;
+    }
+    ++i;
+  }
+  return n;
 }
 
 inline int aio_istream::scan_int_pairs(int* a, int* b, int n) {

@@ -78,8 +78,7 @@ std::vector<int> ReadIds(aio_istream& in, int n, const char* message) {
     Check(in, message);
     const int m = std::min(kBlock, n - done);
     ids.resize(ids.size() + static_cast<size_t>(m));
-    int* p = ids.data() + done;
-    for (int i = 0; i < m; ++i) p[i] = in.scan_int();
+    in.scan_ints(ids.data() + done, m);
     done += m;
   }
   return ids;

@@ -1,5 +1,6 @@
 #include "inpM_Surface.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstddef>
@@ -225,13 +226,18 @@ inpM_ElementFaceIdSurface::inpM_ElementFaceIdSurface(aio_istream& in) {
     const int idCount = in.scan_int();
     if (in.fail() || idCount < 0) ReadingFailed(kClass);
     // The ids are gathered first and given to the set in one insertion; the
-    // set is the same as when they are inserted one by one.
+    // set is the same as when they are inserted one by one. They are read a
+    // block at a time, so the list never grows more than a block past what
+    // the input holds.
+    constexpr int kBlock = 4096;
     std::vector<int> ids;
-    for (int i = 0; i < idCount; ++i) {
-      const int id = in.scan_int();
-      if (in.fail() || id == inpM_OmiSet::kEmptyMarker) ReadingFailed(kClass);
-      ids.push_back(id);
+    for (int done = 0; done < idCount;) {
+      const int m = std::min(kBlock, idCount - done);
+      ids.resize(static_cast<size_t>(done + m));
+      if (in.scan_ints(ids.data() + done, m) < m) ReadingFailed(kClass);
+      done += m;
     }
+    if (std::find(ids.begin(), ids.end(), inpM_OmiSet::kEmptyMarker) != ids.end()) ReadingFailed(kClass);
     DiscardLine(in);
     if (in.fail()) ReadingFailed(kClass);
     faces.Insert(cow_String(faceId), inpM_OmiSet(cow_1DArrayList<int>(std::move(ids))));
