@@ -70,10 +70,14 @@ cow_String ReadName(aio_istream& in, const char* message) {
 // every id: once a read fails, every further read yields 0 and consumes
 // nothing, so the block ends at once and the test before the next block (or
 // the caller's test after the ids) reports it, while the list never grows
-// more than one block past what the input held.
+// more than one block past what the input held. Room for up to kReserve ids
+// is taken at once, so that usual sets never move while they are read; a
+// damaged count costs no more than that.
 std::vector<int> ReadIds(aio_istream& in, int n, const char* message) {
   constexpr int kBlock = 4096;
+  constexpr int kReserve = 65536;
   std::vector<int> ids;
+  ids.reserve(static_cast<size_t>(std::clamp(n, 0, kReserve)));
   for (int done = 0; done < n;) {
     Check(in, message);
     const int m = std::min(kBlock, n - done);
