@@ -5,15 +5,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "part_map_testing.h"
+#include "testing.h"
 
 namespace {
-
-using partmap_testing::Slurp;
 
 const std::string kGolden = KVL_GOLDEN_DIR;
 const std::string kWorked = kGolden + "/worked_example.prt";
@@ -32,16 +29,9 @@ std::string Quote(const std::string& s) {
 
 class InpmTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/inpm_cli_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return dir_.Path(name); }
   std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
+    Spit(Path(name), text);
     return Path(name);
   }
 
@@ -54,7 +44,14 @@ class InpmTest : public ::testing::Test {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(Path("stdout")), Slurp(Path("stderr"))};
   }
 
-  std::string dir_;
+  // Expects a failure with exit code 1 and exactly `err` on standard error.
+  void ExpectFailure(const std::vector<std::string>& args, const std::string& err) const {
+    const Outcome run = Inpm(args);
+    EXPECT_EQ(run.status, 1) << args[0];
+    EXPECT_EQ(run.err, err);
+  }
+
+  TempDir dir_;
 };
 
 TEST_F(InpmTest, HelpVersionAndUsage) {
@@ -63,11 +60,10 @@ TEST_F(InpmTest, HelpVersionAndUsage) {
   for (const char* command : {"check", "info", "lookup", "global", "normalize", "generate"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
   EXPECT_EQ(Inpm({"lookup", "--help"}).status, 0);
-
   const Outcome version = Inpm({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "inpm 0.1.0\n");
-
+  // Usage errors: exit code 2 and one line on standard error.
   for (const std::vector<std::string>& wrong : {std::vector<std::string>{},
                                                 {"frobnicate"},
                                                 {"check"},
@@ -84,69 +80,41 @@ TEST_F(InpmTest, HelpVersionAndUsage) {
   EXPECT_EQ(notAnId.err, "inpm: not an id: 12x\n");
 }
 
-TEST_F(InpmTest, CheckReportsWholeAndConsistentFiles) {
+TEST_F(InpmTest, CheckReportsWholeFilesAndNamesTheFileAndTheReason) {
   const Outcome ok = Inpm({"check", kWorked});
   EXPECT_EQ(ok.status, 0);
   EXPECT_EQ(ok.out, kWorked + ": whole and consistent: 1 instance, 3 nodes, 1 element\n");
   EXPECT_EQ(ok.err, "");
-
-  const Outcome piped = Inpm({"check", "-"}, Slurp(kWorked));
-  EXPECT_EQ(piped.status, 0);
-  EXPECT_EQ(piped.out, "-: whole and consistent: 1 instance, 3 nodes, 1 element\n");
-}
-
-TEST_F(InpmTest, CheckNamesTheFileAndTheReason) {
-  const std::string missing = Path("missing.prt");
-  const Outcome absent = Inpm({"check", missing});
-  EXPECT_EQ(absent.status, 1);
-  EXPECT_EQ(absent.err, "inpm: " + missing + ": cannot open: No such file or directory\n");
-  EXPECT_EQ(absent.out, "");
-
-  const Outcome directory = Inpm({"check", dir_});
-  EXPECT_EQ(directory.status, 1);
-  EXPECT_EQ(directory.err, "inpm: " + dir_ + ": is a directory\n");
-
   const std::string text = Slurp(kWorked);
-  const std::string cut = Write("cut.prt", text.substr(0, text.find("3 1")));
-  const Outcome truncated = Inpm({"check", cut});
-  EXPECT_EQ(truncated.status, 1);
-  EXPECT_EQ(truncated.err, "inpm: " + cut + ": EOF encountered.\n");
-
-  const std::string trailing = Write("trailing.prt", text + "\n  \nextra\n");
-  const Outcome extra = Inpm({"check", trailing});
-  EXPECT_EQ(extra.status, 1);
-  EXPECT_EQ(extra.err, "inpm: " + trailing + ": data after the end of the part map\n");
+  EXPECT_EQ(Inpm({"check", "-"}, text).out, "-: whole and consistent: 1 instance, 3 nodes, 1 element\n");
   EXPECT_EQ(Inpm({"check", Write("blank.prt", text + "\n \t\n")}).status, 0);
+  EXPECT_EQ(Inpm({"check", KVL_EXAMPLES_DIR "/model.prt"}).status, 0);
 
+  const std::string missing = Path("missing.prt");
+  ExpectFailure({"check", missing}, "inpm: " + missing + ": cannot open: No such file or directory\n");
+  ExpectFailure({"check", dir_.Path()}, "inpm: " + dir_.Path() + ": is a directory\n");
+  const std::string cut = Write("cut.prt", text.substr(0, text.find("3 1")));
+  ExpectFailure({"check", cut}, "inpm: " + cut + ": EOF encountered.\n");
+  const std::string trailing = Write("trailing.prt", text + "\n  \nextra\n");
+  ExpectFailure({"check", trailing}, "inpm: " + trailing + ": data after the end of the part map\n");
   if (geteuid() != 0) {
     const std::string locked = Write("locked.prt", text);
     std::filesystem::permissions(locked, std::filesystem::perms::none);
-    const Outcome unreadable = Inpm({"check", locked});
-    EXPECT_EQ(unreadable.status, 1);
-    EXPECT_EQ(unreadable.err, "inpm: " + locked + ": cannot open: Permission denied\n");
+    ExpectFailure({"check", locked}, "inpm: " + locked + ": cannot open: Permission denied\n");
   }
+  // Global node 2 held by BLOCK-1 and by the assembly level; the element map
+  // lists no instance.
+  const std::string shared =
+      Write("shared.prt", "0\n0\n0\nA\n0\n1\nBLOCK-1\n2\n1 1\n2 2\n1 1\n2 2\n1\n2 1\n1 2\n0\n0\n0\n0\n0\n0\n0\n0\n");
+  ExpectFailure({"check", shared}, "inpm: " + shared + ": the node map and the element map list different instances\n" +
+                                       "inpm: " + shared + ": global node id 2 is held by more than one level\n");
 }
 
-TEST_F(InpmTest, CheckFindsBrokenInvariants) {
-  // Global node 2 held by BLOCK-1 and by the assembly level; the element
-  // map lists no instance.
-  const std::string text = "0\n0\n0\nA\n0\n1\nBLOCK-1\n2\n1 1\n2 2\n1 1\n2 2\n1\n2 1\n1 2\n0\n0\n0\n0\n0\n0\n0\n0\n";
-  const std::string file = Write("shared.prt", text);
-  const Outcome run = Inpm({"check", file});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "inpm: " + file + ": the node map and the element map list different instances\n" +
-                         "inpm: " + file + ": global node id 2 is held by more than one level\n");
-}
+TEST_F(InpmTest, InfoLookupAndGlobal) {
+  std::string info = Slurp(kGolden + "/worked_example.info");
+  info.replace(info.find("FILE"), 4, kWorked);
+  EXPECT_EQ(Inpm({"info", kWorked}).out, info);
 
-TEST_F(InpmTest, InfoSummarisesLevels) {
-  const Outcome run = Inpm({"info", kWorked});
-  EXPECT_EQ(run.status, 0);
-  std::string expected = Slurp(kGolden + "/worked_example.info");
-  expected.replace(expected.find("FILE"), 4, kWorked);
-  EXPECT_EQ(run.out, expected);
-}
-
-TEST_F(InpmTest, LookupAnswersEveryKnownId) {
   const Outcome text = Inpm({"lookup", kWorked, "node", "1", "3", "9", "2"});
   EXPECT_EQ(text.status, 1);
   EXPECT_EQ(text.out,
@@ -154,7 +122,6 @@ TEST_F(InpmTest, LookupAnswersEveryKnownId) {
             "node 3: the assembly level, local id 1\n"
             "node 2: instance BLOCK-1, local id 2\n");
   EXPECT_EQ(text.err, "inpm: " + kWorked + ": Unknown global id: 9\n");
-
   const Outcome json = Inpm({"lookup", "--json", kWorked, "node", "3", "1"});
   EXPECT_EQ(json.status, 0);
   EXPECT_EQ(json.out,
@@ -162,68 +129,45 @@ TEST_F(InpmTest, LookupAnswersEveryKnownId) {
             " {\"kind\": \"node\", \"global\": 3, \"instance\": \"\", \"local\": 1},\n"
             " {\"kind\": \"node\", \"global\": 1, \"instance\": \"BLOCK-1\", \"local\": 1}\n"
             "]\n");
-  EXPECT_EQ(json.err, "");
-
   const Outcome none = Inpm({"lookup", kWorked, "element", "--json", "5"});
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(none.out, "[]\n");
   EXPECT_EQ(none.err, "inpm: " + kWorked + ": Unknown global id: 5\n");
-}
 
-TEST_F(InpmTest, GlobalAnswersEveryKnownLocalId) {
-  const Outcome text = Inpm({"global", kWorked, "node", "BLOCK-1", "2", "7"});
-  EXPECT_EQ(text.status, 1);
-  EXPECT_EQ(text.out, "node 2 of instance BLOCK-1: global id 2\n");
-  EXPECT_EQ(text.err, "inpm: " + kWorked + ": Unknown global id: 7 in instance: BLOCK-1\n");
-
+  const Outcome global = Inpm({"global", kWorked, "node", "BLOCK-1", "2", "7"});
+  EXPECT_EQ(global.status, 1);
+  EXPECT_EQ(global.out, "node 2 of instance BLOCK-1: global id 2\n");
+  EXPECT_EQ(global.err, "inpm: " + kWorked + ": Unknown global id: 7 in instance: BLOCK-1\n");
   const Outcome assembly = Inpm({"global", "--json", kWorked, "node", "", "1"});
   EXPECT_EQ(assembly.status, 0);
   EXPECT_EQ(assembly.out, "[\n {\"kind\": \"node\", \"global\": 3, \"instance\": \"\", \"local\": 1}\n]\n");
-
-  const Outcome unknown = Inpm({"global", kWorked, "element", "NOPE", "1"});
-  EXPECT_EQ(unknown.status, 1);
-  EXPECT_EQ(unknown.err, "inpm: " + kWorked + ": Unknown instance name: NOPE\n");
+  ExpectFailure({"global", kWorked, "element", "NOPE", "1"}, "inpm: " + kWorked + ": Unknown instance name: NOPE\n");
 }
 
-TEST_F(InpmTest, NormalizeWritesTheLibrarysForm) {
+TEST_F(InpmTest, NormalizeAndGenerate) {
   // Quoted names, blanks around numbers and a non-zero flag other than 1.
   const std::string loose =
       "0\n0\n0\n\"ASSEMBLY\"\n1\n\"BLOCK-1\"\nBLOCK\n 1\nBLOCK-1\n2\n1  1\n2 2\n1 1\n2 2\n1\n3 1\n1 3\n1\n"
       "\"BLOCK-1\"\n1\n1 1\n1 1\n0\n0\n0\n0\n0\n0\n0\n";
-  const Outcome run = Inpm({"normalize", Write("loose.prt", loose), Path("out.prt")});
-  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Inpm({"normalize", Write("loose.prt", loose), Path("out.prt")}).status, 0);
   EXPECT_EQ(Slurp(Path("out.prt")), Slurp(kWorked));
+  EXPECT_EQ(Inpm({"normalize", "-", "-"}, loose).out, Slurp(kWorked));
+  ExpectFailure({"normalize", kWorked, Path("no/such/dir.prt")},
+                "inpm: " + Path("no/such/dir.prt") + ": cannot create: No such file or directory\n");
 
-  const Outcome piped = Inpm({"normalize", "-", "-"}, loose);
-  EXPECT_EQ(piped.out, Slurp(kWorked));
-
-  const Outcome unwritable = Inpm({"normalize", kWorked, Path("no/such/dir.prt")});
-  EXPECT_EQ(unwritable.status, 1);
-  EXPECT_EQ(unwritable.err, "inpm: " + Path("no/such/dir.prt") + ": cannot create: No such file or directory\n");
-}
-
-TEST_F(InpmTest, GenerateIsDeterministicAndReadable) {
-  const std::vector<std::string> options = {"--instances", "4", "--nodes", "30", "--elements", "10", "--quoted-names"};
   auto generate = [&](const std::string& seed, const std::string& name) {
-    std::vector<std::string> args = {"generate", "--seed", seed};
-    args.insert(args.end(), options.begin(), options.end());
-    args.push_back(Path(name));
-    EXPECT_EQ(Inpm(args).status, 0);
+    EXPECT_EQ(Inpm({"generate", "--seed", seed, "--instances", "4", "--nodes", "30", "--elements", "10",
+                    "--quoted-names", Path(name)})
+                  .status,
+              0);
     return Slurp(Path(name));
   };
   const std::string a = generate("5", "a.prt");
   EXPECT_EQ(generate("5", "b.prt"), a);
   EXPECT_NE(generate("6", "c.prt"), a);
-
-  const Outcome check = Inpm({"check", Path("a.prt")});
-  EXPECT_EQ(check.status, 0) << check.err;
-  EXPECT_EQ(check.out, Path("a.prt") + ": whole and consistent: 4 instances, 124 nodes, 42 elements\n");
+  EXPECT_EQ(Inpm({"check", Path("a.prt")}).out,
+            Path("a.prt") + ": whole and consistent: 4 instances, 124 nodes, 42 elements\n");
   EXPECT_EQ(Inpm({"normalize", Path("a.prt"), "-"}).out, a);
-}
-
-TEST_F(InpmTest, ExampleModelIsWholeAndConsistent) {
-  const Outcome run = Inpm({"check", KVL_EXAMPLES_DIR "/model.prt"});
-  EXPECT_EQ(run.status, 0) << run.err;
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "inpM_InstanceMap.h"
-#include "wip.h"
 #include "testing.h"
 
 namespace {
@@ -16,45 +16,26 @@ struct ItemProbe : PartsMap {
   static void Drop(PartsMap& node) { (node.*(&ItemProbe::item)).Clear(); }
 };
 
-TEST(InstanceMap, InstancesInByteOrder) {
+TEST(InstanceMap, InstancesInByteOrderAndNested) {
   PartsMap map;
-  EXPECT_TRUE(map.Instances().IsEmpty());
   EXPECT_FALSE(map.IsMember(""));
   EXPECT_EQ(map.ConstGet(), cow_String());
   map.Insert("B", "PartB");
   map.Insert("A", "PartA");
   map.Insert("a", "PartA");
   map.Insert("\xC3\x84", "PartU");  // a byte above 0x7F sorts after ASCII
-  EXPECT_EQ(Names(map.Instances()), (std::vector<std::string>{"A", "B", "a", "\xC3\x84"}));
-  EXPECT_TRUE(map.IsMember("A"));
-  EXPECT_FALSE(map.IsMember("C"));
-  EXPECT_EQ(map.ConstGet("A"), map.ConstGet("a"));  // two instances of one part
-}
-
-TEST(InstanceMap, InsertingAgainKeepsTheLastValueAndOneInstance) {
-  PartsMap map;
-  map.Insert("I1", "P1");
-  map.Insert("I1", "P2");
-  EXPECT_EQ(map.Instances().Size(), 1);
-  EXPECT_EQ(map.ConstGet("I1"), cow_String("P2"));
-}
-
-TEST(InstanceMap, ReinsertKeepsTheChildsOwnChildren) {
-  PartsMap map;
   map.Insert("I", "P");
   map.GetMap("I").Insert("Sub", "Q");
-  map.Insert("I", "P2");
+  map.Insert("I", "P2");  // the last value, one instance, and the child's own children kept
+  EXPECT_EQ(Names(map.Instances()), (std::vector<std::string>{"A", "B", "I", "a", "\xC3\x84"}));
+  EXPECT_EQ(map.ConstGet("A"), map.ConstGet("a"));  // two instances of one part
   EXPECT_EQ(map.ConstGet("I"), cow_String("P2"));
   EXPECT_EQ(map.ConstGetMap("I").ConstGet("Sub"), cow_String("Q"));
-}
-
-TEST(InstanceMap, UnknownNamesAreReported) {
-  PartsMap map;
+  EXPECT_FALSE(map.IsMember("Sub"));
   EXPECT_EQ(ErrorOf([&] { map.ConstGet("X"); }), "Unknown instance X");
   EXPECT_EQ(ErrorOf([&] { map.GetMap("X"); }), "Unknown instance X");
-  map.Insert("A", "P");
-  EXPECT_EQ(ErrorOf([&] { map.ConstGetMap("B"); }), "Unknown instance B");
-  EXPECT_EQ(ErrorOf([&] { map.Get("B"); }), "Unknown instance B");
+  EXPECT_EQ(ErrorOf([&] { map.ConstGetMap("C"); }), "Unknown instance C");
+  EXPECT_EQ(ErrorOf([&] { map.Get("C"); }), "Unknown instance C");
 }
 
 TEST(InstanceMap, CopiesShareUntilWritten) {
@@ -66,23 +47,14 @@ TEST(InstanceMap, CopiesShareUntilWritten) {
   copy.Insert("B", "R");
   EXPECT_EQ(map.ConstGet("A"), cow_String("P"));
   EXPECT_FALSE(map.IsMember("B"));
-  EXPECT_EQ(copy.ConstGet("A"), cow_String("Q"));
-
   map.Get() = "root";
   PartsMap assigned;
   assigned = map;
   assigned.Get() = "other root";
   EXPECT_EQ(map.ConstGet(), cow_String("root"));
-  EXPECT_EQ(assigned.ConstGet("A"), cow_String("P"));
-}
-
-TEST(InstanceMap, SelfAssignmentChangesNothing) {
-  PartsMap map;
-  map.Insert("A", "P");
   PartsMap& same = map;
   map = same;
-  EXPECT_EQ(map.ConstGet("A"), cow_String("P"));
-  EXPECT_EQ(map.Instances().Size(), 1);
+  EXPECT_EQ(Names(map.Instances()), std::vector<std::string>{"A"});
 }
 
 TEST(InstanceMap, WritableAccessorsRequireAnItem) {
@@ -95,7 +67,6 @@ TEST(InstanceMap, WritableAccessorsRequireAnItem) {
   } catch (const nex_AssertException& e) {
     EXPECT_EQ(e.Condition(), "item.HasValue()");
     EXPECT_EQ(e.File(), "inpM_InstanceMap");
-    EXPECT_GT(e.Line(), 0);
   }
   ItemProbe::Drop(map.GetMap("A"));
   try {
@@ -103,17 +74,7 @@ TEST(InstanceMap, WritableAccessorsRequireAnItem) {
     ADD_FAILURE() << "no assertion";
   } catch (const nex_AssertException& e) {
     EXPECT_EQ(e.Condition(), "GetMap(instanceName).item.HasValue()");
-    EXPECT_EQ(e.File(), "inpM_InstanceMap");
   }
-}
-
-TEST(InstanceMap, NestedNames) {
-  PartsMap map;
-  map.Insert("Outer", "P");
-  map.GetMap("Outer").Insert("Inner", "Q");
-  EXPECT_EQ(map.ConstGetMap("Outer").ConstGet("Inner"), cow_String("Q"));
-  EXPECT_EQ(Names(map.Instances()), std::vector<std::string>{"Outer"});
-  EXPECT_FALSE(map.IsMember("Inner"));
 }
 
 }  // namespace

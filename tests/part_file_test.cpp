@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "inpM_ModelGenerator.h"
-#include "inpM_PartMap.h"
 #include "part_map_testing.h"
 
 namespace {
@@ -16,9 +15,9 @@ const std::string kGolden = KVL_GOLDEN_DIR;
 // A small model with everything the part file can hold: instances, assembly
 // ids, sets of every class at both levels, surfaces of every kind, quoted
 // names and set flags.
-inpM_ModelShape FullFeatured() {
+inpM_ModelShape FullFeatured(uint64_t seed = 11) {
   inpM_ModelShape shape;
-  shape.seed = 11;
+  shape.seed = seed;
   shape.instances = 3;
   shape.nodesPerInstance = 12;
   shape.elementsPerInstance = 6;
@@ -50,36 +49,31 @@ void ExpectIndexAgrees(const inpM_PartMap& map) {
 // ---------------------------------------------------------------------------
 // Golden files, written by hand
 
-TEST(PartFileGolden, WorkedExample) {
+TEST(PartFileGolden, WorkedExampleAndEmptyMap) {
   const std::string golden = Slurp(kGolden + "/worked_example.prt");
   const inpM_PartMap built = PartMapOf(IdMapOf({{1, 3}}, {{"BLOCK-1", {{1, 1}, {2, 2}}}}),
                                        IdMapOf({}, {{"BLOCK-1", {{1, 1}}}}), InstanceMapOf({{"BLOCK-1", "BLOCK"}}));
   EXPECT_EQ(Text(built), golden);
-
   const inpM_PartMap read = Read(golden);
   EXPECT_EQ(Text(read), golden);
-  EXPECT_EQ(read.ConstGetAssemblyName().str(), "ASSEMBLY");
   EXPECT_EQ(Names(read.Instances()), std::vector<std::string>{"BLOCK-1"});
   EXPECT_EQ(read.GetPartFormingInstance("BLOCK-1").str(), "BLOCK");
   EXPECT_EQ(PairOf(read.ConstGetInstanceNodeIdPair(3)), std::make_pair(std::string(), 1));
   EXPECT_EQ(read.GlobalNodeId("BLOCK-1", 2), 2);
   EXPECT_EQ(read.GlobalElementId("BLOCK-1", 1), 1);
   EXPECT_FALSE(read.IsElementPartMapMember(2));
-}
 
-TEST(PartFileGolden, EmptyPartMapIsFifteenLines) {
   const inpM_IdMap none;
   const inpM_PartMap empty(true, false, true, none, none, inpM_SetMap(), inpM_SetMap(), inpM_SurfaceMap(),
                            "\"Assembly 1\"", {});
-  const std::string golden = Slurp(kGolden + "/empty_part_map.prt");
-  EXPECT_EQ(Text(empty), golden);
-  const inpM_PartMap read = Read(golden);
-  EXPECT_TRUE(read.FlattenedNames());
-  EXPECT_FALSE(read.LocalIdsAreGlobal());
-  EXPECT_TRUE(read.ThirdFlag());
-  EXPECT_EQ(read.ConstGetAssemblyName().str(), "Assembly 1");
-  EXPECT_EQ(read.NumberInstances(), 0);
-  EXPECT_EQ(Text(read), golden);
+  const std::string fifteen = Slurp(kGolden + "/empty_part_map.prt");
+  EXPECT_EQ(Text(empty), fifteen);
+  const inpM_PartMap back = Read(fifteen);
+  EXPECT_EQ(Text(back), fifteen);
+  EXPECT_TRUE(back.FlattenedNames());
+  EXPECT_FALSE(back.LocalIdsAreGlobal());
+  EXPECT_TRUE(back.ThirdFlag());
+  EXPECT_EQ(back.ConstGetAssemblyName().str(), "Assembly 1");
 }
 
 // ---------------------------------------------------------------------------
@@ -87,13 +81,23 @@ TEST(PartFileGolden, EmptyPartMapIsFifteenLines) {
 
 TEST(PartFileRoundTrip, WriteReadWriteGivesTheSameText) {
   for (uint64_t seed : {1, 5, 9}) {
-    inpM_ModelShape shape = FullFeatured();
-    shape.seed = seed;
+    const inpM_ModelShape shape = FullFeatured(seed);
     const std::string first = Text(inpM_GenerateModel(shape));
     const inpM_PartMap read = Read(first);
     EXPECT_EQ(Text(read), first) << "seed " << seed;
     ExpectAnswersAsScan(read, -1, shape.instances * shape.nodesPerInstance + shape.assemblyNodes + 1);
   }
+  // The instance map and the id maps may disagree; names of 131 bytes fit.
+  const std::string name(131, 'N');
+  const inpM_PartMap map =
+      PartMapOf(IdMapOf({}, {{name, {{1, 1}}}}), IdMapOf({}, {{name, {}}}), InstanceMapOf({{"PART-ONLY", "P"}}), name);
+  const std::string text = Text(map);
+  const inpM_PartMap read = Read(text);
+  EXPECT_EQ(Text(read), text);
+  EXPECT_EQ(Names(read.Instances()), std::vector<std::string>{name});
+  EXPECT_EQ(read.GetPartFormingInstance("PART-ONLY").str(), "P");
+  EXPECT_EQ(read.ConstGetAssemblyName().str(), name);
+  EXPECT_EQ(read.GlobalNodeId(name, 1), 1);
 }
 
 TEST(PartFileRoundTrip, QuotedNamesComeBackWithoutQuotes) {
@@ -103,38 +107,15 @@ TEST(PartFileRoundTrip, QuotedNamesComeBackWithoutQuotes) {
   const std::string quoted = inpM_GeneratedInstanceName(shape, 1).str();
   ASSERT_EQ(quoted.front(), '"');
   const std::string bare = quoted.substr(1, quoted.size() - 2);
-
   EXPECT_EQ(built.ConstGetAssemblyName().str(), "\"ASSEMBLY\"");
   EXPECT_EQ(read.ConstGetAssemblyName().str(), "ASSEMBLY");
-  EXPECT_TRUE(built.ConstGetNodeMap().instances.IsMember(quoted));
   EXPECT_TRUE(read.ConstGetNodeMap().instances.IsMember(bare));
-  EXPECT_EQ(read.GetPartFormingInstance(bare).str(), "P-2");
   EXPECT_EQ(built.GetPartFormingInstance(quoted).str(), "\"P-2\"");
+  EXPECT_EQ(read.GetPartFormingInstance(bare).str(), "P-2");
   EXPECT_TRUE(read.ConstGetSurfaces().IsMemberAssemblyInstanceSurface("ASURF-MIXED"));
-  for (const cow_String& name : read.AssemblyNsetNames()) EXPECT_NE(name.str().front(), '"');
-  for (const std::string& name : Names(read.InstanceElsetNames("I-0001"))) EXPECT_NE(name.front(), '"');
+  for (const cow_String& set : read.AssemblyNsetNames()) EXPECT_NE(set.str().front(), '"');
+  for (const std::string& set : Names(read.InstanceElsetNames("I-0001"))) EXPECT_NE(set.front(), '"');
   EXPECT_EQ(read.GlobalNodeId(bare, 3), built.GlobalNodeId(quoted, 3));
-}
-
-TEST(PartFileRoundTrip, InstanceMapAndIdMapsMayDisagree) {
-  const inpM_PartMap map = PartMapOf(IdMapOf({}, {{"IDS-ONLY", {{1, 1}}}}), IdMapOf({}, {{"IDS-ONLY", {}}}),
-                                     InstanceMapOf({{"PART-ONLY", "P"}}));
-  const std::string text = Text(map);
-  const inpM_PartMap read = Read(text);
-  EXPECT_EQ(Text(read), text);
-  EXPECT_EQ(Names(read.Instances()), std::vector<std::string>{"IDS-ONLY"});
-  EXPECT_EQ(read.GetPartFormingInstance("PART-ONLY").str(), "P");
-}
-
-TEST(PartFileRoundTrip, NameOf131BytesFits) {
-  const std::string name(131, 'N');
-  const inpM_PartMap map =
-      PartMapOf(IdMapOf({}, {{name, {{1, 1}}}}), IdMapOf({}, {{name, {}}}), InstanceMapOf({{name, name}}), name);
-  const std::string text = Text(map);
-  const inpM_PartMap read = Read(text);
-  EXPECT_EQ(Text(read), text);
-  EXPECT_EQ(read.ConstGetAssemblyName().str(), name);
-  EXPECT_EQ(read.GlobalNodeId(name, 1), 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -146,97 +127,63 @@ std::string Lines(const std::vector<std::string>& lines) {
   return text;
 }
 
-TEST(PartFileReading, EndOfFileWhereTheFormatTestsIt) {
-  EXPECT_EQ(ErrorOf([] { Read(""); }), "EOF encountered.");
-  // Before an entry of the instance list, and of each id map list.
-  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "2", "I", "P"})); }), "EOF encountered.");
-  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "0", "1"})); }), "EOF encountered.");
-  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "0", "0", "0", "3", "E", "0"})); }), "EOF encountered.");
-  // A count far beyond the input ends as soon as the input does.
-  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "2000000000", "I", "P"})); }), "EOF encountered.");
+TEST(PartFileReading, MessagesNameWhatWentWrong) {
+  const std::string worked = Slurp(kGolden + "/worked_example.prt");
+  const std::string longName(132, 'L');
+  const std::string tooLong = "Line longer than 131 bytes in the part file: " + longName.substr(0, 131);
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "EOF encountered."},
+      // Before an entry of the instance list, and of each id map list; a
+      // count far beyond the input ends as soon as the input does.
+      {Lines({"0", "0", "0", "A", "2", "I", "P"}), "EOF encountered."},
+      {Lines({"0", "0", "0", "A", "0", "1"}), "EOF encountered."},
+      {Lines({"0", "0", "0", "A", "0", "0", "0", "3", "E", "0"}), "EOF encountered."},
+      {Lines({"0", "0", "0", "A", "2000000000", "I", "P"}), "EOF encountered."},
+      // Inside the flags, the names and a table pair.
+      {worked.substr(0, 2), "EOF encountered."},
+      {worked.substr(0, 6), "EOF encountered."},
+      {worked.substr(0, worked.find("BLOCK\n") + 3), "EOF encountered."},
+      {worked.substr(0, worked.find("3 1")), "EOF encountered."},
+      {Lines({"0", "x", "0", "A", "0"}), "Part file reading failed in the flags."},
+      {Lines({"0", "0", "0", "A", "one"}), "Part file reading failed in the instance map."},
+      {Lines({"0", "0", "0", "A", "0", "1", "I", "2", "1 1", "2 x"}), "Part file reading failed in the node map."},
+      {Lines({"0", "0", "0", "A", "0", "0", "-1"}), "Part file reading failed in the node map."},
+      {Lines({"0", "0", "0", "A", "0", "0", "0", "0", "?"}), "Part file reading failed in the element map."},
+      {Lines({"0", "0", "0", longName, "0"}), tooLong},
+      {Lines({"0", "0", "0", "A", "1", "I", longName}), tooLong},
+  };
+  for (const auto& [text, message] : cases) EXPECT_EQ(ErrorOf([&] { Read(text); }), message) << text;
+
+  // Tolerant where the format is: any non-zero flag reads as true, and
+  // blanks around numbers are fine.
+  const inpM_PartMap read = Read("7\n  0\n-1 \n" + worked.substr(6));
+  EXPECT_EQ(Text(read), "1\n0\n1\n" + worked.substr(6));
 }
 
-TEST(PartFileReading, EndOfFileElsewhereSaysSoToo) {
-  const std::string text = Slurp(kGolden + "/worked_example.prt");
-  // Inside the flags, the names and a table pair.
-  for (size_t cut : {2ul, 6ul, text.find("BLOCK\n") + 3, text.find("3 1")})
-    EXPECT_EQ(ErrorOf([&] { Read(text.substr(0, cut)); }), "EOF encountered.") << cut;
-}
-
-TEST(PartFileReading, MalformedNumbersNameTheRecord) {
-  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "x", "0", "A", "0"})); }), "Part file reading failed in the flags.");
-  EXPECT_EQ(ErrorOf([] { Read(Lines({"0", "0", "0", "A", "one"})); }), "Part file reading failed in the instance map.");
-  EXPECT_EQ(ErrorOf([] {
-              Read(Lines({"0", "0", "0", "A", "0", "1", "I", "2", "1 1", "2 x"}));
-            }),
-            "Part file reading failed in the node map.");
-  EXPECT_EQ(ErrorOf([] {
-              Read(Lines({"0", "0", "0", "A", "0", "0", "-1"}));
-            }),
-            "Part file reading failed in the node map.");
-  EXPECT_EQ(ErrorOf([] {
-              Read(Lines({"0", "0", "0", "A", "0", "0", "0", "0", "?"}));
-            }),
-            "Part file reading failed in the element map.");
-}
-
-TEST(PartFileReading, NameLinesOver131BytesAreRefused) {
-  const std::string name(132, 'L');
-  EXPECT_EQ(ErrorOf([&] {
-              Read(Lines({"0", "0", "0", name, "0"}));
-            }),
-            "Line longer than 131 bytes in the part file: " + name.substr(0, 131));
-  EXPECT_EQ(ErrorOf([&] {
-              Read(Lines({"0", "0", "0", "A", "1", "I", name}));
-            }),
-            "Line longer than 131 bytes in the part file: " + name.substr(0, 131));
-}
-
-TEST(PartFileReading, TolerantWhereTheFormatIs) {
-  std::string text = Slurp(kGolden + "/worked_example.prt");
-  // Any non-zero flag reads as true, and blanks around numbers are fine.
-  const inpM_PartMap read = Read("7\n  0\n-1 \n" + text.substr(6));
-  EXPECT_TRUE(read.FlattenedNames());
-  EXPECT_FALSE(read.LocalIdsAreGlobal());
-  EXPECT_TRUE(read.ThirdFlag());
-  EXPECT_EQ(Text(read), "1\n0\n1\n" + text.substr(6));
-}
-
-TEST(PartFileReading, EveryPrefixGivesAMapOrAMessage) {
+TEST(PartFileReading, EveryPrefixAndSingleByteChangeGivesAMapOrAMessage) {
   const std::string text = Text(inpM_GenerateModel(FullFeatured()));
-  int maps = 0;
-  for (size_t n = 0; n <= text.size(); ++n) {
+  // Whether `input` reads into a map whose index agrees, or stops with a message.
+  const auto reads = [](const std::string& input) {
     wip_Capture capture;
     try {
-      const inpM_PartMap map = Read(text.substr(0, n));
+      const inpM_PartMap map = Read(input);
       ExpectIndexAgrees(map);
-      ++maps;
+      Text(map);
+      return true;
     } catch (const wip_ErrorException& e) {
-      ASSERT_GT(e.Message().Length(), 0) << n;
+      EXPECT_GT(e.Message().Length(), 0);
+      return false;
     }
-  }
-  // Only the whole file reads: its last line feed belongs to it.
-  EXPECT_EQ(maps, 1);
-}
-
-TEST(PartFileReading, EverySingleByteChangeGivesAMapOrAMessage) {
-  const std::string text = Text(inpM_GenerateModel(FullFeatured()));
+  };
   int maps = 0, messages = 0;
+  for (size_t n = 0; n < text.size(); ++n) maps += reads(text.substr(0, n));
+  EXPECT_EQ(maps, 0);  // only the whole file reads: its last line feed belongs to it
   for (size_t i = 0; i < text.size(); ++i) {
     for (char c : {'0', '9', '-', 'x', '\n', ' ', '"', '\0', static_cast<char>(text[i] + 1)}) {
       if (c == text[i]) continue;
       std::string changed = text;
       changed[i] = c;
-      wip_Capture capture;
-      try {
-        const inpM_PartMap map = Read(changed);
-        ExpectIndexAgrees(map);
-        Text(map);
-        ++maps;
-      } catch (const wip_ErrorException& e) {
-        ASSERT_GT(e.Message().Length(), 0);
-        ++messages;
-      }
+      (reads(changed) ? maps : messages) += 1;
     }
   }
   EXPECT_GT(maps, 0);

@@ -1,28 +1,28 @@
-// Helpers shared by the part map and part file tests.
+// Builders and views shared by the part map library's suites.
 #ifndef PART_MAP_TESTING_H
 #define PART_MAP_TESTING_H
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "inpM_PartMap.h"
 #include "testing.h"
-#include "mem.h"
-#include "nex.h"
-#include "wip.h"
 
 namespace partmap_testing {
 
+using Ids = std::vector<int>;
 using Pairs = std::vector<std::pair<int, int>>;  // (local, global)
 
-// An id map of one level per instance, and the assembly level's own pairs.
-inline inpM_IdMap IdMapOf(const Pairs& assembly, const std::vector<std::pair<std::string, Pairs>>& instances) {
+inline Ids V(const cow_1DArrayList<int>& list) { return list.ConstVector(); }
+inline cow_1DArrayList<int> L(Ids ids) { return cow_1DArrayList<int>(std::move(ids)); }
+
+// An id map with the assembly level's own pairs and one level per instance.
+inline inpM_IdMap IdMapOf(const Pairs& assembly, const std::vector<std::pair<std::string, Pairs>>& instances = {}) {
   inpM_IdMap map;
   for (const auto& [local, global] : assembly) map.Insert(local, global);
   for (const auto& [name, pairs] : instances) {
@@ -44,32 +44,65 @@ inline inpM_PartMap PartMapOf(const inpM_IdMap& nodes, const inpM_IdMap& element
                       parts);
 }
 
-inline std::string Text(const inpM_PartMap& map) {
-  aio_ostringstream out;
-  map.Print(out);
-  return out.str();
-}
+inline std::string Text(const inpM_PartMap& map) { return Printed(map); }
 
 inline inpM_PartMap Read(const std::string& text) {
   aio_istringstream in(text);
   return inpM_PartMap(in);
 }
 
-using ::Names;
-
-inline std::vector<int> Ids(const cow_1DArrayList<int>& list) { return list.ConstVector(); }
-
 inline std::pair<std::string, int> PairOf(const inpM_StringIntPair& p) { return {p.instance.str(), p.id}; }
 
-using ::ErrorOf;
+// ---------------------------------------------------------------------------
+// Surfaces
 
-inline std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << path;
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+using FaceMap = inpM_ElementFaceIdSurface::FaceMap;
+using FaceView = std::map<std::string, Ids>;          // face label -> element ids
+using Entries = std::vector<std::pair<int, double>>;  // (node, area)
+
+inline FaceMap Faces(std::initializer_list<std::pair<const char*, Ids>> entries) {
+  FaceMap map;
+  for (const auto& [face, ids] : entries) map.Insert(face, L(ids));
+  return map;
 }
+
+inline FaceView View(const FaceMap& map) {
+  FaceView view;
+  for (const auto& [face, ids] : map) view[face.str()] = ids.ConstVector();
+  return view;
+}
+
+// An instance or assembly surface's face view.
+template <class Surface>
+FaceView View(const Surface& surface) {
+  return View(surface.ConstGetFaceIdElementIdsMap());
+}
+
+inline Entries Nodes(const inpM_NodeAreaList& list) {
+  Entries entries;
+  for (inpM_NodeAreaListIT it(list); !it.IsDone(); it.Next()) entries.emplace_back(it.CurrentKey(), it.CurrentValue());
+  return entries;
+}
+
+template <class Surface>
+Entries Nodes(const Surface& surface) {
+  return Nodes(surface.ConstGetNodeAreaList());
+}
+
+inline inpM_NodeAreaList Areas(const Entries& entries) {
+  inpM_NodeAreaList list;
+  for (const auto& [node, area] : entries) list.Insert(node, area);
+  return list;
+}
+
+inline inpM_ElementFaceIdSurface FaceSurface(std::initializer_list<std::pair<const char*, Ids>> entries) {
+  return inpM_ElementFaceIdSurface(Faces(entries));
+}
+
+inline inpM_NodeAreaSurface NodeSurface(const Entries& entries) { return inpM_NodeAreaSurface(Areas(entries)); }
+
+// ---------------------------------------------------------------------------
+// The part map index
 
 // The visit of the instances that the index stands in for: the first
 // instance in the map's own order whose table holds the id, else the

@@ -13,196 +13,126 @@
 
 namespace {
 
-std::string S(const cow_String& s) { return s.str(); }
-std::string S(const atr_String& s) { return s.str(); }
+using U = inpM_Utils;
 
-// ---------------------------------------------------------------------------
-// Quotes
-
-TEST(UtilsQuotes, RemoveQuotesStripsEveryOuterQuote) {
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("\"\"name\"\"")), "name");
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("\"name\"")), "name");
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("\"name")), "name");
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("name\"\"\"")), "name");
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("")), "");
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("\"")), "");
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("\"\"\"\"")), "");
-  // Inner quotes and blanks stay.
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("a\"b")), "a\"b");
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("\" my set \"")), " my set ");
-  EXPECT_EQ(S(inpM_Utils::RemoveQuotes("\"a\" \"b\"")), "a\" \"b");
-}
-
-TEST(UtilsQuotes, AddQuotesGivesExactlyOneAtEachEnd) {
-  EXPECT_EQ(S(inpM_Utils::AddQuotes("name")), "\"name\"");
-  EXPECT_EQ(S(inpM_Utils::AddQuotes("\"\"name\"")), "\"name\"");
-  EXPECT_EQ(S(inpM_Utils::AddQuotes("\"name\"")), "\"name\"");
-  EXPECT_EQ(S(inpM_Utils::AddQuotes("a \"b\" c")), "\"a \"b\" c\"");
-  EXPECT_EQ(S(inpM_Utils::AddQuotes("")), "\"\"");
-  EXPECT_EQ(S(inpM_Utils::AddQuotes("\"")), "\"\"");
-}
-
-TEST(UtilsQuotes, QuotesLooksAtTheFirstAndLastByte) {
-  EXPECT_TRUE(inpM_Utils::Quotes("\"name\""));
-  EXPECT_TRUE(inpM_Utils::Quotes("\"\""));
-  // One quote is both the first and the last byte.
-  EXPECT_TRUE(inpM_Utils::Quotes("\""));
-  EXPECT_FALSE(inpM_Utils::Quotes(""));
-  EXPECT_FALSE(inpM_Utils::Quotes("\"name"));
-  EXPECT_FALSE(inpM_Utils::Quotes("name\""));
-  EXPECT_FALSE(inpM_Utils::Quotes("na\"me"));
-  EXPECT_FALSE(inpM_Utils::Quotes(" \"name\" "));
-}
-
-// ---------------------------------------------------------------------------
-// Comparisons
-
-TEST(UtilsCompare, IgnoreQuotesIsCaseSensitive) {
-  EXPECT_TRUE(inpM_Utils::CompareIgnoreQuotes("\"Part-1\"", "Part-1"));
-  EXPECT_TRUE(inpM_Utils::CompareIgnoreQuotes("\"\"Part-1\"", "\"Part-1\"\""));
-  EXPECT_TRUE(inpM_Utils::CompareIgnoreQuotes("", "\"\""));
-  EXPECT_FALSE(inpM_Utils::CompareIgnoreQuotes("\"part-1\"", "PART-1"));
-  EXPECT_FALSE(inpM_Utils::CompareIgnoreQuotes("a\"b", "ab"));
-  EXPECT_FALSE(inpM_Utils::CompareIgnoreQuotes("\"a b\"", "ab"));
-}
-
-TEST(UtilsCompare, IgnoreCaseAndQuotes) {
-  EXPECT_TRUE(inpM_Utils::CompareIgnoreCaseAndQuotes("\"part-1\"", "PART-1"));
-  EXPECT_TRUE(inpM_Utils::CompareIgnoreCaseAndQuotes("Set_a", "\"sET_A\""));
-  EXPECT_TRUE(inpM_Utils::CompareIgnoreCaseAndQuotes("", ""));
-  EXPECT_FALSE(inpM_Utils::CompareIgnoreCaseAndQuotes("\"part-1\"", "PART-2"));
-  EXPECT_FALSE(inpM_Utils::CompareIgnoreCaseAndQuotes("\"a \"", "A"));
-  EXPECT_FALSE(inpM_Utils::CompareIgnoreCaseAndQuotes("part", "part-1"));
-}
-
-TEST(UtilsCompare, IgnoreCaseKeepsQuotes) {
-  EXPECT_TRUE(inpM_Utils::CompareIgnoreCase("abc-1_x", "ABC-1_X"));
-  EXPECT_FALSE(inpM_Utils::CompareIgnoreCase("\"abc\"", "ABC"));
-  EXPECT_FALSE(inpM_Utils::CompareIgnoreCase("ab", "abc"));
-}
-
-TEST(UtilsCompare, FindIgnoreCase) {
-  const cow_String text("Assembly.Instance-1.NSet");
-  EXPECT_EQ(inpM_Utils::FindIgnoreCase(text, "nset", 0), 20);
-  EXPECT_EQ(inpM_Utils::FindIgnoreCase(text, "INSTANCE", 0), 9);
-  EXPECT_EQ(inpM_Utils::FindIgnoreCase(text, "s", 1), 1);
-  EXPECT_EQ(inpM_Utils::FindIgnoreCase(text, "s", 3), 11);
-  EXPECT_EQ(inpM_Utils::FindIgnoreCase(text, "S", 12), 21);
-  EXPECT_EQ(inpM_Utils::FindIgnoreCase(text, "nset", 21), cow_String::npos);
-  EXPECT_EQ(inpM_Utils::FindIgnoreCase(text, "elset", 0), cow_String::npos);
-}
-
-// ---------------------------------------------------------------------------
-// Sorting ids
-
-TEST(UtilsSort, SortCmpGivesMinusOneZeroOne) {
-  const int values[] = {INT_MIN, -1, 0, 7, INT_MAX};
-  for (int a : values) {
-    for (int b : values) {
-      const int expected = a < b ? -1 : a > b ? 1 : 0;
-      EXPECT_EQ(inpM_Utils::SortCmp(&a, &b), expected) << a << " vs " << b;
-    }
+TEST(UtilsQuotes, RemoveAddAndTest) {
+  const struct {
+    const char* name;
+    const char* removed;  // every outer quote stripped; inner quotes and blanks stay
+    const char* added;    // exactly one at each end
+    bool quoted;          // the first and the last byte are quotes
+  } cases[] = {
+      {"name", "name", "\"name\"", false},
+      {"\"name\"", "name", "\"name\"", true},
+      {"\"\"name\"\"", "name", "\"name\"", true},
+      {"\"name", "name", "\"name\"", false},
+      {"name\"\"\"", "name", "\"name\"", false},
+      {"", "", "\"\"", false},
+      {"\"", "", "\"\"", true},  // one quote is both the first and the last byte
+      {"\"\"\"\"", "", "\"\"", true},
+      {"a\"b", "a\"b", "\"a\"b\"", false},
+      {"\" my set \"", " my set ", "\" my set \"", true},
+      {"\"a\" \"b\"", "a\" \"b", "\"a\" \"b\"", true},
+      {" \"name\" ", " \"name\" ", "\" \"name\" \"", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(U::RemoveQuotes(c.name).str(), c.removed) << c.name;
+    EXPECT_EQ(U::AddQuotes(c.name).str(), c.added) << c.name;
+    EXPECT_EQ(U::Quotes(c.name), c.quoted) << c.name;
   }
 }
 
-TEST(UtilsSort, AscendingWithDuplicates) {
+TEST(UtilsCompare, IgnoringQuotesCaseOrBoth) {
+  const struct {
+    const char* a;
+    const char* b;
+    bool ignoreQuotes, ignoreCaseAndQuotes, ignoreCase;
+  } cases[] = {
+      {"\"Part-1\"", "Part-1", true, true, false},
+      {"\"\"Part-1\"", "\"Part-1\"\"", true, true, false},
+      {"", "\"\"", true, true, false},
+      {"\"part-1\"", "PART-1", false, true, false},
+      {"Set_a", "\"sET_A\"", false, true, false},
+      {"abc-1_x", "ABC-1_X", false, true, true},
+      {"a\"b", "ab", false, false, false},
+      {"\"a b\"", "ab", false, false, false},
+      {"\"part-1\"", "PART-2", false, false, false},
+      {"\"a \"", "A", false, false, false},
+      {"part", "part-1", false, false, false},
+      {"", "", true, true, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(U::CompareIgnoreQuotes(c.a, c.b), c.ignoreQuotes) << c.a << " " << c.b;
+    EXPECT_EQ(U::CompareIgnoreCaseAndQuotes(c.a, c.b), c.ignoreCaseAndQuotes) << c.a << " " << c.b;
+    EXPECT_EQ(U::CompareIgnoreCase(c.a, c.b), c.ignoreCase) << c.a << " " << c.b;
+  }
+  const cow_String text("Assembly.Instance-1.NSet");
+  EXPECT_EQ(U::FindIgnoreCase(text, "nset", 0), 20);
+  EXPECT_EQ(U::FindIgnoreCase(text, "INSTANCE", 0), 9);
+  EXPECT_EQ(U::FindIgnoreCase(text, "s", 1), 1);
+  EXPECT_EQ(U::FindIgnoreCase(text, "s", 3), 11);
+  EXPECT_EQ(U::FindIgnoreCase(text, "S", 12), 21);
+  EXPECT_EQ(U::FindIgnoreCase(text, "nset", 21), cow_String::npos);
+  EXPECT_EQ(U::FindIgnoreCase(text, "elset", 0), cow_String::npos);
+}
+
+TEST(UtilsSort, AscendingWithDuplicatesOnTheListsOwnCopy) {
+  const int values[] = {INT_MIN, -1, 0, 7, INT_MAX};
+  for (int a : values)
+    for (int b : values) EXPECT_EQ(U::SortCmp(&a, &b), a < b ? -1 : a > b ? 1 : 0) << a << " vs " << b;
   cow_1DArrayList<int> ids{5, -2, 9, -2, 0, INT_MAX, INT_MIN, 5};
-  inpM_Utils::Sort(ids);
-  EXPECT_EQ(ids, (cow_1DArrayList<int>{INT_MIN, -2, -2, 0, 5, 5, 9, INT_MAX}));
-}
-
-TEST(UtilsSort, EmptyAndSingleLists) {
-  cow_1DArrayList<int> empty;
-  inpM_Utils::Sort(empty);
-  EXPECT_TRUE(empty.IsEmpty());
-  cow_1DArrayList<int> one{42};
-  inpM_Utils::Sort(one);
-  EXPECT_EQ(one, (cow_1DArrayList<int>{42}));
-}
-
-TEST(UtilsSort, CopyKeepsItsOrder) {
-  cow_1DArrayList<int> ids{3, 1, 2};
   const cow_1DArrayList<int> copy = ids;
-  inpM_Utils::Sort(ids);
-  EXPECT_EQ(ids, (cow_1DArrayList<int>{1, 2, 3}));
-  EXPECT_EQ(copy, (cow_1DArrayList<int>{3, 1, 2}));
-}
-
-TEST(UtilsSort, LargeRandomList) {
+  U::Sort(ids);
+  EXPECT_EQ(ids, (cow_1DArrayList<int>{INT_MIN, -2, -2, 0, 5, 5, 9, INT_MAX}));
+  EXPECT_EQ(copy, (cow_1DArrayList<int>{5, -2, 9, -2, 0, INT_MAX, INT_MIN, 5}));
+  cow_1DArrayList<int> empty;
+  U::Sort(empty);
+  EXPECT_TRUE(empty.IsEmpty());
   std::mt19937 gen(7);
-  std::uniform_int_distribution<int> dist(-1000, 1000);
-  std::vector<int> values(20000);
-  for (int& v : values) v = dist(gen);
-  cow_1DArrayList<int> ids(values);
-  inpM_Utils::Sort(ids);
-  std::sort(values.begin(), values.end());
-  EXPECT_EQ(ids.ConstVector(), values);
+  std::vector<int> many(20000);
+  for (int& v : many) v = static_cast<int>(gen() % 2001) - 1000;
+  cow_1DArrayList<int> list(many);
+  U::Sort(list);
+  std::sort(many.begin(), many.end());
+  EXPECT_EQ(list.ConstVector(), many);
 }
 
-// ---------------------------------------------------------------------------
-// Collected error items
+TEST(UtilsFormatCollectedErrors, LinesOfEightyBytesIndentedByFour) {
+  const std::string a40(40, 'a'), b40(40, 'b'), b41(41, 'b'), x81(81, 'x');
+  cow_List<cow_String> sets;
+  for (int i = 1; i <= 30; ++i) sets.Append(cow_String((i < 10 ? "SET0" : "SET") + std::to_string(i)));
+  const struct {
+    std::string heading;
+    cow_List<cow_String> items;
+    std::string expected;
+  } cases[] = {
+      {"H", {"A", "B", "C"}, "H\n    A, B, C\n\n"},
+      {"The following sets are empty:", sets,
+       "The following sets are empty:\n"
+       "    SET01, SET02, SET03, SET04, SET05, SET06, SET07, SET08, SET09, SET10, SET11, SET12\n"
+       "    SET13, SET14, SET15, SET16, SET17, SET18, SET19, SET20, SET21, SET22, SET23, SET24\n"
+       "    SET25, SET26, SET27, SET28, SET29, SET30\n\n"},
+      {"H", {a40, b40, "c"}, "H\n    " + a40 + ", " + b40 + "\n    c\n\n"},  // 40 + 40 is at most 80
+      {"H", {a40, b41}, "H\n    " + a40 + "\n    " + b41 + "\n\n"},          // 40 + 41 is more
+      {"H", {"a", x81, "b"}, "H\n    a\n    " + x81 + "\n    b\n\n"},        // a long item stands alone
+      {"H", {x81}, "H\n    " + x81 + "\n\n"},
+      {"100% of %s:", {"%d", "%1$s"}, "100% of %s:\n    %d, %1$s\n\n"},  // no text is a format
+      {"", {"A"}, "\n    A\n\n"},
+      {"H", {}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(U::FormatCollectedErrors(c.heading, c.items).str(), c.expected);
 
-TEST(UtilsFormatCollectedErrors, ThreeShortItems) {
-  const cow_List<cow_String> items{"A", "B", "C"};
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("H", items)), "H\n    A, B, C\n\n");
-}
-
-TEST(UtilsFormatCollectedErrors, TwelveItemsOfFiveBytesPerLine) {
-  cow_List<cow_String> items;
-  for (int i = 1; i <= 30; ++i) items.Append(cow_String((i < 10 ? "SET0" : "SET") + std::to_string(i)));
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("The following sets are empty:", items)),
-            "The following sets are empty:\n"
-            "    SET01, SET02, SET03, SET04, SET05, SET06, SET07, SET08, SET09, SET10, SET11, SET12\n"
-            "    SET13, SET14, SET15, SET16, SET17, SET18, SET19, SET20, SET21, SET22, SET23, SET24\n"
-            "    SET25, SET26, SET27, SET28, SET29, SET30\n"
-            "\n");
-}
-
-TEST(UtilsFormatCollectedErrors, LineLimitIsEightyBytesBeforeTheSeparator) {
-  const std::string a40(40, 'a');
-  const std::string b40(40, 'b');
-  const std::string b41(41, 'b');
-  // 40 + 40 is at most 80: one line of 82 bytes.
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("H", cow_List<cow_String>{a40, b40, "c"})),
-            "H\n    " + a40 + ", " + b40 + "\n    c\n\n");
-  // 40 + 41 is more.
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("H", cow_List<cow_String>{a40, b41})),
-            "H\n    " + a40 + "\n    " + b41 + "\n\n");
-}
-
-TEST(UtilsFormatCollectedErrors, LongItemStandsAlone) {
-  const std::string x81(81, 'x');
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("H", cow_List<cow_String>{"a", x81, "b"})),
-            "H\n    a\n    " + x81 + "\n    b\n\n");
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("H", cow_List<cow_String>{x81})), "H\n    " + x81 + "\n\n");
-}
-
-TEST(UtilsFormatCollectedErrors, TextIsTakenLiterally) {
-  // Neither the heading nor the items are formats themselves.
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("100% of %s:", cow_List<cow_String>{"%d", "%1$s"})),
-            "100% of %s:\n    %d, %1$s\n\n");
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("", cow_List<cow_String>{"A"})), "\n    A\n\n");
-}
-
-TEST(UtilsFormatCollectedErrors, IdsKeepTheirOrderAndDuplicates) {
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("Unknown ids:", cow_1DArrayList<int>{7, 3, 7})),
+  // Ids keep their order and duplicates and are laid out by their decimal text.
+  EXPECT_EQ(U::FormatCollectedErrors("Unknown ids:", cow_1DArrayList<int>{7, 3, 7}).str(),
             "Unknown ids:\n    7, 3, 7\n\n");
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("H", cow_1DArrayList<int>{-5, INT_MIN})), "H\n    -5, -2147483648\n\n");
-}
-
-TEST(UtilsFormatCollectedErrors, IdsAreLaidOutByTheirDecimalText) {
+  EXPECT_EQ(U::FormatCollectedErrors("H", cow_1DArrayList<int>{-5, INT_MIN}).str(), "H\n    -5, -2147483648\n\n");
   cow_1DArrayList<int> ids;
   for (int id = 10001; id <= 10013; ++id) ids.Append(id);
-  EXPECT_EQ(S(inpM_Utils::FormatCollectedErrors("H", ids)),
+  EXPECT_EQ(U::FormatCollectedErrors("H", ids).str(),
             "H\n"
             "    10001, 10002, 10003, 10004, 10005, 10006, 10007, 10008, 10009, 10010, 10011, 10012\n"
-            "    10013\n"
-            "\n");
-}
-
-TEST(UtilsFormatCollectedErrors, NoItemsGiveAnEmptyMessage) {
-  EXPECT_TRUE(inpM_Utils::FormatCollectedErrors("H", cow_List<cow_String>()).IsEmpty());
-  EXPECT_TRUE(inpM_Utils::FormatCollectedErrors("H", cow_1DArrayList<int>()).IsEmpty());
+            "    10013\n\n");
+  EXPECT_TRUE(U::FormatCollectedErrors("H", cow_1DArrayList<int>()).IsEmpty());
 }
 
 }  // namespace
