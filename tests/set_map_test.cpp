@@ -3,42 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "inpM_IdMap.h"
-#include "inpM_SetMap.h"
-#include "nex.h"
-#include "wip.h"
+#include "part_map_testing.h"
 
 namespace {
 
-using Ids = std::vector<int>;
-using Names = cow_List<cow_String>;
-Ids V(const cow_1DArrayList<int>& l) { return l.ConstVector(); }
-cow_1DArrayList<int> L(Ids v) { return cow_1DArrayList<int>(std::move(v)); }
+using namespace partmap_testing;
+using NameList = std::vector<std::string>;
+
 inpM_SortedSet Sorted(Ids v) { return inpM_SortedSet(L(std::move(v))); }
-
-std::string Printed(const inpM_SetMap& m) {
-  aio_ostringstream out;
-  m.Print(out);
-  return out.str();
-}
-
-template <class F>
-std::string ErrorOf(F&& f) {
-  wip_Capture capture;
-  try {
-    f();
-  } catch (const wip_ErrorException& e) {
-    return e.Message().str();
-  }
-  return "";
-}
-
-std::string ReadError(const std::string& text) {
-  return ErrorOf([&] {
-    aio_istringstream in(text);
-    inpM_SetMap m(in);
-  });
-}
 
 inpM_SetMap Sample() {
   inpM_SetMap m;
@@ -56,22 +28,6 @@ const std::string kSample =
     "2\nQ\n0\n0\n2\n1 2 \n0\n0\nA1\n1\n1\n1\n1\n2\n5 3 \n"
     "2\nI1\n0\n0\nI2\n1\nS\n0\n0\n1\n7 \n0\n0\n0\n";
 
-TEST(SetMapStoredForm, GoldenAndRoundTrip) {
-  EXPECT_EQ(Printed(inpM_SetMap()), "0\n0\n");
-  EXPECT_EQ(Printed(Sample()), kSample);
-  aio_istringstream in(kSample);
-  const inpM_SetMap back(in);
-  EXPECT_TRUE(back.HasSet("Q"));  // read back without its quotes, so it now sorts after A1
-  const std::string kBack =
-      "2\nA1\n1\n1\n1\n1\n2\n5 3 \nQ\n0\n0\n2\n1 2 \n0\n0\n"
-      "2\nI1\n0\n0\nI2\n1\nS\n0\n0\n1\n7 \n0\n0\n0\n";
-  EXPECT_EQ(Printed(back), kBack);
-  aio_istringstream again(kBack);
-  EXPECT_EQ(Printed(inpM_SetMap(again)), kBack);
-  EXPECT_TRUE(back.ConstGetSet("A1").IsUnsorted());
-  EXPECT_EQ(ReadError("0\n0\n"), "");
-}
-
 // Every level of every kind: sorted sets with entries and subsets, unsorted
 // sets with name pairs holding integer and unsorted sets, nested set maps.
 std::string Rich() {
@@ -86,47 +42,41 @@ std::string Rich() {
   m.InsertSet("UNSORTED", unsorted);
   m.InsertNestedSet("I", "N", sorted);
   m.InsertNestedSet("I", "U", unsorted);
-  aio_ostringstream out;
-  m.Print(out);
-  return out.str();
+  return Printed(m);
 }
 
-TEST(SetMapStoredForm, BadInputStopsWithAMessage) {
+TEST(SetMapStoredForm, GoldenRoundTripAndBadInput) {
+  EXPECT_EQ(Printed(inpM_SetMap()), "0\n0\n");
+  EXPECT_EQ(Printed(Sample()), kSample);
+  aio_istringstream in(kSample);
+  const inpM_SetMap back(in);
+  // Read back without its quotes, Q now sorts after A1.
+  const std::string kBack =
+      "2\nA1\n1\n1\n1\n1\n2\n5 3 \nQ\n0\n0\n2\n1 2 \n0\n0\n"
+      "2\nI1\n0\n0\nI2\n1\nS\n0\n0\n1\n7 \n0\n0\n0\n";
+  EXPECT_EQ(Printed(back), kBack);
+  EXPECT_TRUE(back.ConstGetSet("A1").IsUnsorted());
+  EXPECT_EQ(ReadError<inpM_SetMap>(kBack), "");
+
   const std::string eof = "EOF encountered.";
   const std::string rich = Rich();
-  EXPECT_EQ(ReadError(rich), "");
+  EXPECT_EQ(ReadError<inpM_SetMap>(rich), "");
   for (size_t n = 0; n < rich.size(); ++n) {
-    const std::string e = ReadError(rich.substr(0, n));
+    const std::string e = ReadError<inpM_SetMap>(rich.substr(0, n));
     EXPECT_TRUE(e == eof || e.ends_with(" reading failed.")) << n << ": " << e;
   }
-  // Any single damaged byte is read or reported, never more.
-  for (size_t i = 0; i < rich.size(); ++i) {
-    for (char c : {'x', '9', '-', '\n'}) {
-      std::string damaged = rich;
-      damaged[i] = c;
-      ReadError(damaged);
-    }
-  }
-  EXPECT_EQ(ReadError("2\nQ\n0\n0\n2\n1 2 \n0\n0\n"), eof);  // ends before an entry
-  EXPECT_EQ(ReadError("1\nQ\n0\n0\n2\n1 2"), "inpM_SortedSet reading failed.");
-  EXPECT_EQ(ReadError("-1\n0\n"), eof);
-  EXPECT_EQ(ReadError("2147483647\nQ\n0\n0\n0\n0\n0\n"), eof);
-  EXPECT_EQ(ReadError(std::string("0\n1\n") + std::string(132, 'I') + "\n0\n0\n"), eof);
+  EXPECT_EQ(ReadError<inpM_SetMap>("2\nQ\n0\n0\n2\n1 2 \n0\n0\n"), eof);  // ends before an entry
+  EXPECT_EQ(ReadError<inpM_SetMap>("1\nQ\n0\n0\n2\n1 2"), "inpM_SortedSet reading failed.");
   std::string deep;
   for (int i = 0; i < 100000; ++i) deep += "0\n1\nI\n";
-  EXPECT_EQ(ReadError(deep), eof);
-}
-
-TEST(SetMapLookup, MissingSetsAndInstancesAreReported) {
-  const inpM_SetMap m = Sample();
-  EXPECT_EQ(V(m.ConstGetNestedSet("I2", "S").ConstGetIds()), Ids{7});
-  EXPECT_EQ(ErrorOf([&] { m.ConstGetSet("S"); }), "Set S does not exist");
-  EXPECT_EQ(ErrorOf([&] { m.ConstGetNestedSet("I3", "S"); }), "Instance I3 does not exist");
-  EXPECT_EQ(ErrorOf([&] { m.ConstGetNestedSet("I1", "S"); }), "Set S does not exist");
+  for (const std::string& bad : std::vector<std::string>{"-1\n0\n", "2147483647\nQ\n0\n0\n0\n0\n0\n", deep,
+                                                         "0\n1\n" + std::string(132, 'I') + "\n0\n0\n"})
+    EXPECT_EQ(ReadError<inpM_SetMap>(bad), eof) << bad.substr(0, 20);
 }
 
 TEST(SetMapEdits, InsertCopiesAndReplacesMergeAdds) {
   inpM_SetMap m;
+  EXPECT_TRUE(m.IsEmpty());
   inpM_SortedSet s = Sorted({1});
   m.InsertSet("A", s);
   s.Add(2);
@@ -150,19 +100,14 @@ TEST(SetMapEdits, InsertCopiesAndReplacesMergeAdds) {
   only.Insert("U", CreateSet(L({5}), false, false));
   m.InsertNestedSetMap("I", only);  // replaces all of them
   EXPECT_FALSE(m.HasNestedSet("I", "S"));
-  EXPECT_TRUE(m.HasNestedSet("I", "U"));
-}
-
-TEST(SetMapEdits, RemovingTheLastNestedSetKeepsTheMap) {
-  inpM_SetMap m;
-  EXPECT_TRUE(m.IsEmpty());
-  m.InsertNestedSet("I", "S", Sorted({1}));
   EXPECT_FALSE(m.RemoveNestedSet("I", "T"));
-  EXPECT_FALSE(m.RemoveNestedSet("J", "S"));
-  EXPECT_TRUE(m.RemoveNestedSet("I", "S"));
-  EXPECT_EQ(m.Instances(), Names{"I"});
-  EXPECT_FALSE(m.IsEmpty());
-  EXPECT_EQ(Printed(m), "0\n1\nI\n0\n0\n");
+  EXPECT_FALSE(m.RemoveNestedSet("J", "U"));
+  EXPECT_TRUE(m.RemoveNestedSet("I", "U"));
+  EXPECT_EQ(Names(m.Instances()), NameList{"I"});  // removing the last nested set keeps the map
+
+  EXPECT_EQ(ErrorOf([&] { m.ConstGetSet("S"); }), "Set S does not exist");
+  EXPECT_EQ(ErrorOf([&] { m.ConstGetNestedSet("I3", "S"); }), "Instance I3 does not exist");
+  EXPECT_EQ(ErrorOf([&] { m.ConstGetNestedSet("I", "S"); }), "Set S does not exist");
 }
 
 TEST(SetMapEdits, SearchAssemblyFirstThenInstancesByName) {
@@ -173,12 +118,11 @@ TEST(SetMapEdits, SearchAssemblyFirstThenInstancesByName) {
   m.InsertNestedSet("I1", "Y", Sorted({1}));
   m.InsertNestedSet("I2", "Z", Sorted({1}));
   cow_String instance = "unchanged";
-  EXPECT_TRUE(m.SearchAssemblyAndInstancesForSet("X", instance));
-  EXPECT_EQ(instance.str(), "");
-  EXPECT_TRUE(m.SearchAssemblyAndInstancesForSet("Y", instance));
-  EXPECT_EQ(instance.str(), "I1");
-  EXPECT_TRUE(m.SearchAssemblyAndInstancesForSet("Z", instance));
-  EXPECT_EQ(instance.str(), "I2");
+  const std::pair<const char*, const char*> searches[] = {{"X", ""}, {"Y", "I1"}, {"Z", "I2"}};
+  for (const auto& [set, found] : searches) {
+    EXPECT_TRUE(m.SearchAssemblyAndInstancesForSet(set, instance));
+    EXPECT_EQ(instance.str(), found);
+  }
   EXPECT_FALSE(m.SearchAssemblyAndInstancesForSet("W", instance));
   EXPECT_EQ(instance.str(), "I2");
 }
@@ -195,25 +139,18 @@ TEST(SetMapEdits, MergeRenameDeleteAndOffsets) {
   EXPECT_EQ(V(m.ConstGetNestedSet("I3", "R").ConstGetIds()), Ids{9});
   m.ChangeInstanceName("I3", "I3");
   m.ChangeInstanceName("I3", "I2");  // replaces I2's map
-  EXPECT_EQ(m.Instances(), (Names{"I1", "I2"}));
-  EXPECT_TRUE(m.HasNestedSet("I2", "R"));
   m.ChangeInstanceName("I9", "I1");
-  EXPECT_EQ(m.Instances(), (Names{"I1", "I2"}));
+  EXPECT_EQ(Names(m.Instances()), (NameList{"I1", "I2"}));
+  EXPECT_TRUE(m.HasNestedSet("I2", "R"));
   const std::string before = Printed(m);
   m.InsertDuplicateOffsetIds(1000, 2);
   EXPECT_EQ(Printed(m), before);
-  m.DeleteAllSetsExceptThoseListed(Names{"A1", "S"});
+  m.DeleteAllSetsExceptThoseListed(cow_List<cow_String>{"A1", "S"});
   EXPECT_EQ(Printed(m), "1\nA1\n1\n1\n1\n1\n2\n5 3 \n2\nI1\n0\n0\nI2\n0\n0\n");
 }
 
 // Assembly ids 1 -> 11, 2 -> 12; instance I: 5 -> 50.
-inpM_IdMap Map() {
-  inpM_IdMap map;
-  map.Insert(1, 11);
-  map.Insert(2, 12);
-  map.GetInstance("I").Insert(5, 50);
-  return map;
-}
+inpM_IdMap Map() { return IdMapOf({{1, 11}, {2, 12}}, {{"I", {{5, 50}}}}); }
 
 TEST(SetMapIdMap, RenumberAllOrNothingAtTheAssembly) {
   inpM_SetMap m;
@@ -248,7 +185,7 @@ TEST(SetMapIdMap, CleanupRemovesEmptiedSetsAndReportsThem) {
   ASSERT_EQ(report.Size(), 2);
   EXPECT_EQ(report[0].str(), heading + "\n    A, B, E\n\n");
   EXPECT_EQ(report[1].str(), heading + "\n    S\n\n");
-  EXPECT_EQ(m.ConstGetSets().Keys(), (Names{"C", "D"}));
+  EXPECT_EQ(Names(m.ConstGetSets().Keys()), (NameList{"C", "D"}));
   EXPECT_EQ(V(m.ConstGetSet("C").ConstGetIds()), Ids{1});
   EXPECT_TRUE(m.HasNestedSet("J", "T"));
   EXPECT_EQ(Printed(copy).substr(0, 2), "5\n");
@@ -256,7 +193,7 @@ TEST(SetMapIdMap, CleanupRemovesEmptiedSetsAndReportsThem) {
   wip_Capture capture;
   inpM_SetMap again = copy;
   again.CleanupShowWarning(Map());
-  EXPECT_EQ(capture.Text(), std::string("***WARNING: ") + report[0].str() + "\n" + report[1].str() + "\n");
+  EXPECT_EQ(capture.Text(), "***WARNING: " + report[0].str() + "\n" + report[1].str() + "\n");
   capture.Reset();
   again.CleanupShowWarning(Map());
   EXPECT_EQ(capture.Text(), "");
@@ -270,7 +207,6 @@ TEST(SetMapCopyOnWrite, ChangingOneSetOfACopyCopiesOnlyThatSet) {
   copy.MergeSet("S7", Sorted({100}));
   EXPECT_EQ(V(m.ConstGetSet("S7").ConstGetIds()), (Ids{7, 8}));
   EXPECT_EQ(V(copy.ConstGetSet("S7").ConstGetIds()), (Ids{7, 8, 100}));
-  EXPECT_FALSE(copy.ConstGetSets().ConstGet("S7").SharesWith(m.ConstGetSets().ConstGet("S7")));
   EXPECT_TRUE(copy.ConstGetSets().ConstGet("S8").SharesWith(m.ConstGetSets().ConstGet("S8")));
   EXPECT_TRUE(copy.ConstGetNestedSetMaps().SharesWith(m.ConstGetNestedSetMaps()));
 }

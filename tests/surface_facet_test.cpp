@@ -1,60 +1,43 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "inpM_SurfaceFacet.h"
 
 namespace {
 
 struct Expected {
-  const char* label;
+  cow_String label;
   int faceIndex;
-  bool edge;
-  bool unnumberedEdge;
-  bool indexed;
+  bool edge, unnumberedEdge, indexed;
 };
 
-void ExpectFacet(const Expected& e) {
-  const cow_String label(e.label);
-  const inpM_SurfaceFacet facet(label);
-  EXPECT_EQ(facet.GetFaceIndex(), e.faceIndex) << e.label;
-  EXPECT_EQ(facet.IsEdge(), e.edge) << e.label;
-  EXPECT_EQ(facet.IsUnnumberedEdge(), e.unnumberedEdge) << e.label;
-  EXPECT_EQ(facet.IsIndexed(), e.indexed) << e.label;
-}
-
-TEST(SurfaceFacet, EveryLabelOfTheTable) {
-  const Expected table[] = {
-      {"S1", 0, false, false, true},    {"EDGE1", 0, true, false, true}, {"SPOS", 0, false, false, true},
-      {"S2", 1, false, false, true},    {"EDGE2", 1, true, false, true}, {"SNEG", 1, false, false, true},
-      {"S3", 2, false, false, true},    {"EDGE3", 2, true, false, true}, {"S4", 3, false, false, true},
-      {"EDGE4", 3, true, false, true},  {"S5", 4, false, false, true},   {"S6", 5, false, false, true},
-      {"EDGE", -1, true, true, false},
-  };
-  for (const Expected& e : table) ExpectFacet(e);
-}
-
-TEST(SurfaceFacet, LabelsOutsideTheTableAreNeitherIndexedNorEdges) {
-  // Case matters, blanks are not trimmed, and near misses do not match.
-  const char* others[] = {"s1", "spos", "edge", "Edge1", "S1 ", " S1", "S7", "S0", "EDGE5", "EDGE0",
-                          "EDGE11", "SPOS1", "S", "", "S10", "SNEGS"};
-  for (const char* label : others) ExpectFacet({label, -1, false, false, false});
-}
-
-TEST(SurfaceFacet, LabelIsTheCallersStringNotACopy) {
+TEST(SurfaceFacet, EveryLabelOfTheTableAndNearMisses) {
+  std::vector<Expected> table = {
+      {"S1", 0, false, false, true},   {"EDGE1", 0, true, false, true}, {"SPOS", 0, false, false, true},
+      {"S2", 1, false, false, true},   {"EDGE2", 1, true, false, true}, {"SNEG", 1, false, false, true},
+      {"S3", 2, false, false, true},   {"EDGE3", 2, true, false, true}, {"S4", 3, false, false, true},
+      {"EDGE4", 3, true, false, true}, {"S5", 4, false, false, true},   {"S6", 5, false, false, true},
+      {"EDGE", -1, true, true, false}};
+  // Case matters, blanks are not trimmed, and every byte counts.
+  for (const cow_String& miss : {cow_String("s1"), cow_String("spos"), cow_String("edge"), cow_String("Edge1"),
+                                 cow_String("S1 "), cow_String(" S1"), cow_String("S7"), cow_String("S0"),
+                                 cow_String("EDGE5"), cow_String("EDGE0"), cow_String("EDGE11"), cow_String("SPOS1"),
+                                 cow_String("S"), cow_String(""), cow_String("S10"), cow_String("SNEGS"),
+                                 cow_String("S1\0X", 4)})
+    table.push_back({miss, -1, false, false, false});
+  for (const Expected& e : table) {
+    const inpM_SurfaceFacet facet(e.label);
+    EXPECT_EQ(facet.GetFaceIndex(), e.faceIndex) << e.label.str();
+    EXPECT_EQ(facet.IsEdge(), e.edge) << e.label.str();
+    EXPECT_EQ(facet.IsUnnumberedEdge(), e.unnumberedEdge) << e.label.str();
+    EXPECT_EQ(facet.IsIndexed(), e.indexed) << e.label.str();
+  }
+  // The facet refers to the caller's string, not a copy.
   const cow_String label("S3");
-  const inpM_SurfaceFacet facet(label);
-  EXPECT_EQ(&facet.ConstGetLabel(), &label);
-  const inpM_SurfaceFacet copy(facet);
+  const inpM_SurfaceFacet copy{inpM_SurfaceFacet(label)};
   EXPECT_EQ(&copy.ConstGetLabel(), &label);
   EXPECT_EQ(copy.GetFaceIndex(), 2);
-}
-
-TEST(SurfaceFacet, EmbeddedNulDoesNotMatchAShorterLabel) {
-  // Comparison covers every byte, not a C string prefix.
-  const cow_String label("S1\0X", 4);
-  ExpectFacet({"", -1, false, false, false});
-  const inpM_SurfaceFacet facet(label);
-  EXPECT_FALSE(facet.IsIndexed());
-  EXPECT_EQ(facet.GetFaceIndex(), -1);
 }
 
 }  // namespace

@@ -3,34 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "inpM_IdMap.h"
-#include "inpM_Set.h"
-#include "wip.h"
+#include "part_map_testing.h"
 
 namespace {
 
-using Ids = std::vector<int>;
-using Names = cow_List<cow_String>;
-Ids V(const cow_1DArrayList<int>& l) { return l.ConstVector(); }
-cow_1DArrayList<int> L(Ids v) { return cow_1DArrayList<int>(std::move(v)); }
-
-std::string Printed(const inpM_BaseSet& s) {
-  aio_ostringstream out;
-  s.Print(out);
-  return out.str();
-}
-
-template <class Set>
-std::string ReadError(const std::string& text) {
-  wip_Capture capture;
-  aio_istringstream in(text);
-  try {
-    Set s(in);
-  } catch (const wip_ErrorException& e) {
-    return e.Message().str();
-  }
-  return "";
-}
+using namespace partmap_testing;
+using NameList = std::vector<std::string>;
 
 // Flag 3; an integer component 2 1, then a pair P holding an unsorted set of 6.
 inpM_UnsortedSet Sample() {
@@ -44,13 +22,10 @@ const std::string kSample = "3\n2\n1\n2\n2 1 \n2\nP\n3\n0\n1\n1\n1\n6 \n";
 
 TEST(UnsortedSetAdd, EveryAdditionAppendsAComponent) {
   inpM_UnsortedSet u;
-  EXPECT_TRUE(u.IsEmpty());
   u.Add(5);
   u.Add(5);
-  EXPECT_EQ(V(u.ConstGetIds()), (Ids{5, 5}));
   EXPECT_TRUE(u.Remove(5));
   EXPECT_TRUE(u.ConstGetComponents()[0]->IsEmpty());
-  EXPECT_EQ(V(u.ConstGetIds()), Ids{5});
   u.Add("B", 3);
   u.Add("A", L({4, 2}));
   u.Add(L({9, 1}));
@@ -59,29 +34,21 @@ TEST(UnsortedSetAdd, EveryAdditionAppendsAComponent) {
   EXPECT_EQ(V(u.ConstGetIds()), (Ids{5, 3, 4, 2, 9, 1, 8}));
   EXPECT_EQ(V(u.ConstGetTopLevelIds()), (Ids{5, 9, 1}));
   EXPECT_EQ(V(u.ConstGetSecondLevelIds("B")), (Ids{3, 8}));
-  EXPECT_EQ(u.GatherRootLevelInstanceNames(), (Names{"B", "A", "B"}));
-  const inpM_InstanceIdsMap m = u.ConstGetInstanceIdsMap();
-  EXPECT_EQ(m.Size(), 2);
-  EXPECT_EQ(V(m.ConstGet("A")), (Ids{4, 2}));
-  EXPECT_TRUE(u.IsUnsorted());
-  EXPECT_EQ(u.GetSetKind(), 3);
-}
+  EXPECT_EQ(Names(u.GatherRootLevelInstanceNames()), (NameList{"B", "A", "B"}));
+  EXPECT_EQ(V(u.ConstGetInstanceIdsMap().ConstGet("A")), (Ids{4, 2}));
 
-TEST(UnsortedSetAdd, WholeSetsByKind) {
-  inpM_UnsortedSet u(L({1}));
-  inpM_SortedSet sorted(L({3, 2}));
-  u.Add(sorted);
-  EXPECT_EQ(V(u.ConstGetIds()), (Ids{1, 2, 3}));
-  u.Add(u);  // its own components, once
-  EXPECT_EQ(V(u.ConstGetIds()), (Ids{1, 2, 3, 1, 2, 3}));
-  u.Add("Q", sorted);
-  const inpM_BaseSet& pair = *u.ConstGetComponents()[u.ConstGetComponents().Size() - 1];
-  ASSERT_EQ(pair.GetSetKind(), 2);
-  EXPECT_EQ(static_cast<const inpM_SetNamePair&>(pair).ConstGetSet()->GetSetKind(), 3);
-  const std::string before = Printed(u);
-  u.Add(inpM_IntegerSet(L({7})));
-  u.Add("R", inpM_SetNamePair("S", inpM_IntegerSet(L({7}))));
-  EXPECT_EQ(Printed(u), before);
+  inpM_UnsortedSet w(L({1}));
+  const inpM_SortedSet sorted(L({3, 2}));
+  w.Add(sorted);
+  w.Add(w);  // its own components, once
+  EXPECT_EQ(V(w.ConstGetIds()), (Ids{1, 2, 3, 1, 2, 3}));
+  w.Add("Q", sorted);
+  const auto& pair = static_cast<const inpM_SetNamePair&>(*w.ConstGetComponents()[w.ConstGetComponents().Size() - 1]);
+  EXPECT_EQ(pair.ConstGetSet()->GetSetKind(), 3);  // held as an unsorted set
+  const std::string before = Printed(w);
+  w.Add(inpM_IntegerSet(L({7})));  // component sets add nothing
+  w.Add("R", inpM_SetNamePair("S", inpM_IntegerSet(L({7}))));
+  EXPECT_EQ(Printed(w), before);
 }
 
 TEST(UnsortedSetConversion, SortedToUnsortedAndBack) {
@@ -92,17 +59,13 @@ TEST(UnsortedSetConversion, SortedToUnsortedAndBack) {
   const inpM_UnsortedSet u(s);
   // Top-level ids; the instance-ids map (A, S); the subset S once more.
   EXPECT_EQ(Printed(u), "0\n4\n1\n2\n1 2 \n2\nA\n1\n1\n7 \n2\nS\n1\n1\n4 \n2\nS\n3\n0\n1\n1\n1\n4 \n");
-  EXPECT_EQ(V(u.ConstGetIds()), (Ids{1, 2, 7, 4, 4}));
   const inpM_SortedSet back = u.GetSortedSetEquivalent();
-  EXPECT_EQ(back.GetTypeFlag(), inpM_InputSet);
-  EXPECT_TRUE(back.ConstGetSecondLevelEntries().IsEmpty());  // entries come back as subsets
+  // Input flag; entries come back as subsets.
   EXPECT_EQ(Printed(back), "0\n2\n1 2 \n0\n2\nA\n0\n1\n7 \n0\n0\nS\n0\n1\n4 \n0\n0\n");
 }
 
-TEST(UnsortedSetIdMap, RenumberAndCleanupKeepOrder) {
-  inpM_IdMap map;
-  for (int i = 1; i <= 3; ++i) map.Insert(i, 100 + i);
-  map.GetInstance("A").Insert(7, 70);
+TEST(UnsortedSetIdMap, RenumberCleanupAndRenameKeepOrder) {
+  const inpM_IdMap map = IdMapOf({{1, 101}, {2, 102}, {3, 103}}, {{"A", {{7, 70}}}});
   inpM_UnsortedSet u(L({3, 1, 3}));
   u.Add("A", 7);
   u.Add("Z", 5);
@@ -115,24 +78,22 @@ TEST(UnsortedSetIdMap, RenumberAndCleanupKeepOrder) {
   longer.Add("Z", 5);
   longer.Cleanup(map);
   EXPECT_EQ(V(longer.ConstGetIds()), (Ids{1, 2, 3, 1, 2, 7, 5}));
-}
 
-TEST(UnsortedSetRename, PairAndItsInnerSet) {
   inpM_UnsortedSet inner;
   inner.Add("A", 1);
   inner.Add("C", 2);
-  inpM_UnsortedSet u;
-  u.Add("A", inner);
-  u.Add("C", inner);
-  u.ChangeInstanceName("A", "B");
-  EXPECT_EQ(u.GatherRootLevelInstanceNames(), (Names{"B", "C"}));
-  const auto& pair = static_cast<const inpM_SetNamePair&>(*u.ConstGetComponents()[1]);
-  EXPECT_EQ(pair.ConstGetSet()->GatherRootLevelInstanceNames(), (Names{"B", "C"}));
+  inpM_UnsortedSet outer;
+  outer.Add("A", inner);
+  outer.Add("C", inner);
+  outer.ChangeInstanceName("A", "B");  // the pair and its inner set
+  EXPECT_EQ(Names(outer.GatherRootLevelInstanceNames()), (NameList{"B", "C"}));
+  const auto& pair = static_cast<const inpM_SetNamePair&>(*outer.ConstGetComponents()[1]);
+  EXPECT_EQ(Names(pair.ConstGetSet()->GatherRootLevelInstanceNames()), (NameList{"B", "C"}));
 }
 
 // Integer sets and name pairs used directly: only Add(id) adds (to the pair's
 // inner set); every other addition leaves them unchanged.
-TEST(ComponentSets, DirectUse) {
+TEST(ComponentSets, DirectUseAndStoredForms) {
   inpM_IntegerSet i(L({4}));
   i.Add(5);
   i.Add(L({6}));
@@ -140,14 +101,12 @@ TEST(ComponentSets, DirectUse) {
   i.Add("A", L({8}));
   i.Add(inpM_IntegerSet(L({9})));
   i.Add("A", inpM_UnsortedSet(L({9})));
-  EXPECT_EQ(V(i.ConstGetIds()), (Ids{4, 5}));
-  EXPECT_TRUE(i.ConstGetSecondLevelIds("A").IsEmpty());
+  EXPECT_EQ(Printed(i), "2\n4 5 \n");
   inpM_SetNamePair p("A", i);
   p.Add(6);
   p.Add(L({7}));
   p.Add("A", 8);
   p.Add(inpM_UnsortedSet(L({9})));
-  EXPECT_EQ(V(p.ConstGetIds()), (Ids{4, 5, 6}));
   EXPECT_TRUE(p.ConstGetTopLevelIds().IsEmpty());
   EXPECT_EQ(V(p.ConstGetSecondLevelIds("A")), (Ids{4, 5, 6}));
   EXPECT_TRUE(p.ConstGetSecondLevelIds("\"A\"").IsEmpty());
@@ -155,11 +114,8 @@ TEST(ComponentSets, DirectUse) {
   EXPECT_FALSE(p.Remove(5));
   EXPECT_EQ(V(p.GetSortedSetEquivalent().ConstGetInstanceSubsets().ConstGet("A")->ConstGetIds()), (Ids{4, 6}));
   // A sorted inner set is held as an unsorted one, so the pair stays storable.
-  const inpM_SetNamePair sortedInner("S", inpM_SortedSet(L({2, 1})));
-  EXPECT_EQ(Printed(sortedInner), "S\n3\n0\n1\n1\n2\n1 2 \n");
-}
+  EXPECT_EQ(Printed(inpM_SetNamePair("S", inpM_SortedSet(L({2, 1})))), "S\n3\n0\n1\n1\n2\n1 2 \n");
 
-TEST(ComponentSets, StoredForms) {
   EXPECT_EQ(Printed(inpM_IntegerSet(L({5, 1, 5}))), "3\n5 1 5 \n");
   EXPECT_EQ(Printed(inpM_IntegerSet()), "0\n");
   const std::string pair = "\"Q\"\n1\n2\n4 4 \n";
@@ -168,14 +124,11 @@ TEST(ComponentSets, StoredForms) {
   const inpM_SetNamePair back(in);
   EXPECT_EQ(back.ConstGetName().str(), "\"Q\"");  // a pair keeps its quotes
   EXPECT_EQ(Printed(back), pair);
-  // An unknown inner kind reads nothing more and leaves an empty pair.
-  aio_istringstream unknown("Q\n9\n");
-  const inpM_SetNamePair none(unknown);
-  EXPECT_TRUE(none.IsEmpty());
-  EXPECT_EQ(Printed(none), "Q\n0\n");
+  aio_istringstream unknown("Q\n9\n");  // an unknown inner kind: an empty pair
+  EXPECT_EQ(Printed(inpM_SetNamePair(unknown)), "Q\n0\n");
 }
 
-TEST(UnsortedSetStoredForm, GoldenAndRoundTrip) {
+TEST(UnsortedSetStoredForm, GoldenRoundTripAndBadInput) {
   inpM_UnsortedSet fromEmptyList(L({}));
   fromEmptyList.SetTypeFlag(inpM_InternalSet);
   EXPECT_TRUE(fromEmptyList.IsEmpty());
@@ -184,12 +137,9 @@ TEST(UnsortedSetStoredForm, GoldenAndRoundTrip) {
   EXPECT_EQ(Printed(Sample()), kSample);
   aio_istringstream in(kSample);
   EXPECT_EQ(Printed(inpM_UnsortedSet(in)), kSample);
-  // A component of an unknown kind is skipped without reading.
-  aio_istringstream skipped("0\n2\n7\n1\n1\n5 \n");
+  aio_istringstream skipped("0\n2\n7\n1\n1\n5 \n");  // a component of an unknown kind is skipped
   EXPECT_EQ(Printed(inpM_UnsortedSet(skipped)), "0\n1\n1\n1\n5 \n");
-}
 
-TEST(UnsortedSetStoredForm, BadInputStopsWithTheReadersMessage) {
   const std::string unsorted = "inpM_UnsortedSet reading failed.";
   const std::string integer = "inpM_IntegerSet reading failed.";
   const std::string pair = "inpM_SetNamePair reading failed.";
@@ -200,7 +150,6 @@ TEST(UnsortedSetStoredForm, BadInputStopsWithTheReadersMessage) {
   EXPECT_EQ(ReadError<inpM_UnsortedSet>("3\n2\n1\n2\n2 "), integer);
   EXPECT_EQ(ReadError<inpM_UnsortedSet>("3\n2\n1\n2\n2 1 \n2\nP"), pair);
   EXPECT_EQ(ReadError<inpM_UnsortedSet>("3\n2\n1\n2\n2 1 \n2\nP\n3\n0"), unsorted);
-  EXPECT_EQ(ReadError<inpM_UnsortedSet>("3\n2\n1\n2\n2 1 \n"), unsorted);
   EXPECT_EQ(ReadError<inpM_UnsortedSet>("0\n-2\n"), unsorted);
   EXPECT_EQ(ReadError<inpM_UnsortedSet>("0\n2147483647\n1\n0\n"), unsorted);
   EXPECT_EQ(ReadError<inpM_IntegerSet>("2147483647\n1 2 3\n"), integer);
@@ -210,12 +159,10 @@ TEST(UnsortedSetStoredForm, BadInputStopsWithTheReadersMessage) {
   EXPECT_EQ(ReadError<inpM_SetNamePair>(deep), pair);
 }
 
-TEST(CreateSet, Factories) {
-  const inpM_SetHandle a = CreateSet(true, false);
-  EXPECT_EQ(a->GetSetKind(), 4);
-  EXPECT_EQ(a->GetTypeFlag(), inpM_InternalSet);
-  const inpM_SetHandle b = CreateSet(false, true);
-  EXPECT_EQ(Printed(*b), "0\n0\n");
+TEST(CreateSet, FactoriesKeepTheClassAndCopyOnWrite) {
+  EXPECT_EQ(CreateSet(true, false)->GetSetKind(), 4);
+  EXPECT_EQ(CreateSet(true, false)->GetTypeFlag(), inpM_InternalSet);
+  EXPECT_EQ(Printed(*CreateSet(false, true)), "0\n0\n");
   EXPECT_EQ(CreateSet(inpM_RedundantInternalSet, true)->GetTypeFlag(), 3);
   EXPECT_EQ(Printed(*CreateSet(L({3, 1, 3}), true, true)), "1\n1\n1\n3\n3 1 3 \n");
   EXPECT_EQ(Printed(*CreateSet(L({3, 1, 3}), inpM_InsertedInternalSet, false)), "2\n2\n1 3 \n0\n0\n");
@@ -223,14 +170,11 @@ TEST(CreateSet, Factories) {
   EXPECT_EQ(Printed(*CreateSet(in, true)), kSample);
   EXPECT_FALSE(CreateSet(inpM_IntegerSet(L({1}))).HasValue());
   EXPECT_FALSE(CreateSet(inpM_SetNamePair("A", inpM_IntegerSet())).HasValue());
-}
 
-TEST(CreateSet, HandlesKeepTheClassAndCopyOnWrite) {
   const inpM_UnsortedSet original = Sample();
   inpM_SetHandle h = CreateSet(original);
   const inpM_SetHandle shared = h;
   h.Get().Add(4);
-  EXPECT_EQ(h->GetSetKind(), 3);
   EXPECT_EQ(h->GetTypeFlag(), inpM_RedundantInternalSet);
   EXPECT_EQ(V(h->ConstGetIds()), (Ids{2, 1, 6, 4}));
   EXPECT_EQ(Printed(*shared), kSample);
