@@ -1,44 +1,26 @@
 // Exceptions: raised with their own class and where they came from, read back
 // through the base class.
+#include "nex.h"
+
 #include <gtest/gtest.h>
 
 #include <exception>
 #include <string>
 
-#include "nex.h"
-
 namespace {
 
-TEST(NexTextException, UserReportThroughABaseCatch) {
+TEST(NexException, RaisedAsItsOwnClassThroughTheBase) {
+  nex_TextException text(atr_String("Part file not found: job.prt"));
+  nex_Exception& base = text;
   try {
-    nex_TextException(atr_String("Part file not found: job.prt")).Throw("reader.cpp", 12);
+    base.Throw("reader.cpp", 12);
     FAIL() << "Throw returned";
-  } catch (const nex_Exception& e) {
+  } catch (const nex_TextException& e) {
     EXPECT_EQ(e.UserReport().str(), "Part file not found: job.prt");
-    EXPECT_NE(dynamic_cast<const nex_TextException*>(&e), nullptr);
+    EXPECT_STREQ(e.what(), "Part file not found: job.prt");  // a standard exception with the text
     EXPECT_EQ(e.File(), "reader.cpp");
     EXPECT_EQ(e.Line(), 12);
   }
-}
-
-TEST(NexTextException, IsAStandardExceptionWithTheText) {
-  try {
-    nex_TextException(atr_String("undefined ids")).Throw(__FILE__, __LINE__);
-  } catch (const std::exception& e) {
-    EXPECT_STREQ(e.what(), "undefined ids");
-    return;
-  }
-  FAIL() << "nothing was caught";
-}
-
-TEST(NexTextException, ThrownThroughABaseReference) {
-  // A caller holding only the base still raises the derived object.
-  nex_TextException text(atr_String("message"));
-  nex_Exception& base = text;
-  EXPECT_THROW(base.Throw("f", 1), nex_TextException);
-}
-
-TEST(NexException, BaseHasNoReport) {
   try {
     nex_Exception().Throw(nullptr, 0);
   } catch (const nex_TextException&) {
@@ -50,53 +32,34 @@ TEST(NexException, BaseHasNoReport) {
   }
 }
 
-TEST(NexAssertException, CarriesConditionSourceAndLine) {
+TEST(NexAssert, HoldingConditionIsEvaluatedOnceBrokenOneRaisesWithItsTextAndPlace) {
+  int evaluations = 0;
+  EXPECT_NO_THROW(NEX_ASSERT(++evaluations == 1));
+  EXPECT_EQ(evaluations, 1);
+  const int size = 2;
+  const int line = __LINE__ + 2;
   try {
-    nex_AssertException("nodeMap.Size() == elementMap.Size()").Throw("inpM_PartMap.cpp", 231);
+    NEX_ASSERT(size == 3);
+    FAIL() << "NEX_ASSERT returned";
   } catch (const nex_Exception& e) {
     const auto* a = dynamic_cast<const nex_AssertException*>(&e);
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->Condition(), "nodeMap.Size() == elementMap.Size()");
-    EXPECT_EQ(a->File(), "inpM_PartMap.cpp");
-    EXPECT_EQ(a->Line(), 231);
-    const std::string report = e.UserReport().str();
-    EXPECT_NE(report.find("nodeMap.Size() == elementMap.Size()"), std::string::npos);
-    EXPECT_NE(report.find("inpM_PartMap.cpp"), std::string::npos);
-    EXPECT_NE(report.find("231"), std::string::npos);
-    EXPECT_EQ(report, e.what());
-  }
-}
-
-TEST(NexAssert, HoldingConditionIsEvaluatedOnceAndPasses) {
-  int evaluations = 0;
-  auto holds = [&] { return ++evaluations == 1; };
-  EXPECT_NO_THROW(NEX_ASSERT(holds()));
-  EXPECT_EQ(evaluations, 1);
-}
-
-TEST(NexAssert, BrokenConditionRaisesWithItsTextAndPlace) {
-  const int size = 2;
-  int line = 0;
-  try {
-    line = __LINE__ + 1;
-    NEX_ASSERT(size == 3);
-    FAIL() << "NEX_ASSERT returned";
-  } catch (const nex_AssertException& e) {
-    EXPECT_EQ(e.Condition(), "size == 3");
+    EXPECT_EQ(a->Condition(), "size == 3");
     EXPECT_EQ(e.File(), __FILE__);
     EXPECT_EQ(e.Line(), line);
+    const std::string report = e.UserReport().str();  // condition, source and line
+    EXPECT_NE(report.find("size == 3"), std::string::npos);
+    EXPECT_NE(report.find(__FILE__), std::string::npos);
+    EXPECT_NE(report.find(std::to_string(line)), std::string::npos);
+    EXPECT_EQ(report, e.what());
   }
-}
-
-TEST(NexAssert, ExplicitSourceName) {
   try {
     NEX_ASSERT_AT(false, "inpM_SolverPartMap.cpp");
+    FAIL() << "NEX_ASSERT_AT returned";
   } catch (const nex_AssertException& e) {
     EXPECT_EQ(e.Condition(), "false");
     EXPECT_EQ(e.File(), "inpM_SolverPartMap.cpp");
-    return;
   }
-  FAIL() << "NEX_ASSERT_AT returned";
 }
 
 }  // namespace

@@ -1,20 +1,22 @@
 // Per-thread objects: one object per thread, created on first use and
 // destroyed with the thread in descending destruction level; the global lock.
+#include "thr.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "thr.h"
-
 namespace {
+
+using Log = std::vector<std::string>;
 
 thr_ThrSingletonRegistry& Registry() { return thr_GlobalSingleton<thr_ThrSingletonRegistry>::Instance(); }
 
 // What was destroyed, in order. Written by the thread under test only; read
 // after it was joined.
-std::vector<std::string> destroyed;
+Log destroyed;
 
 template <class T>
 void SetLevel(int level) {
@@ -23,57 +25,48 @@ void SetLevel(int level) {
 
 template <int N>
 struct Logged {
-  Logged() = default;
-  Logged(const Logged&) = delete;
-  Logged& operator=(const Logged&) = delete;
-  ~Logged() {
-    std::string name = "L";
-    name += std::to_string(N);
-    destroyed.push_back(name);
-  }
+  ~Logged() { destroyed.push_back("L" + std::to_string(N)); }
 };
 
+// Runs `f` in a thread of its own and gives what was destroyed meanwhile.
 template <class F>
-void InThread(F f) {
-  std::thread t(f);
-  t.join();
+Log InThread(F f) {
+  destroyed.clear();
+  std::thread(f).join();
+  return destroyed;
 }
 
-class Thr : public ::testing::Test {
- protected:
-  void SetUp() override { destroyed.clear(); }
-};
-
-TEST_F(Thr, EachThreadGetsItsOwnObject) {
+TEST(Thr, EachThreadGetsItsOwnObject) {
   using Obj = Logged<1>;
   Obj* mine = &thr_ThreadSingleton<Obj>::Instance();
   EXPECT_EQ(&thr_ThreadSingleton<Obj>::Instance(), mine);
-  EXPECT_EQ(thr_ThreadSingleton<Obj>::Peek(), mine);
-
   Obj* before = mine;
   Obj* theirs = nullptr;
-  InThread([&] {
-    before = thr_ThreadSingleton<Obj>::Peek();
-    theirs = &thr_ThreadSingleton<Obj>::Instance();
-  });
+  // The other thread's object went with its thread; this one stays.
+  EXPECT_EQ(InThread([&] {
+              before = thr_ThreadSingleton<Obj>::Peek();
+              theirs = &thr_ThreadSingleton<Obj>::Instance();
+            }),
+            Log{"L1"});
   EXPECT_EQ(before, nullptr);
   EXPECT_NE(theirs, mine);
-  // The other thread's object went with its thread; this one stays.
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"L1"}));
   EXPECT_EQ(thr_ThreadSingleton<Obj>::Peek(), mine);
+  thr_ThrSingletonRegistry* registry = nullptr;  // the registry is one for all threads
+  InThread([&] { registry = &Registry(); });
+  EXPECT_EQ(registry, &Registry());
 }
 
-TEST_F(Thr, ThreadEndDestroysInDescendingLevel) {
-  InThread([] {
-    thr_ThreadSingleton<Logged<10>>::Instance();
-    thr_ThreadSingleton<Logged<11>>::Instance();
-    thr_ThreadSingleton<Logged<12>>::Instance();
-    thr_ThreadSingleton<Logged<13>>::Instance();
-    SetLevel<Logged<11>>(10);
-    SetLevel<Logged<12>>(5);
-  });
+TEST(Thr, ThreadEndDestroysInDescendingLevel) {
   // Level 10, then 5, then the two at level 0 in the order they were made.
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"L11", "L12", "L10", "L13"}));
+  EXPECT_EQ(InThread([] {
+              thr_ThreadSingleton<Logged<10>>::Instance();
+              thr_ThreadSingleton<Logged<11>>::Instance();
+              thr_ThreadSingleton<Logged<12>>::Instance();
+              thr_ThreadSingleton<Logged<13>>::Instance();
+              SetLevel<Logged<11>>(10);
+              SetLevel<Logged<12>>(5);
+            }),
+            (Log{"L11", "L12", "L10", "L13"}));
 }
 
 // The error service of a thread, at the default level.
@@ -85,61 +78,8 @@ struct Service {
 // closes, as the solver's per-thread object does.
 struct Closer {
   Closer() { SetLevel<Closer>(10); }
-  Closer(const Closer&) = delete;
-  Closer& operator=(const Closer&) = delete;
-  ~Closer() { destroyed.push_back(thr_ThreadSingleton<Service>::Peek() ? "closer (service alive)" : "closer (service gone)"); }
+  ~Closer() { destroyed.push_back(thr_ThreadSingleton<Service>::Peek() ? "closer (service alive)" : "closer"); }
 };
-
-TEST_F(Thr, LevelSetDuringConstructionHolds) {
-  InThread([] {
-    thr_ThreadSingleton<Service>::Instance();
-    thr_ThreadSingleton<Closer>::Instance();
-  });
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"closer (service alive)", "service"}));
-}
-
-TEST_F(Thr, DestroyThreadObjectsNowAndCreateAgain) {
-  InThread([] {
-    thr_ThreadSingleton<Logged<20>>::Instance();
-    Registry().DestroyThreadObjects();
-    EXPECT_EQ(thr_ThreadSingleton<Logged<20>>::Peek(), nullptr);
-    EXPECT_EQ(destroyed, (std::vector<std::string>{"L20"}));
-    // Made again on next use, and destroyed again at thread end.
-    thr_ThreadSingleton<Logged<20>>::Instance();
-    EXPECT_NE(thr_ThreadSingleton<Logged<20>>::Peek(), nullptr);
-  });
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"L20", "L20"}));
-}
-
-TEST_F(Thr, DestroyedEarlyIsNotDestroyedAgain) {
-  InThread([] {
-    thr_ThreadSingleton<Logged<30>>::Instance();
-    thr_ThreadSingleton<Logged<31>>::Instance();
-    thr_ThreadSingleton<Logged<30>>::Destroy();
-    thr_ThreadSingleton<Logged<30>>::Destroy();
-    EXPECT_EQ(thr_ThreadSingleton<Logged<30>>::Peek(), nullptr);
-  });
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"L30", "L31"}));
-}
-
-TEST_F(Thr, RegisteringTwiceDestroysOnce) {
-  InThread([] {
-    thr_ThreadSingleton<Logged<40>>::Instance();
-    Registry().Register(&thr_ThreadSingleton<Logged<40>>::DestroyInstance);
-  });
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"L40"}));
-}
-
-TEST_F(Thr, UnregisteredObjectIsLeftToItsOwner) {
-  Logged<50>* kept = nullptr;
-  InThread([&] {
-    kept = &thr_ThreadSingleton<Logged<50>>::Instance();
-    Registry().Unregister(&thr_ThreadSingleton<Logged<50>>::DestroyInstance);
-  });
-  EXPECT_TRUE(destroyed.empty());
-  delete kept;
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"L50"}));
-}
 
 // Its destructor makes another per-thread object, which must not outlive the
 // thread.
@@ -150,40 +90,60 @@ struct Spawner {
   }
 };
 
-TEST_F(Thr, ObjectsMadeDuringTeardownAreDestroyedToo) {
-  InThread([] {
-    thr_ThreadSingleton<Spawner>::Instance();
-    SetLevel<Spawner>(3);
-  });
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"spawner", "L61"}));
+TEST(Thr, LevelsSetDuringConstructionAndObjectsMadeDuringTeardown) {
+  EXPECT_EQ(InThread([] {
+              thr_ThreadSingleton<Service>::Instance();
+              thr_ThreadSingleton<Closer>::Instance();
+            }),
+            (Log{"closer (service alive)", "service"}));
+  EXPECT_EQ(InThread([] {
+              thr_ThreadSingleton<Spawner>::Instance();
+              SetLevel<Spawner>(3);
+            }),
+            (Log{"spawner", "L61"}));
 }
 
-TEST(ThrGlobal, SingletonIsSharedByAllThreads) {
-  thr_ThrSingletonRegistry* mine = &Registry();
-  thr_ThrSingletonRegistry* theirs = nullptr;
-  InThread([&] { theirs = &Registry(); });
-  EXPECT_EQ(mine, theirs);
+TEST(Thr, EachObjectIsDestroyedOnceHoweverItGoes) {
+  EXPECT_EQ(InThread([] {
+              thr_ThreadSingleton<Logged<20>>::Instance();
+              thr_ThreadSingleton<Logged<21>>::Instance();
+              Registry().Register(&thr_ThreadSingleton<Logged<21>>::DestroyInstance);  // twice
+              Registry().DestroyThreadObjects();
+              EXPECT_EQ(thr_ThreadSingleton<Logged<20>>::Peek(), nullptr);
+              EXPECT_EQ(destroyed, (Log{"L20", "L21"}));
+              thr_ThreadSingleton<Logged<20>>::Instance();  // made again on next use
+              thr_ThreadSingleton<Logged<30>>::Instance();
+              thr_ThreadSingleton<Logged<30>>::Destroy();
+              thr_ThreadSingleton<Logged<30>>::Destroy();
+              EXPECT_EQ(thr_ThreadSingleton<Logged<30>>::Peek(), nullptr);
+            }),
+            (Log{"L20", "L21", "L30", "L20"}));
+  // An unregistered object is left to its owner.
+  Logged<50>* kept = nullptr;
+  EXPECT_EQ(InThread([&] {
+              kept = &thr_ThreadSingleton<Logged<50>>::Instance();
+              Registry().Unregister(&thr_ThreadSingleton<Logged<50>>::DestroyInstance);
+            }),
+            Log{});
+  delete kept;
+  EXPECT_EQ(destroyed, Log{"L50"});
 }
 
 TEST(ThrGlobal, LockIsRecursiveAndExcludesOtherThreads) {
   thr_GlobalLock& lock = thr_GlobalSingleton<thr_GlobalLock>::Instance();
-  lock.Lock();
-  lock.Lock();
-  lock.Unlock();
-  lock.Unlock();
-
   long counter = 0;  // deliberately not atomic: the lock protects it
   auto work = [&] {
     for (int i = 0; i < 100000; ++i) {
       lock.Lock();
+      lock.Lock();  // recursive
       ++counter;
+      lock.Unlock();
       lock.Unlock();
     }
   };
   std::thread a(work);
-  std::thread b(work);
+  work();
   a.join();
-  b.join();
   EXPECT_EQ(counter, 200000);
 }
 
