@@ -21,15 +21,6 @@ TEST(NexException, RaisedAsItsOwnClassThroughTheBase) {
     EXPECT_EQ(e.File(), "reader.cpp");
     EXPECT_EQ(e.Line(), 12);
   }
-  try {
-    nex_Exception().Throw(nullptr, 0);
-  } catch (const nex_TextException&) {
-    FAIL() << "the base was raised as a derived class";
-  } catch (const nex_Exception& e) {
-    EXPECT_TRUE(e.UserReport().IsEmpty());
-    EXPECT_STREQ(e.what(), "");
-    EXPECT_EQ(e.File(), "");
-  }
 }
 
 TEST(NexAssert, HoldingConditionIsEvaluatedOnceBrokenOneRaisesWithItsTextAndPlace) {
