@@ -76,6 +76,36 @@ TEST(ScanInt, AgreesWithTheRules) {
       ASSERT_EQ(in.rdstate(), state) << '"' << text << '"';
     }
   }
+  // The bulk readers give what as many scan_int calls give: eight numbers,
+  // or four pairs, each read as the one before left the stream (a read after
+  // the end fails).
+  for (const std::string& text : texts) {
+    std::vector<int> want(8, 0);
+    size_t pos = 0;
+    int state = 0, good = 0;
+    for (int i = 0; i < 8 && !(state & aio_ios::failbit); ++i) {
+      if (state & aio_ios::eofbit) {
+        state |= aio_ios::failbit;
+        break;
+      }
+      want[static_cast<size_t>(i)] = ReferenceScanInt(text, pos, state);
+      if (!(state & aio_ios::failbit)) good = i + 1;
+    }
+    aio_istringstream ints(text);
+    std::vector<int> got(8, -1);
+    ASSERT_EQ(ints.scan_ints(got.data(), 8), good) << '"' << text << '"';
+    ASSERT_EQ(got, want) << '"' << text << '"';
+    ASSERT_EQ(ints.rdstate(), state) << '"' << text << '"';
+    aio_istringstream pairs(text);
+    int a[4], b[4];
+    const int whole = pairs.scan_int_pairs(a, b, 4);
+    ASSERT_EQ(whole, good / 2) << '"' << text << '"';
+    for (int i = 0; i <= std::min(whole, 3); ++i) {
+      ASSERT_EQ(a[i], want[static_cast<size_t>(2 * i)]) << '"' << text << '"';
+      ASSERT_EQ(b[i], want[static_cast<size_t>(2 * i + 1)]) << '"' << text << '"';
+    }
+    ASSERT_EQ(pairs.rdstate(), ints.rdstate()) << '"' << text << '"';
+  }
 }
 
 TEST(ScanInt, FailureIsStickyAndConsumesOnlyAnOverlongNumber) {

@@ -281,6 +281,22 @@ TEST(OmiIntTable, MemoryStaysSmall) {
   EXPECT_LT(far.MemoryBytes(), 600u);
   for (int k = 1; k <= 1 << 20; ++k) dense.Insert(k, k);
   EXPECT_LE(dense.MemoryBytes(), 4.5 * (1 << 20));
+  // Trim gives back what growth by doubling left: a block loaded in pieces,
+  // and sparse blocks grown by inserts, keep their keys and values.
+  omi_IntTable<double> pieces;
+  std::map<int, double> twin;
+  std::vector<int> keys;
+  std::vector<double> values;
+  for (int k = 1; k <= 10000; ++k) keys.push_back(k);
+  for (int k = 1; k <= 10000; ++k) values.push_back(0.5 * k);
+  for (int at = 0; at < 10000; at += 4096) pieces.InsertAscending(&keys[at], &values[at], std::min(4096, 10000 - at));
+  std::mt19937 rng(3);
+  for (int i = 0; i < 3000; ++i) pieces.Insert(static_cast<int>(rng() >> 1), -1.0);
+  pieces.ForEach([&twin](int k, double v) { twin.emplace(k, v); });
+  const size_t grown = pieces.MemoryBytes();
+  pieces.Trim();
+  EXPECT_LT(pieces.MemoryBytes(), grown - 6000 * sizeof(double));  // 16384 slots down to 10048
+  ExpectSameTable(pieces, twin);
   omi_Set bits;
   for (int i = 0; i < 1000000; ++i) bits.Insert(i);
   EXPECT_LE(bits.MemoryBytes(), 1000000 / 8 + 16 * 1024);
