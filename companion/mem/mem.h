@@ -297,6 +297,43 @@ inline uint64_t aio_digits_value(uint64_t x) {
   return (d * 10000 + (d >> 32)) & 0xFFFFFFFF;
 }
 
+// The eight decimal digits of v (below 10^8, leading zeros included) as the
+// bytes of a word, the first digit in the lowest byte: the two halves of four
+// digits, then four pairs, then eight digits, each step dividing every lane
+// at once by a multiply and a shift.
+inline uint64_t aio_eight_digits(uint32_t v) {
+  uint64_t x = (v / 10000) | (uint64_t{v % 10000} << 32);
+  uint64_t y = ((x * 10486) >> 20) & 0x0000007F0000007F;  // each lane / 100
+  x = y | ((x - y * 100) << 16);
+  y = ((x * 103) >> 10) & 0x000F000F000F000F;  // each lane / 10
+  return y | ((x - y * 10) << 8);
+}
+
+// Writes the decimal text of v at p and returns its end. Whole words are
+// stored, so 11 bytes from p must be writable ("-2147483648" is the
+// longest text).
+inline char* aio_format_int(char* p, int v) {
+  constexpr uint64_t kZeros = 0x3030303030303030;
+  uint32_t u = static_cast<uint32_t>(v);
+  if (v < 0) {
+    *p++ = '-';
+    u = 0u - u;
+  }
+  if (u >= 100000000) {
+    const uint32_t top = u / 100000000;
+    if (top >= 10) *p++ = static_cast<char>('0' + top / 10);
+    *p++ = static_cast<char>('0' + top % 10);
+    const uint64_t d = aio_eight_digits(u % 100000000) + kZeros;
+    std::memcpy(p, &d, 8);
+    return p + 8;
+  }
+  const uint64_t d = aio_eight_digits(u);
+  const int lead = u ? std::countr_zero(d) >> 3 : 7;  // leading zero digits
+  const uint64_t text = (d >> (8 * lead)) + (kZeros >> (8 * lead));
+  std::memcpy(p, &text, 8);
+  return p + 8 - lead;
+}
+
 inline bool aio_istream::scan_int_fast(const char*& p, int& out) const {
   while (p != end_ && aio_is_space(*p)) ++p;
   if (end_ - p < 12) return false;
@@ -398,7 +435,7 @@ inline aio_ostream& aio_ostream::put(char c) {
 
 inline aio_ostream& aio_ostream::print_int(int v) {
   if (width_ == 0 && out_end_ - out_ >= 11) {
-    out_ = std::to_chars(out_, out_end_, v).ptr;
+    out_ = aio_format_int(out_, v);
     return *this;
   }
   return print_int_slow(v);
@@ -407,9 +444,9 @@ inline aio_ostream& aio_ostream::print_int(int v) {
 inline aio_ostream& aio_ostream::print_int_pair(int a, int b) {
   // Two numbers of at most 11 characters, a blank and a line end.
   if (width_ == 0 && out_end_ - out_ >= 24) {
-    char* p = std::to_chars(out_, out_end_, a).ptr;
+    char* p = aio_format_int(out_, a);
     *p++ = ' ';
-    p = std::to_chars(p, out_end_, b).ptr;
+    p = aio_format_int(p, b);
     *p++ = '\n';
     out_ = p;
     return *this;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -215,6 +216,21 @@ TEST(ScanDouble, StrtodForms) {
 
 // ---------------------------------------------------------------------------
 // Output
+
+// Every length and sign, the ends of the range and random values: the text
+// is std::to_chars's.
+TEST(Print, IntegerTextIsToCharsText) {
+  std::vector<int> values = {0, INT_MIN, INT_MAX, INT_MIN + 1};
+  for (long long p = 1; p <= 1000000000; p *= 10)
+    for (long long v : {p - 1, p, p + 1, -p + 1, -p, -p - 1}) values.push_back(static_cast<int>(v));
+  std::mt19937 rng(9);
+  for (int i = 0; i < 100000; ++i) values.push_back(static_cast<int>(rng()) >> (rng() % 32));
+  for (int v : values) {
+    char want[16], got[16];
+    const std::string expected(want, std::to_chars(want, want + sizeof want, v).ptr);
+    ASSERT_EQ(std::string(got, aio_format_int(got, v)), expected);
+  }
+}
 
 TEST(Print, NumbersTextPaddingAndFlags) {
   aio_ostringstream out;

@@ -89,7 +89,7 @@ std::vector<int> ReadIds(aio_istream& in, int n, const char* message) {
 }
 
 // Ids are formatted into a local buffer and reach the stream in large
-// pieces: the per-value work is then one to_chars and one blank.
+// pieces: the per-value work is then one formatting and one blank.
 class IdLineWriter {
  public:
   explicit IdLineWriter(aio_ostream& out) : out_(out) {}
@@ -97,7 +97,7 @@ class IdLineWriter {
   IdLineWriter& operator=(const IdLineWriter&) = delete;
   void Id(int id) {
     if (buf_ + sizeof buf_ - p_ < kRoom) Flush();
-    p_ = std::to_chars(p_, buf_ + sizeof buf_, id).ptr;
+    p_ = aio_format_int(p_, id);
     *p_++ = ' ';
   }
   void EndLine() {

@@ -59,7 +59,7 @@ void PrintIdsLine(aio_ostream& out, const inpM_OmiSet& ids) {
       out.print(block, static_cast<size_t>(p - block));
       p = block;
     }
-    p = std::to_chars(p, block + kBlock, id).ptr;
+    p = aio_format_int(p, id);
     *p++ = ' ';
   });
   *p++ = '\n';
