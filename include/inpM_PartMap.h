@@ -115,8 +115,7 @@ class KVL_API inpM_PartMap {
 
  private:
   // Rebuilds the global-to-local index of both kinds. Every operation that
-  // adds or removes instances of nodeMap or elementMap calls it; one that
-  // adds or removes a single id tells the index through its Added / Removed.
+  // changes nodeMap or elementMap calls it.
   void Reindex();
   void CheckInstanceCount() const;
 

@@ -4,7 +4,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -152,107 +151,6 @@ TEST(PartMapIndex, ElementMembershipVisitsTheNodeMapsNames) {
   EXPECT_EQ(ErrorOf([&] { map.IsElementPartMapMember(9); }), "Unknown instance name: B");
   // The lookup itself visits the element map's own instances.
   EXPECT_EQ(PairOf(map.ConstGetInstanceElementIdPair(3)), Answer("C", 1));
-}
-
-// ---------------------------------------------------------------------------
-// The index's own interface: ids added to and removed from one level
-
-// Adds or removes a pair of a level and tells the index.
-struct Levels {
-  inpM_InstanceIdMaps maps;
-  inpM_GlobalIndex index;
-  void Insert(const std::string& instance, int local, int global) {
-    inpM_InstanceMaps& pair = instance.empty() ? maps.assembly : maps.instances.GetOrInsert(instance);
-    pair.globalToLocal.Get().Insert(global, local);
-    pair.localToGlobal.Get().Insert(local, global);
-    index.Added(maps, instance, global);
-  }
-  void Remove(const std::string& instance, int local, int global) {
-    inpM_InstanceMaps& pair = instance.empty() ? maps.assembly : maps.instances.Get(instance);
-    pair.globalToLocal.Get().Remove(global);
-    pair.localToGlobal.Get().Remove(local);
-    index.Removed(maps, instance, global);
-  }
-  std::optional<Answer> Find(int id) const {
-    const inpM_GlobalIndex::Level* level = index.Find(id);
-    if (!level) return std::nullopt;
-    return Answer(level->name.str(), inpM_GlobalIndex::LocalId(*level, id));
-  }
-};
-
-TEST(GlobalIndex, AddedAndRemovedKeepTheFirstHolder) {
-  Levels l;
-  l.Insert("B", 1, 1);  // never built: builds
-  EXPECT_EQ(l.Find(1), Answer("B", 1));
-  l.Insert("A", 9, 1);  // a new instance: rebuilds
-  EXPECT_EQ(l.Find(1), Answer("A", 9));
-  l.Insert("A", 1, 10);
-  l.Insert("B", 2, 20);
-  l.index.Build(l.maps);
-  // An id that B already answers for, added to A (earlier in map order) and
-  // to the assembly level (later): A takes it, the assembly does not.
-  l.Insert("A", 2, 20);
-  l.Insert("", 5, 20);
-  EXPECT_EQ(l.Find(20), Answer("A", 2));
-  // Removing it level by level hands it on in map order.
-  l.Remove("A", 2, 20);
-  EXPECT_EQ(l.Find(20), Answer("B", 2));
-  l.Remove("B", 2, 20);
-  EXPECT_EQ(l.Find(20), Answer("", 5));
-  l.Remove("", 5, 20);
-  EXPECT_EQ(l.Find(20), std::nullopt);
-  // A removal from a level that does not answer for the id changes nothing.
-  l.Insert("", 6, 10);
-  l.Remove("", 6, 10);
-  EXPECT_EQ(l.Find(10), Answer("A", 1));
-}
-
-TEST(GlobalIndex, LocalIdsBySubtractionOnlyWhileEveryPairAllowsIt) {
-  Levels l;
-  l.Insert("A", 1, 101);
-  l.Insert("A", 2, 102);
-  l.Insert("B", 7, 7);
-  l.index.Build(l.maps);
-  EXPECT_EQ(l.Find(102), Answer("A", 2));
-  l.Insert("A", 3, 200);  // off the line of the others: A's local ids come from its table
-  EXPECT_EQ(l.Find(200), Answer("A", 3));
-  EXPECT_EQ(l.Find(101), Answer("A", 1));
-  l.Remove("B", 7, 7);  // a level emptied and filled again starts a new line
-  l.Insert("B", 1, 50);
-  l.Insert("B", 2, 51);
-  EXPECT_EQ(l.Find(51), Answer("B", 2));
-  EXPECT_EQ(l.Find(7), std::nullopt);
-  // A copy shares the tables; writing through the original then gives it
-  // new tables, and the copy may go away.
-  auto copy = std::make_unique<inpM_InstanceIdMaps>(l.maps);
-  l.Insert("A", 4, 300);
-  copy.reset();
-  EXPECT_EQ(l.Find(300), Answer("A", 4));
-  EXPECT_EQ(l.Find(101), Answer("A", 1));
-}
-
-TEST(GlobalIndex, ManyInstancesAndIdsAddedOneByOne) {
-  // Ordinals beyond 16 bits, and ids added below, above and far from the
-  // range the index was built for.
-  Levels l;
-  const int instances = 70000;
-  for (int k = 0; k < instances; ++k) {
-    inpM_InstanceMaps& pair = l.maps.instances.GetOrInsert("I" + std::to_string(100000 + k));
-    pair.globalToLocal.Get().Insert(k + 1, 1);
-    pair.localToGlobal.Get().Insert(1, k + 1);
-  }
-  l.index.Build(l.maps);
-  std::map<int, Answer> expected;
-  std::mt19937 random(7);
-  for (int i = 0; i < 3000; ++i) {
-    const std::string name = "I" + std::to_string(100000 + random() % instances);
-    const int global = i < 1000 ? -i : i < 2000 ? instances + i : static_cast<int>(random() % 2000000000);
-    if ((global >= 1 && global <= instances) || expected.count(global)) continue;
-    l.Insert(name, 2 + i, global);
-    expected[global] = {name, 2 + i};
-  }
-  for (const auto& [global, answer] : expected) ASSERT_EQ(l.Find(global), answer) << global;
-  for (int k = 0; k < instances; k += 997) ASSERT_EQ(l.Find(k + 1), Answer("I" + std::to_string(100000 + k), 1));
 }
 
 // ---------------------------------------------------------------------------

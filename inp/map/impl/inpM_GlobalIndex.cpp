@@ -204,75 +204,19 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
   owners_.Reset(first, last, count);
 
   // First holder wins: a level only takes the ids that no earlier level has.
-  shared_ = false;
   for (size_t k = 0; k < levels_.size(); ++k) {
     Level& level = levels_[k];
     if (!level.globalToLocal) continue;
     const uint32_t ordinal = static_cast<uint32_t>(k + 1);
     bool empty = true;
     level.globalToLocal->ForEach([&](int globalId, int localId) {
-      if (!owners_.Claim(globalId, ordinal)) shared_ = true;
+      owners_.Claim(globalId, ordinal);
       const int64_t offset = static_cast<int64_t>(globalId) - localId;
       if (empty) level.offset = offset;
       empty = false;
       level.affine &= offset == level.offset;
     });
   }
-}
-
-uint32_t inpM_GlobalIndex::Rebind(const inpM_InstanceIdMaps& maps, const cow_String& instance) {
-  if (levels_.empty()) return 0;  // never built
-  if (instance.IsEmpty()) {
-    levels_.back().globalToLocal = maps.assembly.globalToLocal.ConstPtr();
-    return static_cast<uint32_t>(levels_.size());
-  }
-  const auto end = levels_.end() - 1;
-  const auto it =
-      std::lower_bound(levels_.begin(), end, instance, [](const Level& l, const cow_String& n) { return l.name < n; });
-  const inpM_InstanceMaps* pair = maps.instances.ConstFind(instance);
-  if (it == end || it->name != instance || !pair) return 0;
-  it->globalToLocal = pair->globalToLocal.ConstPtr();
-  return static_cast<uint32_t>(it - levels_.begin() + 1);
-}
-
-void inpM_GlobalIndex::Added(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId) {
-  const uint32_t ordinal = Rebind(maps, instance);
-  if (ordinal == 0 || static_cast<size_t>(maps.Size()) + 1 != levels_.size()) {
-    Build(maps);
-    return;
-  }
-  Level& level = levels_[ordinal - 1];
-  const int localId = *level.globalToLocal->Find(globalId);
-  const int64_t offset = static_cast<int64_t>(globalId) - localId;
-  if (level.globalToLocal->Size() == 1) {
-    level.affine = true;
-    level.offset = offset;
-  } else {
-    level.affine &= offset == level.offset;
-  }
-
-  const uint32_t owner = owners_.Get(globalId);
-  if (owner == ordinal) return;
-  if (owner != 0) shared_ = true;
-  if (owner == 0 || ordinal < owner) owners_.Set(globalId, ordinal);
-}
-
-void inpM_GlobalIndex::Removed(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId) {
-  const uint32_t ordinal = Rebind(maps, instance);
-  if (ordinal == 0 || static_cast<size_t>(maps.Size()) + 1 != levels_.size()) {
-    Build(maps);
-    return;
-  }
-  if (owners_.Get(globalId) != ordinal) return;
-  const omi_IntTable<int>* table = levels_[ordinal - 1].globalToLocal;
-  if (table && table->Find(globalId)) return;
-  owners_.Set(globalId, shared_ ? FirstHolder(globalId) : 0);
-}
-
-uint32_t inpM_GlobalIndex::FirstHolder(int globalId) const {
-  for (size_t k = 0; k < levels_.size(); ++k)
-    if (levels_[k].globalToLocal && levels_[k].globalToLocal->Find(globalId)) return static_cast<uint32_t>(k + 1);
-  return 0;
 }
 
 bool inpM_GlobalIndex::SameInstancesAs(const inpM_GlobalIndex& other) const {

@@ -15,12 +15,9 @@
 // without touching the table. The index therefore costs a few bytes per id
 // whatever the number of instances.
 //
-// The index points at the tables of the id maps it was built from. Whoever
-// changes those maps tells the index at once:
-// - a global id added to or removed from one level: Added / Removed;
-// - anything else (instances added, removed or renamed, whole tables
-//   replaced): Build.
-// Between those calls the maps must not change.
+// The index points at the tables of the id maps it was built from: whoever
+// changes those maps builds it again at once, and between builds the maps
+// must not change.
 #ifndef INPM_GLOBALINDEX_H
 #define INPM_GLOBALINDEX_H
 
@@ -146,12 +143,6 @@ class inpM_GlobalIndex {
   // Indexes every global id of `maps`: instances in map order, then the
   // assembly level.
   void Build(const inpM_InstanceIdMaps& maps);
-  // `globalId` has just been inserted into the globalToLocal table of the
-  // instance (the assembly level for the empty name).
-  void Added(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId);
-  // `globalId` has just been removed from the globalToLocal table of the
-  // instance (the assembly level for the empty name).
-  void Removed(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId);
 
   // The level that answers for a global id, or null when no level holds it.
   const Level* Find(int globalId) const {
@@ -168,16 +159,8 @@ class inpM_GlobalIndex {
   size_t MemoryBytes() const;
 
  private:
-  // The ordinal of a level and its refreshed table pointer (tables move when
-  // a writer detaches them from shared copies); 0 for an unknown instance.
-  uint32_t Rebind(const inpM_InstanceIdMaps& maps, const cow_String& instance);
-  uint32_t FirstHolder(int globalId) const;
-
   std::vector<Level> levels_;  // instances in map order, then the assembly
   inpM_OwnerTable owners_;
-  // Some global id is held by more than one level: a removal must then look
-  // for the next holder instead of just clearing the entry.
-  bool shared_ = false;
 };
 
 // The index of a part map: both kinds, and whether the element map lists the
