@@ -1,6 +1,8 @@
 // Allocation, stream state and the out-of-line parts of the streams.
 #include "mem.h"
 
+#include <emmintrin.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,6 +74,78 @@ bool aio_istream::skip_space() {
       return false;
     }
   }
+}
+
+namespace {
+
+// Bit k of each mask stands for byte k of the 64 bytes at p: a decimal
+// digit, or white space (blank, \t to \r).
+void ByteKinds(const char* p, uint64_t& digits, uint64_t& spaces) {
+  digits = spaces = 0;
+  const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
+  const __m128i tab = _mm_set1_epi8('\t'), four = _mm_set1_epi8(4), blank = _mm_set1_epi8(' ');
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    const __m128i d = _mm_sub_epi8(v, zero);
+    const __m128i t = _mm_sub_epi8(v, tab);
+    const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
+    const __m128i space = _mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(_mm_min_epu8(t, four), t));
+    digits |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(digit))) << (16 * k);
+    spaces |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(space))) << (16 * k);
+  }
+}
+
+}  // namespace
+
+int aio_istream::scan_int_block(const char*& p, int* out, int n) const {
+  int i = 0;
+  // 16 bytes beyond the piece stay readable for the 8-byte loads of its
+  // last numbers, and the byte after every number is inside the window.
+  while (i < n && end_ - p >= 80) {
+    uint64_t digits, spaces;
+    ByteKinds(p, digits, spaces);
+    if (~(digits | spaces)) break;  // a sign or another byte
+    // p is at a number boundary, so a digit at byte 0 starts a number.
+    uint64_t starts = digits & ~(digits << 1);
+    const uint64_t lasts = digits & ~(digits >> 1);  // last digits (byte 63's may go on)
+    const char* next = p + 64;
+    if (digits >> 63) {
+      // The last number may go on past the piece: it starts the next one.
+      const int cut = 63 - std::countl_zero(starts);
+      if (cut == 0) return i;  // 64 digits and more: the number-by-number path
+      next = p + cut;
+      starts &= ~(uint64_t{1} << cut);
+    }
+    for (; starts; starts &= starts - 1) {
+      const int s = std::countr_zero(starts);
+      const int len = std::countr_zero(lasts >> s) + 1;
+      if (len > 8) {
+        p += s;
+        return i;
+      }
+      uint64_t x;
+      std::memcpy(&x, p + s, 8);
+      uint64_t v;
+      switch (len) {
+        case 1: v = aio_digits_value<1>(x); break;
+        case 2: v = aio_digits_value<2>(x); break;
+        case 3: v = aio_digits_value<3>(x); break;
+        case 4: v = aio_digits_value<4>(x); break;
+        case 5: v = aio_digits_value<5>(x); break;
+        case 6: v = aio_digits_value<6>(x); break;
+        case 7: v = aio_digits_value<7>(x); break;
+        default: v = aio_digits_value<8>(x); break;
+      }
+      out[i++] = static_cast<int>(v);
+      if (i == n) {
+        // Right after the last number read, as scan_int would leave it.
+        p += s + len;
+        return i;
+      }
+    }
+    p = next;
+  }
+  return i;
 }
 
 int aio_istream::scan_int_slow() {

@@ -143,6 +143,12 @@ class KVL_API aio_istream : public virtual aio_ios {
   // wholly in the window with the byte after it, at most 10 digits and in
   // range. False (p possibly past white space) for anything else.
   bool scan_int_fast(const char*& p, int& out) const;
+  // The bulk path of scan_ints: whole 64-byte pieces of the window that hold
+  // only digits and white space, their numbers found from bit masks of both
+  // kinds of byte, so that no number waits for the one before it. Reads up
+  // to n numbers of at most 8 digits and returns how many; p ends at a
+  // number boundary, where the number-by-number path carries on.
+  int scan_int_block(const char*& p, int* out, int n) const;
   bool skip_space();
 
   int gcount_ = 0;
@@ -388,7 +394,11 @@ inline int aio_istream::scan_ints(int* out, int n) {
   int i = 0;
   while (i < n) {
     const char* p = cur_;
-    while (i < n && state_ == 0 && scan_int_fast(p, out[i])) ++i;
+    while (i < n && state_ == 0) {
+      i += scan_int_block(p, out + i, n - i);
+      if (i == n || !scan_int_fast(p, out[i])) break;
+      ++i;
+    }
     cur_ = p;
     if (i == n) break;
     out[i] = scan_int();
@@ -402,26 +412,21 @@ inline int aio_istream::scan_ints(int* out, int n) {
 }
 
 inline int aio_istream::scan_int_pairs(int* a, int* b, int n) {
-  const char* p = cur_;
-  int i = 0;
-  while (i < n) {
-    if (state_ == 0 && scan_int_fast(p, a[i])) {
-      if (scan_int_fast(p, b[i])) {
-        ++i;
-        continue;
-      }
-      cur_ = p;
-    } else {
-      cur_ = p;
-      a[i] = scan_int();
+  // Through scan_ints, a piece at a time: the numbers alternate.
+  constexpr int kPiece = 128;
+  int both[2 * kPiece];
+  for (int done = 0; done < n;) {
+    const int m = std::min(n - done, kPiece);
+    const int got = scan_ints(both, 2 * m);
+    const int whole = got / 2;
+    for (int k = 0; k < std::min(whole + 1, m); ++k) {
+      a[done + k] = both[2 * k];
+      b[done + k] = both[2 * k + 1];
     }
-    b[i] = scan_int();
-    if (fail()) return i;
-    ++i;
-    p = cur_;
+    if (got < 2 * m) return done + whole;
+    done += m;
   }
-  cur_ = p;
-  return i;
+  return n;
 }
 
 inline aio_ostream& aio_ostream::put(char c) {

@@ -109,6 +109,51 @@ TEST(ScanInt, AgreesWithTheRules) {
   }
 }
 
+// Long texts, where the bulk readers take whole 64-byte pieces: numbers of
+// every length (up to far too long), runs of blanks and line ends, and now
+// and then a sign or a stray byte. They read what scan_int reads call by call.
+TEST(ScanInt, BulkReadersOverLongTexts) {
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::string text;
+    const size_t size = 60 + rng() % 700;
+    while (text.size() < size) {
+      const unsigned pick = rng() % 32;
+      if (pick == 0) text += rng() % 4 ? "\n" : "\r\n";
+      if (pick == 1) text += rng() % 4 ? "  " : "-";
+      if (pick == 2 && rng() % 8 == 0) text += "x";
+      const size_t digits = pick == 3 ? 9 + rng() % 70 : 1 + rng() % 8;
+      for (size_t d = 0; d < digits; ++d) text += static_cast<char>('0' + rng() % 10);
+      text += rng() % 3 ? " " : "\t";
+    }
+    aio_istringstream one(text);
+    std::vector<int> want;
+    for (int v = one.scan_int(); !one.fail(); v = one.scan_int()) want.push_back(v);
+    aio_istringstream bulk(text);
+    std::vector<int> got(want.size() + 3, -1);
+    ASSERT_EQ(bulk.scan_ints(got.data(), static_cast<int>(got.size())), static_cast<int>(want.size())) << text;
+    want.resize(got.size(), 0);
+    ASSERT_EQ(got, want) << text;
+    ASSERT_EQ(bulk.rdstate(), one.rdstate()) << text;
+    aio_istringstream pairs(text);
+    std::vector<int> a(want.size()), b(want.size());
+    const int whole = pairs.scan_int_pairs(a.data(), b.data(), static_cast<int>(want.size() / 2));
+    for (int i = 0; i < whole; ++i) ASSERT_EQ(std::pair(a[i], b[i]), std::pair(want[2 * i], want[2 * i + 1])) << text;
+    // Stopping after some of the numbers leaves the rest of their line, as
+    // stopping after as many scan_int calls does.
+    const int some = static_cast<int>(rng() % (want.size() + 1));
+    aio_istringstream head(text), step(text);
+    std::vector<int> ignored(static_cast<size_t>(some) + 1);
+    head.scan_ints(ignored.data(), some);
+    for (int i = 0; i < some; ++i) step.scan_int();
+    char headLine[132], stepLine[132];
+    head.getline(headLine, sizeof headLine);
+    step.getline(stepLine, sizeof stepLine);
+    ASSERT_STREQ(headLine, stepLine) << text;
+    ASSERT_EQ(head.rdstate(), step.rdstate()) << text;
+  }
+}
+
 TEST(ScanInt, FailureIsStickyAndConsumesOnlyAnOverlongNumber) {
   aio_istringstream in("  abc 5\n2147483648 7\r\n");
   EXPECT_EQ(in.scan_int(), 0);
