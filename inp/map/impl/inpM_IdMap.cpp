@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "inpM_Messages.h"
@@ -61,23 +62,25 @@ void CollectExtremes(const inpM_IdMap& map, int& smallest, int& largest) {
 }
 
 // Reads n (key, value) pairs into the table; false at the first pair that
-// cannot be read. Nothing is reserved from n, which may be damaged: the table
-// grows only with what the input actually holds.
-// Pairs are gathered a chunk at a time and inserted together, so that the
-// table shapes each block once for the ascending keys of the stored form.
+// cannot be read. Pairs are gathered a chunk at a time and inserted
+// together, so that the table shapes each block once for the ascending keys
+// of the stored form; a table of up to kChunk pairs goes in whole. The
+// chunk is sized from n but never beyond kChunk, so a damaged count costs at
+// most that; the table grows only with what the input actually holds.
 bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
-  constexpr int kChunk = 4096;
-  int keys[kChunk];
-  int values[kChunk];
+  constexpr int kChunk = 16384;
+  const int chunk = std::clamp(n, 1, kChunk);
+  const std::unique_ptr<int[]> keys(new int[static_cast<size_t>(chunk)]);
+  const std::unique_ptr<int[]> values(new int[static_cast<size_t>(chunk)]);
   bool whole = true;
   for (int done = 0; done < n && whole;) {
-    const int want = std::min(n - done, kChunk);
-    const int m = in.scan_int_pairs(keys, values, want);
+    const int want = std::min(n - done, chunk);
+    const int m = in.scan_int_pairs(keys.get(), values.get(), want);
     whole = m == want;
-    table.InsertAscending(keys, values, m);
+    table.InsertAscending(keys.get(), values.get(), m);
     done += m;
   }
-  // Blocks grew a chunk at a time, doubling: give back what is left over.
+  // Blocks that grew a chunk at a time, doubling, give back what is left over.
   table.Trim();
   return whole;
 }
