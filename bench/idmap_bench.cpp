@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "inpM_IdMap.h"
 
 namespace {
@@ -77,56 +78,6 @@ Model& model() {
   static Model m;
   return m;
 }
-
-// The calling thread's processor time: the build machine is shared, and wall
-// time would charge each case with whatever else runs beside it.
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-template <class Prepare, class Body>
-double Timed(Prepare& prepare, Body& body) {
-  prepare();
-  const double start = ThreadSeconds();
-  body();
-  return ThreadSeconds() - start;
-}
-
-// Summary lines, in the order the cases ran.
-std::vector<std::pair<std::string, double>>& ratios() {
-  static std::vector<std::pair<std::string, double>> r;
-  return r;
-}
-
-// One case: every iteration runs the baseline and then the library's code,
-// each after its own untimed preparation, so that both meet the same machine
-// state. The best round of each is kept (noise only ever adds time); the
-// case's reported time is the library's.
-template <class PrepareBase, class Base, class PrepareLib, class Lib>
-void Pair(benchmark::State& state, const char* name, PrepareBase prepareBase, Base base, PrepareLib prepareLib,
-          Lib lib) {
-  double bestBase = 1e30;
-  double bestLib = 1e30;
-  for (auto _ : state) {
-    bestBase = std::min(bestBase, Timed(prepareBase, base));
-    const double s = Timed(prepareLib, lib);
-    bestLib = std::min(bestLib, s);
-    state.SetIterationTime(s);
-  }
-  state.counters["baseline_ms"] = 1e3 * bestBase;
-  state.counters["library_ms"] = 1e3 * bestLib;
-  state.counters["ratio_vs_baseline"] = bestLib / bestBase;
-  // The benchmark library may run a case more than once while it sizes the
-  // run; the last run is the one reported.
-  auto& r = ratios();
-  auto it = std::find_if(r.begin(), r.end(), [name](const auto& e) { return e.first == name; });
-  if (it == r.end()) it = r.insert(r.end(), {name, 0.0});
-  it->second = bestLib / bestBase;
-}
-
-void Nothing() {}
 
 void BM_RenumberArray(benchmark::State& state) {
   const Model& m = model();
@@ -232,17 +183,7 @@ void BM_ReadStoredForm(benchmark::State& state) {
   const Model& m = model();
   Pair(
       state, "read_stored_form", Nothing,
-      [&] {
-        const char* p = m.stored.data();
-        const char* const end = p + m.stored.size();
-        long sum = 0;
-        while (p < end) {
-          int value = 0;
-          p = std::from_chars(p, end, value).ptr + 1;
-          sum += value;
-        }
-        benchmark::DoNotOptimize(sum);
-      },
+      [&] { benchmark::DoNotOptimize(FromCharsSum(m.stored.data(), m.stored.data() + m.stored.size())); },
       Nothing,
       [&] {
         aio_ifstream in(m.path.c_str());
@@ -265,6 +206,6 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const auto& [name, ratio] : ratios()) std::printf("RATIO %s %.3f\n", name.c_str(), ratio);
+  PrintRatios();
   return 0;
 }

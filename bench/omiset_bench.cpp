@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "inpM_OmiSet.h"
 
 namespace {
@@ -92,49 +93,6 @@ struct Data {
 Data& data() {
   static Data d;
   return d;
-}
-
-// The calling thread's processor time: the build machine is shared, and wall
-// time would charge each case with whatever else runs beside it.
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-template <class Body>
-double Timed(Body& body) {
-  const double start = ThreadSeconds();
-  body();
-  return ThreadSeconds() - start;
-}
-
-std::vector<std::pair<std::string, double>>& ratios() {
-  static std::vector<std::pair<std::string, double>> r;
-  return r;
-}
-
-// One case: every iteration runs the baseline and then the library's code, so
-// that both meet the same machine state; the best round of each counts.
-template <class Base, class Lib>
-void Pair(benchmark::State& state, const char* name, Base base, Lib lib) {
-  double bestBase = 1e30;
-  double bestLib = 1e30;
-  for (auto _ : state) {
-    bestBase = std::min(bestBase, Timed(base));
-    const double s = Timed(lib);
-    bestLib = std::min(bestLib, s);
-    state.SetIterationTime(s);
-  }
-  state.counters["baseline_us"] = 1e6 * bestBase;
-  state.counters["library_us"] = 1e6 * bestLib;
-  state.counters["ratio_vs_baseline"] = bestLib / bestBase;
-  // The benchmark library may run a case more than once while it sizes the
-  // run; the last run is the one reported.
-  auto& r = ratios();
-  auto it = std::find_if(r.begin(), r.end(), [name](const auto& e) { return e.first == name; });
-  if (it == r.end()) it = r.insert(r.end(), {name, 0.0});
-  it->second = bestLib / bestBase;
 }
 
 template <class Combine>
@@ -248,7 +206,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const auto& [name, ratio] : ratios()) std::printf("RATIO %s %.3f\n", name.c_str(), ratio);
+  PrintRatios();
   std::printf("ALLOCATIONS single_id_sets %ld\n", SingleIdSetAllocations());
   return 0;
 }

@@ -33,6 +33,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench_support.h"
 #include "inpM_GlobalIndex.h"
 #include "inpM_ModelGenerator.h"
 #include "inpM_PartMap.h"
@@ -43,19 +44,6 @@ constexpr int kInstances = 1000;
 constexpr int kPerInstance = 10'000;  // nodes, and elements, of each instance
 constexpr int kLookups = 1'000'000;
 constexpr int kScans = 10'000;  // the visit is slow: fewer ids, the same per-id figure
-
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-template <class F>
-double Timed(F&& f) {
-  const double start = ThreadSeconds();
-  f();
-  return ThreadSeconds() - start;
-}
 
 // Resident set size now ("VmRSS:"), its peak since the last ResetPeak
 // ("VmHWM:"), or, from the given file, other sizes the kernel reports.
@@ -182,14 +170,9 @@ Model& model() {
   return m;
 }
 
-std::vector<std::pair<std::string, double>>& ratios() {
-  static std::vector<std::pair<std::string, double>> r;
-  return r;
-}
-
 void Ratio(benchmark::State& state, const std::string& name, double value) {
   state.counters[name] = value;
-  ratios().emplace_back(name, value);
+  SetRatio(name, value);
 }
 
 // ---------------------------------------------------------------------------
@@ -292,15 +275,7 @@ void BM_Read(benchmark::State& state) {
   double baseline = 1e30, library = 1e30, bytesPerId = 0, peakRatio = 0, heapPerId = 0;
   for (auto _ : state) {
     baseline = std::min(baseline, Timed([&] {
-                          const char* p = m.text.data();
-                          const char* const end = p + m.text.size();
-                          long sum = 0;
-                          while (p < end) {
-                            int value = 0;
-                            p = std::from_chars(p, end, value).ptr + 1;
-                            sum += value;
-                          }
-                          benchmark::DoNotOptimize(sum);
+                          benchmark::DoNotOptimize(FromCharsSum(m.text.data(), m.text.data() + m.text.size()));
                         }));
     // Memory: what reading adds to the resident set, at its peak and once
     // the map stands, with freed memory given back beforehand.
@@ -390,6 +365,6 @@ int main(int argc, char** argv) {
               kInstances, m.ids, static_cast<double>(m.text.size()) / 1e6, ThreadSeconds() - start);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const auto& [name, value] : ratios()) std::printf("RATIO %s %.3f\n", name.c_str(), value);
+  PrintRatios();
   return 0;
 }

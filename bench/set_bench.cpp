@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "inpM_IdMap.h"
 #include "inpM_SetMap.h"
 
@@ -31,48 +32,6 @@ namespace {
 
 constexpr int kRange = 10'000'000;
 constexpr int kSetIds = 1'000'000;
-
-// The final ratio of every case.
-std::map<std::string, double> g_ratio;
-
-// CPU seconds of the calling thread: the machine may be shared, and a case
-// and its baseline should be charged only for their own work.
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-template <class F>
-double Timed(F&& f) {
-  const double t0 = ThreadSeconds();
-  f();
-  return ThreadSeconds() - t0;
-}
-
-// Every iteration runs the baseline and then the case, each after its own
-// untimed setup, so both are measured under the same conditions; the case's
-// time is the iteration time and the ratio is the case's total over the
-// baseline's.
-template <class SetupBase, class Base, class SetupCase, class Case>
-void Compare(benchmark::State& state, const std::string& name, SetupBase setupBase, Base base, SetupCase setupCase,
-             Case measured) {
-  double baseTotal = 0;
-  double caseTotal = 0;
-  for (auto _ : state) {
-    setupBase();
-    baseTotal += Timed(base);
-    setupCase();
-    const double t = Timed(measured);
-    caseTotal += t;
-    state.SetIterationTime(t);
-  }
-  state.counters["baseline_us"] = 1e6 * baseTotal / static_cast<double>(state.iterations());
-  state.counters["ratio_vs_baseline"] = caseTotal / baseTotal;
-  g_ratio[name] = caseTotal / baseTotal;
-}
-
-void Nothing() {}
 
 std::vector<int> RandomIds(int n, int range, unsigned seed) {
   std::mt19937 rng(seed);
@@ -119,7 +78,7 @@ void BM_Union(benchmark::State& state) {
   // Each side is united into a fresh copy of its first operand.
   inpM_SortedSet a;
   std::vector<uint64_t> top, entry;
-  Compare(
+  Pair(
       state, "union",
       [&] {
         top = d.aTop;
@@ -139,7 +98,7 @@ void BM_Union(benchmark::State& state) {
       [&] {
         a.Add(d.b);
         benchmark::DoNotOptimize(&a);
-      });
+      }, Rounds::kTotal);
 }
 
 // ---------------------------------------------------------------------------
@@ -162,12 +121,12 @@ struct RenumberData {
 
 void BM_Renumber(benchmark::State& state) {
   static RenumberData d;
-  Compare(
+  Pair(
       state, "renumber", Nothing, [&] { benchmark::DoNotOptimize(d.map.Renumber(d.list, false)); }, Nothing,
       [&] {
         d.set.Renumber(d.map, false);
         benchmark::DoNotOptimize(&d.set);
-      });
+      }, Rounds::kTotal);
 }
 
 // ---------------------------------------------------------------------------
@@ -198,19 +157,19 @@ void CopyAndChangeOne(const CowData& d) {
 
 void BM_CowVsOneSet(benchmark::State& state) {
   static CowData d(static_cast<int>(state.range(0)));
-  Compare(
+  Pair(
       state, "cow_" + std::to_string(state.range(0)) + "_ids_vs_one_set", Nothing,
       [&] {
         inpM_SetHandle one = d.map.ConstGetSets().ConstGet(d.name);
         one.Get().Add(d.change);
         benchmark::DoNotOptimize(&one);
       },
-      Nothing, [&] { CopyAndChangeOne(d); });
+      Nothing, [&] { CopyAndChangeOne(d); }, Rounds::kTotal);
 }
 
 void BM_CowVsDeepCopy(benchmark::State& state) {
   static CowData d(static_cast<int>(state.range(0)));
-  Compare(
+  Pair(
       state, "cow_" + std::to_string(state.range(0)) + "_ids_vs_deep_copy", Nothing,
       [&] {
         inpM_SetMap deep;
@@ -218,7 +177,7 @@ void BM_CowVsDeepCopy(benchmark::State& state) {
         deep.MergeSet(d.name, d.change);
         benchmark::DoNotOptimize(&deep);
       },
-      Nothing, [&] { CopyAndChangeOne(d); });
+      Nothing, [&] { CopyAndChangeOne(d); }, Rounds::kTotal);
 }
 
 // ---------------------------------------------------------------------------
@@ -267,7 +226,7 @@ IoData& ioData() {
 void BM_Write(benchmark::State& state) {
   IoData& d = ioData();
   std::string buf(d.stored.size() + 64, '\0');
-  Compare(
+  Pair(
       state, "write", Nothing,
       [&] {
         char* p = buf.data();
@@ -288,35 +247,20 @@ void BM_Write(benchmark::State& state) {
         aio_ofstream out("/dev/null", false);
         d.map.Print(out);
         out.close();
-      });
+      }, Rounds::kTotal);
 }
 
 void BM_Read(benchmark::State& state) {
   IoData& d = ioData();
   std::unique_ptr<aio_istringstream> in;
-  Compare(
+  Pair(
       state, "read", Nothing,
-      [&] {
-        const char* p = d.stored.data();
-        const char* const end = p + d.stored.size();
-        long sum = 0;
-        while (p < end) {
-          int v = 0;
-          const auto r = std::from_chars(p, end, v);
-          if (r.ec == std::errc()) {
-            sum += v;
-            p = r.ptr;
-          } else {
-            ++p;
-          }
-        }
-        benchmark::DoNotOptimize(sum);
-      },
+      [&] { benchmark::DoNotOptimize(FromCharsSum(d.stored.data(), d.stored.data() + d.stored.size())); },
       [&] { in = std::make_unique<aio_istringstream>(d.stored); },
       [&] {
         inpM_SetMap back(*in);
         benchmark::DoNotOptimize(&back);
-      });
+      }, Rounds::kTotal);
 }
 
 // Fixed iteration counts keep the whole run well under a minute on a shared
@@ -335,6 +279,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const auto& [name, ratio] : g_ratio) std::printf("RATIO %s %.3f\n", name.c_str(), ratio);
+  PrintRatios();
   return 0;
 }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "inpM_IdMap.h"
 #include "inpM_SurfaceMap.h"
 #include "mem.h"
@@ -29,51 +30,6 @@ namespace {
 constexpr int kElements = 1000000;
 constexpr int kFaces = 6;
 const char* const kLabels[kFaces] = {"S1", "S2", "S3", "S4", "S5", "S6"};
-
-// The ratio of each target to its baseline, from the target's last run.
-std::map<std::string, double>& Ratios() {
-  static std::map<std::string, double> ratios;
-  return ratios;
-}
-
-// CPU time of the calling thread: the machine may be shared, and a ratio of
-// wall times would measure the neighbours as well.
-double ThreadSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-// Each iteration runs the baseline and then the target, each after its own
-// setup (not timed), so that both see the same conditions; the ratio of
-// their summed CPU times is reported as ratio_vs_baseline.
-template <class BaseSetup, class Base, class Setup, class Target>
-void Compare(benchmark::State& state, const char* name, BaseSetup&& baseSetup, Base&& base, Setup&& setup,
-             Target&& target) {
-  double baseSeconds = 0;
-  double targetSeconds = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    baseSetup();
-    state.ResumeTiming();
-    double start = ThreadSeconds();
-    base();
-    baseSeconds += ThreadSeconds() - start;
-    state.PauseTiming();
-    setup();
-    state.ResumeTiming();
-    start = ThreadSeconds();
-    target();
-    targetSeconds += ThreadSeconds() - start;
-  }
-  const double runs = static_cast<double>(state.iterations());
-  state.counters["baseline_us"] = 1e6 * baseSeconds / runs;
-  state.counters["target_us"] = 1e6 * targetSeconds / runs;
-  state.counters["ratio_vs_baseline"] = targetSeconds / baseSeconds;
-  Ratios()[name] = targetSeconds / baseSeconds;
-}
-
-void NoSetup() {}
 
 // Element e carries face (e % 6) in surface A; surface B holds the elements
 // whose e / 7 is even, on face (e + e / 7) % 6, so both stay dense and their
@@ -132,18 +88,18 @@ void BM_Union(benchmark::State& state) {
   const std::vector<Bitset> bitsB = MakeBitsets(true);
   inpM_ElementFaceIdSurface a = SurfaceA();
   a.Add(SurfaceB());  // detached from SurfaceA once, outside the timing
-  Compare(
-      state, "SurfaceUnion", NoSetup,
+  Pair(
+      state, "SurfaceUnion", Nothing,
       [&] {
         for (int f = 0; f < kFaces; ++f)
           for (size_t w = 0; w < bitsA[f].size(); ++w) bitsA[f][w] |= bitsB[f][w];
         benchmark::DoNotOptimize(bitsA.data());
       },
-      NoSetup,
+      Nothing,
       [&] {
         a.Add(static_cast<const inpM_PartInstanceSurface&>(SurfaceB()));
         benchmark::DoNotOptimize(&a);
-      });
+      }, Rounds::kTotal);
 }
 
 void BM_Intersection(benchmark::State& state) {
@@ -151,18 +107,18 @@ void BM_Intersection(benchmark::State& state) {
   const std::vector<Bitset> bitsB = MakeBitsets(true);
   inpM_ElementFaceIdSurface a = SurfaceA();
   a.Intersection(SurfaceB());
-  Compare(
-      state, "SurfaceIntersection", NoSetup,
+  Pair(
+      state, "SurfaceIntersection", Nothing,
       [&] {
         for (int f = 0; f < kFaces; ++f)
           for (size_t w = 0; w < bitsA[f].size(); ++w) bitsA[f][w] &= bitsB[f][w];
         benchmark::DoNotOptimize(bitsA.data());
       },
-      NoSetup,
+      Nothing,
       [&] {
         a.Intersection(static_cast<const inpM_PartInstanceSurface&>(SurfaceB()));
         benchmark::DoNotOptimize(&a);
-      });
+      }, Rounds::kTotal);
 }
 
 // ---------------------------------------------------------------------------
@@ -172,8 +128,8 @@ void BM_FaceSurfaceRenumber(benchmark::State& state) {
   std::vector<cow_1DArrayList<int>> lists;
   for (const auto& [face, ids] : SurfaceA().ConstGetFaceIdElementIdsMap()) lists.push_back(ids);
   inpM_ElementFaceIdSurface s;
-  Compare(
-      state, "FaceSurfaceRenumber", NoSetup,
+  Pair(
+      state, "FaceSurfaceRenumber", Nothing,
       [&] {
         for (const cow_1DArrayList<int>& ids : lists)
           benchmark::DoNotOptimize(ElementIds().CleanupAndRenumber(ids, false));
@@ -182,7 +138,7 @@ void BM_FaceSurfaceRenumber(benchmark::State& state) {
       [&] {
         s.Renumber(ElementIds(), false);
         benchmark::DoNotOptimize(&s);
-      });
+      }, Rounds::kTotal);
 }
 
 const inpM_NodeAreaSurface& NodeSurface() {
@@ -199,13 +155,13 @@ void BM_NodeSurfaceRenumber(benchmark::State& state) {
   NodeSurface().ConstGetNodes().ForEach([&nodes](int node, double) { nodes.push_back(node); });
   const cow_1DArrayList<int> list(std::move(nodes));
   inpM_NodeAreaSurface s;
-  Compare(
-      state, "NodeSurfaceRenumber", NoSetup,
+  Pair(
+      state, "NodeSurfaceRenumber", Nothing,
       [&] { benchmark::DoNotOptimize(ElementIds().CleanupAndRenumber(list, false)); }, [&] { s = NodeSurface(); },
       [&] {
         s.Renumber(ElementIds(), false);
         benchmark::DoNotOptimize(&s);
-      });
+      }, Rounds::kTotal);
 }
 
 // ---------------------------------------------------------------------------
@@ -268,8 +224,8 @@ void BM_SurfaceMapWrite(benchmark::State& state) {
   std::vector<char> buffer(BigText().size() + 64);
   FILE* sink = std::fopen("/dev/null", "wb");
   aio_ofstream out("/dev/null", false);
-  Compare(
-      state, "SurfaceMapWrite", NoSetup,
+  Pair(
+      state, "SurfaceMapWrite", Nothing,
       [&] {
         char* p = buffer.data();
         char* const end = p + buffer.size();
@@ -279,11 +235,11 @@ void BM_SurfaceMapWrite(benchmark::State& state) {
         }
         std::fwrite(buffer.data(), 1, static_cast<size_t>(p - buffer.data()), sink);
       },
-      NoSetup,
+      Nothing,
       [&] {
         BigMap().Print(out);
         out.flush();
-      });
+      }, Rounds::kTotal);
   out.close();
   std::fclose(sink);
 }
@@ -291,27 +247,14 @@ void BM_SurfaceMapWrite(benchmark::State& state) {
 void BM_SurfaceMapRead(benchmark::State& state) {
   const std::string& text = BigText();
   std::unique_ptr<aio_istringstream> in;
-  Compare(
-      state, "SurfaceMapRead", NoSetup,
-      [&] {
-        int64_t sum = 0;
-        for (const char* p = text.data(), *end = p + text.size(); p < end;) {
-          int v = 0;
-          const auto [next, ec] = std::from_chars(p, end, v);
-          if (ec == std::errc()) {
-            sum += v;
-            p = next;
-          } else {
-            ++p;
-          }
-        }
-        benchmark::DoNotOptimize(sum);
-      },
+  Pair(
+      state, "SurfaceMapRead", Nothing,
+      [&] { benchmark::DoNotOptimize(FromCharsSum(text.data(), text.data() + text.size())); },
       [&] { in = std::make_unique<aio_istringstream>(text); },
       [&] {
         const inpM_SurfaceMap map(*in);
         benchmark::DoNotOptimize(&map);
-      });
+      }, Rounds::kTotal);
 }
 
 BENCHMARK(BM_Union)->Unit(benchmark::kMicrosecond)->MinTime(0.5);
@@ -334,6 +277,6 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const auto& [name, ratio] : Ratios()) std::printf("RATIO %s %.3f\n", name.c_str(), ratio);
+  PrintRatios();
   return 0;
 }
