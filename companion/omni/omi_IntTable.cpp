@@ -383,14 +383,7 @@ bool omi_UintTable<T>::InsertSlow(Block* b, unsigned key, const T& value) {
     if (b->n < kSparseMax && 2 * SparseBytes(b->n + 1) < DenseBytes(hi - lo)) {
       MakeSparse(*b, NextSparseCap(b->n, kSparseMax));
     } else {
-      const unsigned cap = std::max(hi - lo, std::min(2 * b->cap, kBlockKeys));
-      unsigned base;
-      if (low < b->base) {
-        base = hi >= cap ? hi - cap : 0;
-      } else {
-        base = lo + cap > kBlockKeys ? kBlockKeys - cap : lo;
-      }
-      MakeDense(*b, base, cap);
+      Widen(*b, lo, hi);
     }
   }
   if (b->kind == kSparse) {
@@ -490,17 +483,22 @@ void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, un
     return;
   }
   if (b->kind != kDense || (lo >= b->base && top <= b->base + b->cap)) return;
-  // Widen as Insert does, at least doubling, so that runs arriving in small
-  // pieces still cost amortised O(1) a key.
-  const unsigned from = std::min(b->base, lo), to = std::max(b->base + b->cap, top);
-  const unsigned cap = std::max(to - from, std::min(2 * b->cap, kBlockKeys));
+  Widen(*b, lo, top);
+}
+
+// At least doubling, so that a block that grows key by key, or runs arriving
+// in small pieces, still cost amortised O(1) a key.
+template <class T>
+void omi_UintTable<T>::Widen(Block& b, unsigned lo, unsigned hi) {
+  const unsigned from = std::min(b.base, lo), to = std::max(b.base + b.cap, hi);
+  const unsigned cap = std::max(to - from, std::min(2 * b.cap, kBlockKeys));
   unsigned base;
-  if (from < b->base) {
+  if (from < b.base) {
     base = to >= cap ? to - cap : 0;
   } else {
     base = from + cap > kBlockKeys ? kBlockKeys - cap : from;
   }
-  MakeDense(*b, base, cap);
+  MakeDense(b, base, cap);
 }
 
 template <class T>

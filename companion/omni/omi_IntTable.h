@@ -305,6 +305,8 @@ class KVL_API omi_UintTable {
   // widened to cover them, so that inserting them neither grows the block
   // step by step nor changes its form. Contents are unchanged.
   void PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count);
+  // Makes a dense block cover the lows [lo, hi) (multiples of 64) too.
+  void Widen(Block& b, unsigned lo, unsigned hi);
   void FreeBlocks();
   void CopyBlocks(const omi_UintTable& from);
 
