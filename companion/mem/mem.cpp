@@ -125,18 +125,8 @@ int aio_istream::scan_int_block(const char*& p, int* out, int n) const {
       }
       uint64_t x;
       std::memcpy(&x, p + s, 8);
-      uint64_t v;
-      switch (len) {
-        case 1: v = aio_digits_value<1>(x); break;
-        case 2: v = aio_digits_value<2>(x); break;
-        case 3: v = aio_digits_value<3>(x); break;
-        case 4: v = aio_digits_value<4>(x); break;
-        case 5: v = aio_digits_value<5>(x); break;
-        case 6: v = aio_digits_value<6>(x); break;
-        case 7: v = aio_digits_value<7>(x); break;
-        default: v = aio_digits_value<8>(x); break;
-      }
-      out[i++] = static_cast<int>(v);
+      const char* q = p + s;
+      out[i++] = static_cast<int>(aio_take_digits(x, len, q));
       if (i == n) {
         // Right after the last number read, as scan_int would leave it.
         p += s + len;

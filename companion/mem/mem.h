@@ -303,6 +303,24 @@ inline uint64_t aio_digits_value(uint64_t x) {
   return (d * 10000 + (d >> 32)) & 0xFFFFFFFF;
 }
 
+// The value of the n (1 to 8) digits at the start of x, with q moved past
+// them. Each length is a branch of its own that moves q by a constant: the
+// processor predicts the branch (the ids of a file mostly have as many
+// digits as their neighbours), so reading the next number need not wait for
+// this one's bytes, as it would if q moved by a count computed from them.
+inline uint64_t aio_take_digits(uint64_t x, int n, const char*& q) {
+  switch (n) {
+    case 1: q += 1; return aio_digits_value<1>(x);
+    case 2: q += 2; return aio_digits_value<2>(x);
+    case 3: q += 3; return aio_digits_value<3>(x);
+    case 4: q += 4; return aio_digits_value<4>(x);
+    case 5: q += 5; return aio_digits_value<5>(x);
+    case 6: q += 6; return aio_digits_value<6>(x);
+    case 7: q += 7; return aio_digits_value<7>(x);
+    default: q += 8; return aio_digits_value<8>(x);
+  }
+}
+
 // The eight decimal digits of v (below 10^8, leading zeros included) as the
 // bytes of a word, the first digit in the lowest byte: the two halves of four
 // digits, then four pairs, then eight digits, each step dividing every lane
@@ -351,28 +369,12 @@ inline bool aio_istream::scan_int_fast(const char*& p, int& out) const {
   }
   uint64_t x;
   std::memcpy(&x, q, 8);
-  uint64_t v;
-  // The length selects a branch, which the processor predicts (the ids of a
-  // file mostly have as many digits as their neighbours), instead of moving
-  // the read position by a count computed from the bytes: reading the next
-  // number then need not wait for this one's bytes.
-  switch (aio_digit_count(x)) {
-    case 1: v = aio_digits_value<1>(x); q += 1; break;
-    case 2: v = aio_digits_value<2>(x); q += 2; break;
-    case 3: v = aio_digits_value<3>(x); q += 3; break;
-    case 4: v = aio_digits_value<4>(x); q += 4; break;
-    case 5: v = aio_digits_value<5>(x); q += 5; break;
-    case 6: v = aio_digits_value<6>(x); q += 6; break;
-    case 7: v = aio_digits_value<7>(x); q += 7; break;
-    case 8:
-      v = aio_digits_value<8>(x);
-      q += 8;
-      // At most two more digits; the byte after them is still inside the
-      // window.
-      for (int more = 0; more < 2 && aio_digit(*q) < 10; ++more, ++q) v = v * 10 + aio_digit(*q);
-      break;
-    default: return false;
-  }
+  const int n = aio_digit_count(x);
+  if (n == 0) return false;
+  uint64_t v = aio_take_digits(x, n, q);
+  // After eight, at most two more digits; the byte after them is still
+  // inside the window.
+  for (int more = 0; n == 8 && more < 2 && aio_digit(*q) < 10; ++more, ++q) v = v * 10 + aio_digit(*q);
   if (aio_digit(*q) < 10 || v > uint64_t{2147483647} + negative) return false;
   out = static_cast<int>(negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v));
   p = q;
