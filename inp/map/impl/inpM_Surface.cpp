@@ -342,20 +342,20 @@ void inpM_ElementFaceIdSurface::Print(aio_ostream& out) const {
   out.flush();
 }
 
-// Each face's elements are translated as CleanupAndRenumber translates a
-// list: to their global (or, inverse, local) ids, dropping those the map does
-// not hold; in one pass over the set, without a list in between.
 void inpM_ElementFaceIdSurface::Renumber(const inpM_IdMap& map, bool inverse) {
   const inpM_IdMap reversed = inverse && !faces.IsEmpty() ? Reversed(map) : inpM_IdMap();
-  const omi_IntTable<int>& table = (inverse ? reversed : map).ConstGetIds();
+  const inpM_IdMap& forward = inverse ? reversed : map;
   cow_Map<cow_String, inpM_OmiSet> renumbered;
+  cow_1DArrayList<int> list;
   for (const auto& [faceId, ids] : faces) {
-    std::vector<int> translated;
-    translated.reserve(static_cast<size_t>(ids.Size()));
-    ids.ForEach([&translated, &table](int id) {
-      if (const int* to = table.Find(id)) translated.push_back(*to);
-    });
-    renumbered.Insert(faceId, inpM_OmiSet(cow_1DArrayList<int>(std::move(translated))));
+    try {
+      renumbered.Insert(faceId, inpM_OmiSet(forward.CleanupAndRenumber(IdsOf(ids, list), false)));
+    } catch (const nex_TextException& e) {
+      inpM_ReportError(
+          "There has been an attempt to construct a surface based on non-existing elements. Face ID %1$s has "
+          "been used in conjunction with element id(s):%2$s",
+          faceId, e.UserReport());
+    }
   }
   faces = std::move(renumbered);
 }
@@ -452,9 +452,13 @@ void inpM_NodeAreaSurface::Print(aio_ostream& out) const {
 }
 
 // Each node is translated as CleanupAndRenumber translates an id: to its
-// global (or, inverse, local) id, or dropped when the map has none. The
-// translated nodes go into the new list in the order of the old one, a block
-// at a time where they ascend.
+// global (or, inverse, local) id, or dropped when the map has none; the id
+// map never raises there, so no node can fail with a message. The
+// translation is done here, in the same pass that collects the nodes, rather
+// than through a list handed to CleanupAndRenumber: that second pass and its
+// list would double the cost of renumbering the node ids. The translated
+// nodes go into the new list in the order of the old one, a block at a time
+// where they ascend.
 void inpM_NodeAreaSurface::Renumber(const inpM_IdMap& map, bool inverse) {
   const inpM_IdMap reversed = inverse && !nodes.IsEmpty() ? Reversed(map) : inpM_IdMap();
   const inpM_IdMap& forward = inverse ? reversed : map;
