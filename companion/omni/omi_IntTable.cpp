@@ -44,6 +44,19 @@ uint8_t BucketShift(unsigned cap, unsigned window) {
   return static_cast<uint8_t>(16 - bits);
 }
 
+// The bits of word w that lie in [from, to).
+uint64_t WordMask(unsigned w, unsigned from, unsigned to) {
+  const unsigned start = std::max(from, w * 64) - w * 64, end = std::min(to, w * 64 + 64) - w * 64;
+  return (end - start == 64 ? ~uint64_t{0} : ((uint64_t{1} << (end - start)) - 1)) << start;
+}
+
+// True when no bit of [from, to) is set.
+bool RangeClear(const uint64_t* bits, unsigned from, unsigned to) {
+  uint64_t any = 0;
+  for (unsigned w = from >> 6; w <= (to - 1) >> 6; ++w) any |= bits[w] & WordMask(w, from, to);
+  return any == 0;
+}
+
 unsigned BucketCount(uint8_t shift) { return shift == 16 ? 0 : kBlockKeys >> shift; }
 
 // Sparse capacities double while small, then grow by a quarter, so that a
@@ -237,18 +250,20 @@ void omi_UintTable<T>::Trim() {
       if (b.cap > b.n) MakeSparse(b, b.n);
       continue;
     }
-    if (InArena(b.data) || b.n == 0) continue;
+    if (b.n == 0) continue;
     const uint64_t* bits = Bits(b);
     unsigned first = 0, last = b.cap / 64 - 1;
     while (!bits[first]) ++first;
     while (!bits[last]) --last;
     const unsigned cap = (last - first + 1) * 64;
-    if (cap == b.cap) continue;
+    // A block of the arena stays there while its keys span more than half
+    // of it, as growth would have put it there.
+    if (cap == b.cap || (InArena(b.data) && 2 * cap > kBlockKeys)) continue;
     void* data = omi_Alloc(DenseBytes(cap));
     std::memcpy(data, Values(b) + first * 64, cap * sizeof(T));
     uint64_t* trimmed = reinterpret_cast<uint64_t*>(static_cast<T*>(data) + cap);
     std::memcpy(trimmed, bits + first, cap / 8);
-    std::free(b.data);
+    FreeData(b.data);
     b.data = data;
     b.bits = trimmed;
     b.base += first * 64;
@@ -426,11 +441,11 @@ bool omi_UintTable<T>::InsertSlow(Block* b, unsigned key, const T& value) {
 }
 
 template <class T>
-unsigned omi_UintTable<T>::InsertRun(const int* keys, const T* values, unsigned count) {
+unsigned omi_UintTable<T>::InsertRun(const int* keys, const T* values, unsigned count, bool more) {
   const unsigned first = static_cast<unsigned>(keys[0]) & 0xFFFFu;
   const unsigned last = static_cast<unsigned>(keys[count - 1]) & 0xFFFFu;
   const unsigned hi = static_cast<unsigned>(keys[0]) >> 16;
-  PrepareRun(hi, first, last, count);
+  PrepareRun(hi, first, last, count, more);
   Block* b = dir_.Lookup(hi);
   unsigned added = 0;
   if (!b || b->kind != kDense || first < b->base || last - b->base >= b->cap) {
@@ -439,16 +454,13 @@ unsigned omi_UintTable<T>::InsertRun(const int* keys, const T* values, unsigned 
   }
   uint64_t* bits = Bits(*b);
   T* slots = Values(*b);
-  if (b->n == 0 && last - first + 1 == count) {
-    // Consecutive keys into an empty block: their values in one copy, their
-    // bits a word at a time.
-    const unsigned from = first - b->base, to = from + count;
+  const unsigned from = first - b->base, to = last - b->base + 1;
+  if (to - from == count && RangeClear(bits, from, to)) {
+    // Consecutive keys, none of them present yet: their values in one
+    // copy, their bits a word at a time.
     std::memcpy(slots + from, values, count * sizeof(T));
-    for (unsigned w = from >> 6; w <= (to - 1) >> 6; ++w) {
-      const unsigned start = std::max(from, w * 64) - w * 64, end = std::min(to, w * 64 + 64) - w * 64;
-      bits[w] |= (end - start == 64 ? ~uint64_t{0} : ((uint64_t{1} << (end - start)) - 1)) << start;
-    }
-    b->n = count;
+    for (unsigned w = from >> 6; w <= (to - 1) >> 6; ++w) bits[w] |= WordMask(w, from, to);
+    b->n += count;
     size_ += static_cast<int>(count);
     return count;
   }
@@ -468,9 +480,25 @@ unsigned omi_UintTable<T>::InsertRun(const int* keys, const T* values, unsigned 
 }
 
 template <class T>
-void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count) {
+void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count, bool more) {
   const unsigned lo = first & ~63u, top = (last | 63u) + 1;
+  const bool consecutive = last - first + 1 == count;
   Block* b = dir_.Lookup(hi);
+  if (kUseArena && more && consecutive && count >= kSparseMax && (!b || b->kind == kSparse)) {
+    // A long run of consecutive ids that goes on in the next piece is how a
+    // large id table arrives when it is read: the block is laid out whole
+    // at once, in the arena, so that the runs after this one neither regrow
+    // nor move it.
+    if (!b) {
+      b = &dir_.Add(hi);
+      b->kind = kSparse;
+      b->shift = kNoBuckets;
+      MakeDense(*b, 0, kBlockKeys, first, count);
+    } else {
+      MakeDense(*b, 0, kBlockKeys);
+    }
+    return;
+  }
   if (!b) {
     // The form Insert would reach once all of them are in.
     if (count < kSparseMax && DenseBytes(top - lo) > SparseBytes(count)) return;
@@ -478,11 +506,20 @@ void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, un
     b->kind = kSparse;
     b->shift = kNoBuckets;
     // Consecutive keys will fill their slots whole (see InsertRun).
-    const bool consecutive = last - first + 1 == count;
     MakeDense(*b, lo, top - lo, consecutive ? first - lo : 0, consecutive ? count : 0);
     return;
   }
-  if (b->kind != kDense || (lo >= b->base && top <= b->base + b->cap)) return;
+  if (b->kind == kSparse) {
+    // Dense once they are in (counting none of them as present already):
+    // converted now rather than after inserting them one by one.
+    const Entry* e = Entries(*b);
+    const unsigned from = b->n ? std::min(lo, e[0].low & ~63u) : lo;
+    const unsigned to = b->n ? std::max(top, (e[b->n - 1].low | 63u) + 1) : top;
+    const unsigned n = b->n + count;
+    if (n >= kSparseMax || DenseBytes(to - from) <= SparseBytes(n)) MakeDense(*b, from, to - from);
+    return;
+  }
+  if (lo >= b->base && top <= b->base + b->cap) return;
   Widen(*b, lo, top);
 }
 

@@ -47,6 +47,10 @@
 #include <type_traits>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "kvl_api.h"
 #include "omi_BlockDir.h"
 
@@ -89,8 +93,9 @@ class KVL_API omi_UintTable {
   bool Remove(unsigned key);
   // Inserts `count` keys that ascend strictly and share their high 16 bits,
   // each given by its bit pattern, with the result of as many Insert calls
-  // (the number added is returned). Their block is shaped once for them.
-  unsigned InsertRun(const int* keys, const T* values, unsigned count);
+  // (the number added is returned). Their block is shaped once for them;
+  // `more` says that the keys after them may go on in the same block.
+  unsigned InsertRun(const int* keys, const T* values, unsigned count, bool more = false);
 
   const T* Find(unsigned key) const {
     if (const T* v = FindArenaNonZero(key)) return v;
@@ -134,7 +139,8 @@ class KVL_API omi_UintTable {
   void Clear();
   // Gives back the room that growth leaves after a load in pieces: sparse
   // blocks keep just their entries, dense blocks just the range of their
-  // keys. Contents are unchanged.
+  // keys (leaving the arena when that is half of their block or less).
+  // Contents are unchanged.
   void Trim();
   size_t MemoryBytes() const;
   bool operator==(const omi_UintTable& other) const;
@@ -264,10 +270,39 @@ class KVL_API omi_UintTable {
     // The key, if present, is in the window; lows are distinct and those
     // past the last entry are kNoLow, so an equal low is the key.
     const Entry* w = e + lo;
+    const unsigned match = WindowMatch(w, low);
+    return match ? &w[__builtin_ctz(match) / kMatchBits].value : nullptr;
+  }
+  // A mask with bit i * kMatchBits set when w[i].low == low, for the
+  // kWindow entries from w. The window is compared with vector loads: a
+  // lookup then waits on its cache misses with a handful of instructions in
+  // flight, where eight separate compares of loaded values keep random
+  // lookups from overlapping theirs.
+#if defined(__SSE2__)
+  static constexpr unsigned kMatchBits = sizeof(Entry) / 4;  // one bit per dword
+  static unsigned WindowMatch(const Entry* w, unsigned low) {
+    static_assert(kWindow * sizeof(Entry) % 64 == 0 && kWindow * kMatchBits <= 32);
+    // The dwords that hold lows: the first of each entry.
+    constexpr unsigned kLows = sizeof(Entry) == 8 ? 0x55555555u : 0x11111111u;
+    const __m128i k = _mm_set1_epi32(static_cast<int>(low));
+    const __m128i* p = reinterpret_cast<const __m128i*>(w);
+    unsigned dwords = 0;
+    for (unsigned g = 0; g < kWindow * sizeof(Entry) / 64; ++g, p += 4) {
+      // 64 bytes compared, narrowed to one bit per dword.
+      const __m128i a = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_loadu_si128(p), k), _mm_cmpeq_epi32(_mm_loadu_si128(p + 1), k));
+      const __m128i b = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_loadu_si128(p + 2), k), _mm_cmpeq_epi32(_mm_loadu_si128(p + 3), k));
+      dwords |= static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(a, b))) << (g * 16);
+    }
+    return dwords & kLows;
+  }
+#else
+  static constexpr unsigned kMatchBits = 1;
+  static unsigned WindowMatch(const Entry* w, unsigned low) {
     unsigned match = 0;
     for (unsigned i = 0; i < kWindow; ++i) match |= unsigned{w[i].low == low} << i;
-    return match ? &w[__builtin_ctz(match)].value : nullptr;
+    return match;
   }
+#endif
   static const T* FindCrowded(const Entry* first, const Entry* last, unsigned low);
 
   static size_t DenseBytes(unsigned cap) { return cap / 8 + size_t{cap} * sizeof(T); }
@@ -303,8 +338,12 @@ class KVL_API omi_UintTable {
   // bits run from `first` to `last`: a block that is missing and would be
   // dense for them is made dense over their range, and a dense block is
   // widened to cover them, so that inserting them neither grows the block
-  // step by step nor changes its form. Contents are unchanged.
-  void PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count);
+  // step by step nor changes its form. A sparse block is made dense when
+  // it would be once they are in. When `more` keys may follow, an id
+  // table's block that is missing or sparse and gets at least kSparseMax
+  // consecutive keys is made dense over all of its keys at once. Contents
+  // are unchanged.
+  void PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count, bool more);
   // Makes a dense block cover the lows [lo, hi) (multiples of 64) too.
   void Widen(Block& b, unsigned lo, unsigned hi);
   void FreeBlocks();
@@ -342,14 +381,17 @@ class KVL_API omi_IntTable {
   // Inserts keys[i] with values[i] for i in [0, n), in that order, with the
   // result of as many Insert calls (the number of keys added is returned).
   // Keys that ascend, as a table's stored form lists them, go in a block at
-  // a time with the block shaped once for them.
-  int InsertAscending(const int* keys, const T* values, int n) {
+  // a time with the block shaped once for them. A caller that inserts a
+  // long ascending sequence a piece at a time says `more` for every piece
+  // but the last: the block that a piece ends in is then laid out for the
+  // keys still to come (Trim gives back what they leave unused).
+  int InsertAscending(const int* keys, const T* values, int n, bool more = false) {
     int added = 0;
     for (int i = 0; i < n;) {
       const unsigned hi = HalfKey(keys[i]) >> 16;
       int j = i + 1;
       while (j < n && HalfKey(keys[j]) >> 16 == hi && keys[j] > keys[j - 1]) ++j;
-      added += static_cast<int>(Half(keys[i]).InsertRun(keys + i, values + i, static_cast<unsigned>(j - i)));
+      added += static_cast<int>(Half(keys[i]).InsertRun(keys + i, values + i, static_cast<unsigned>(j - i), more && j == n));
       i = j;
     }
     return added;

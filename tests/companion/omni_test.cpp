@@ -177,10 +177,14 @@ void CheckInsertAscending() {
     int added = 0;
     for (size_t at = 0; at < keys.size();) {
       const size_t piece = std::min<size_t>(keys.size() - at, 1 + rng() % 9000);
-      added += bulk.InsertAscending(keys.data() + at, values.data() + at, static_cast<int>(piece));
+      // Pieces said to go on lay out the block they end in for what follows.
+      const bool more = at + piece < keys.size() && rng() % 2;
+      added += bulk.InsertAscending(keys.data() + at, values.data() + at, static_cast<int>(piece), more);
       at += piece;
     }
     EXPECT_EQ(added, expectAdded);
+    ExpectSameTable(bulk, twin);
+    bulk.Trim();
     ExpectSameTable(bulk, twin);
   }
 }
@@ -297,6 +301,18 @@ TEST(OmiIntTable, MemoryStaysSmall) {
   pieces.Trim();
   EXPECT_LT(pieces.MemoryBytes(), grown - 6000 * sizeof(double));  // 16384 slots down to 10048
   ExpectSameTable(pieces, twin);
+  // An id table loaded in pieces that go on lays out whole blocks ahead;
+  // Trim takes back the one its keys fill less than half of.
+  omi_IntTable<int> ids;
+  std::vector<int> ints(keys.begin(), keys.end());
+  ids.InsertAscending(ints.data(), ints.data(), 5000, true);
+  EXPECT_GE(ids.MemoryBytes(), 65536 * sizeof(int));
+  ids.InsertAscending(ints.data() + 5000, ints.data() + 5000, 5000, false);
+  ids.Trim();
+  EXPECT_LE(ids.MemoryBytes(), 4.5 * 10048 + 256);
+  for (int k : {1, 5000, 5001, 10000}) EXPECT_EQ(ids.ConstGet(k), k);
+  EXPECT_EQ(ids.Find(10001), nullptr);
+  EXPECT_EQ(ids.Size(), 10000);
   omi_Set bits;
   for (int i = 0; i < 1000000; ++i) bits.Insert(i);
   EXPECT_LE(bits.MemoryBytes(), 1000000 / 8 + 16 * 1024);

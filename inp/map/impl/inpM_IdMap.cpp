@@ -77,8 +77,8 @@ bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
     const int want = std::min(n - done, chunk);
     const int m = in.scan_int_pairs(keys.get(), values.get(), want);
     whole = m == want;
-    table.InsertAscending(keys.get(), values.get(), m);
     done += m;
+    table.InsertAscending(keys.get(), values.get(), m, whole && done < n);
   }
   // Blocks that grew a chunk at a time, doubling, give back what is left over.
   table.Trim();
