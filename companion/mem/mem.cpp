@@ -1,7 +1,7 @@
 // Allocation, stream state and the out-of-line parts of the streams.
 #include "mem.h"
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "cow.h"
+#include "kvl_cpu.h"
 
 // ---------------------------------------------------------------------------
 // Allocation
@@ -97,45 +98,144 @@ void ByteKinds(const char* p, uint64_t& digits, uint64_t& spaces) {
 
 }  // namespace
 
-int aio_istream::scan_int_block(const char*& p, int* out, int n) const {
+namespace {
+
+// The numbers of one 64-byte piece that starts at a number boundary, one at
+// a time: `starts` and `lasts` mark the first and last digit of each number
+// that ends inside the piece. Stops after the nth number, with p right after
+// it, or before a number of more than 8 digits, with p at its start; either
+// way answers false. Otherwise answers true with p unchanged.
+bool PieceByNumber(const char*& p, uint64_t starts, uint64_t lasts, int* out, int& i, int n) {
+  for (; starts; starts &= starts - 1) {
+    const int s = std::countr_zero(starts);
+    const int len = std::countr_zero(lasts >> s) + 1;
+    if (len > 8) {
+      p += s;
+      return false;
+    }
+    uint64_t x;
+    std::memcpy(&x, p + s, 8);
+    out[i++] = static_cast<int>(aio_digits_value(x, len));
+    if (i == n) {
+      p += s + len;
+      return false;
+    }
+  }
+  return true;
+}
+
+// The numbers of a piece that are cut off at its end are left for the next
+// piece, which starts where they do; a piece of digits only goes to the
+// number-by-number path (next stays null).
+void CutAtEnd(uint64_t digits, uint64_t& starts, uint64_t& lasts, const char* p, const char*& next) {
+  next = p + 64;
+  if (!(digits >> 63)) return;
+  const int cut = 63 - std::countl_zero(starts);
+  next = cut == 0 ? nullptr : p + cut;
+  starts &= ~(uint64_t{1} << cut);
+  lasts &= ~(uint64_t{1} << 63);
+}
+
+// 16 bytes beyond each piece stay readable for the 8-byte loads of its last
+// numbers, and the byte after every number is inside the window.
+constexpr std::ptrdiff_t kPieceRoom = 80;
+
+int ScanPiecesPortable(const char*& p, const char* end, int* out, int n) {
   int i = 0;
-  // 16 bytes beyond the piece stay readable for the 8-byte loads of its
-  // last numbers, and the byte after every number is inside the window.
-  while (i < n && end_ - p >= 80) {
+  while (i < n && end - p >= kPieceRoom) {
     uint64_t digits, spaces;
     ByteKinds(p, digits, spaces);
     if (~(digits | spaces)) break;  // a sign or another byte
     // p is at a number boundary, so a digit at byte 0 starts a number.
     uint64_t starts = digits & ~(digits << 1);
-    const uint64_t lasts = digits & ~(digits >> 1);  // last digits (byte 63's may go on)
-    const char* next = p + 64;
-    if (digits >> 63) {
-      // The last number may go on past the piece: it starts the next one.
-      const int cut = 63 - std::countl_zero(starts);
-      if (cut == 0) return i;  // 64 digits and more: the number-by-number path
-      next = p + cut;
-      starts &= ~(uint64_t{1} << cut);
+    uint64_t lasts = digits & ~(digits >> 1);
+    const char* next;
+    CutAtEnd(digits, starts, lasts, p, next);
+    if (!next || !PieceByNumber(p, starts, lasts, out, i, n)) return i;
+    p = next;
+  }
+  return i;
+}
+
+// The same with 512-bit vectors: the first and last digits' positions of a
+// piece's numbers are packed into bytes (vpcompressb), and each group of
+// eight numbers has its digits gathered right-aligned into 8-byte lanes
+// (vpermb) and converted at once: pairs, quads, then the two halves. A piece
+// with a number of more than 8 digits, or with more numbers than are still
+// wanted, goes number by number.
+// GCC's own 512-bit intrinsics start from an undefined vector, which its
+// flow analysis then reports as used uninitialized.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2"))) int ScanPieces512(const char*& p, const char* end, int* out, int n) {
+  alignas(64) static constexpr int8_t kSpread[64] = {  // lane j takes number j / 8
+      0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3,
+      4, 4, 4, 4, 4, 4, 4, 4, 5, 5, 5, 5, 5, 5, 5, 5, 6, 6, 6, 6, 6, 6, 6, 6, 7, 7, 7, 7, 7, 7, 7, 7};
+  alignas(64) static constexpr int8_t kBack[64] = {  // byte j of a lane: last digit - 7 + j
+      -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0,
+      -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0,
+      -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0};
+  alignas(64) static constexpr int8_t kIota[64] = {
+      0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+      22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
+      44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
+  const __m512i spread = _mm512_load_si512(kSpread), back = _mm512_load_si512(kBack);
+  const __m512i iota = _mm512_load_si512(kIota);
+  const __m512i zero = _mm512_set1_epi8('0'), ten = _mm512_set1_epi8(10);
+  const __m512i tab = _mm512_set1_epi8('\t'), five = _mm512_set1_epi8(5), blank = _mm512_set1_epi8(' ');
+  const __m512i tens = _mm512_set1_epi16(0x010A);             // bytes 10, 1: a pair
+  const __m512i hundreds = _mm512_set1_epi32(0x00010064);     // words 100, 1: a quad
+  const __m512i tenThousand = _mm512_set1_epi64(10000);
+  int i = 0;
+  while (i < n && end - p >= kPieceRoom) {
+    const __m512i v = _mm512_loadu_si512(p);
+    const uint64_t digits = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, zero), ten);
+    const uint64_t spaces =
+        _mm512_cmpeq_epi8_mask(v, blank) | _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, tab), five);
+    if (~(digits | spaces)) break;
+    uint64_t starts = digits & ~(digits << 1);
+    uint64_t lasts = digits & ~(digits >> 1);
+    const char* next;
+    CutAtEnd(digits, starts, lasts, p, next);
+    if (!next) return i;
+    const int k = std::popcount(starts);
+    const __m512i first = _mm512_maskz_compress_epi8(starts, iota);
+    const __m512i last = _mm512_maskz_compress_epi8(lasts, iota);
+    const __mmask64 numbers = k == 64 ? ~__mmask64{0} : (__mmask64{1} << k) - 1;
+    if (k > n - i || _mm512_mask_cmpgt_epu8_mask(numbers, _mm512_sub_epi8(last, first), _mm512_set1_epi8(7))) {
+      if (!PieceByNumber(p, starts, lasts, out, i, n)) return i;
+      p = next;
+      continue;
     }
-    for (; starts; starts &= starts - 1) {
-      const int s = std::countr_zero(starts);
-      const int len = std::countr_zero(lasts >> s) + 1;
-      if (len > 8) {
-        p += s;
-        return i;
-      }
-      uint64_t x;
-      std::memcpy(&x, p + s, 8);
-      const char* q = p + s;
-      out[i++] = static_cast<int>(aio_take_digits(x, len, q));
-      if (i == n) {
-        // Right after the last number read, as scan_int would leave it.
-        p += s + len;
-        return i;
-      }
+    for (int g = 0; g < k; g += 8) {
+      const __m512i pick = _mm512_add_epi8(spread, _mm512_set1_epi8(static_cast<char>(g)));
+      const __m512i from = _mm512_add_epi8(_mm512_permutexvar_epi8(pick, last), back);
+      const __mmask64 inside = _mm512_cmpge_epi8_mask(from, _mm512_permutexvar_epi8(pick, first));
+      const __m512i d = _mm512_maskz_sub_epi8(inside, _mm512_permutexvar_epi8(from, v), zero);
+      const __m512i quads = _mm512_madd_epi16(_mm512_maddubs_epi16(d, tens), hundreds);
+      const __m512i values = _mm512_add_epi64(_mm512_mul_epu32(quads, tenThousand), _mm512_srli_epi64(quads, 32));
+      const int m = std::min(8, k - g);
+      _mm256_mask_storeu_epi32(out + i + g, static_cast<__mmask8>((1u << m) - 1), _mm512_cvtepi64_epi32(values));
+    }
+    i += k;
+    if (i == n) {
+      // Right after the last number read, as scan_int would leave it.
+      p += 64 - std::countl_zero(lasts);
+      return i;
     }
     p = next;
   }
   return i;
+}
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+int aio_istream::scan_int_block(const char*& p, int* out, int n) const {
+  static const bool wide = !kvl_PortableKernelsOnly() && __builtin_cpu_supports("avx512bw") &&
+                           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+                           __builtin_cpu_supports("avx512vbmi2");
+  return wide ? ScanPieces512(p, end_, out, n) : ScanPiecesPortable(p, end_, out, n);
 }
 
 int aio_istream::scan_int_slow() {

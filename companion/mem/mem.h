@@ -294,13 +294,16 @@ inline int aio_digit_count(uint64_t x) {
 // The number that the first N (1 to 8) bytes of x form, all of them digits:
 // moved to the top so that the bytes below read as leading zeros, then
 // pairs, quads and the two halves combined.
-template <int N>
-inline uint64_t aio_digits_value(uint64_t x) {
+inline uint64_t aio_digits_value(uint64_t x, int n) {
   constexpr uint64_t kOnes = 0x0101010101010101;
-  uint64_t d = (x - 0x30 * kOnes) << (64 - 8 * N);
+  uint64_t d = (x - 0x30 * kOnes) << (64 - 8 * n);
   d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FF;
   d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFF;
   return (d * 10000 + (d >> 32)) & 0xFFFFFFFF;
+}
+template <int N>
+inline uint64_t aio_digits_value(uint64_t x) {
+  return aio_digits_value(x, N);
 }
 
 // The value of the n (1 to 8) digits at the start of x, with q moved past

@@ -1,6 +1,8 @@
 // Bit vectors: container forms, set algebra and the ascending walk.
 #include "omi_Set.h"
 
+#include "kvl_cpu.h"
+
 #include <immintrin.h>
 
 #include <algorithm>
@@ -68,7 +70,8 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) unsigned CombineWords512(uint
 }
 
 bool HasVectorPopcount() {
-  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
+  static const bool has =
+      !kvl_PortableKernelsOnly() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
   return has;
 }
 
