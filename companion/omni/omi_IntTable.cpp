@@ -3,11 +3,15 @@
 // range are inline in omi_IntTable.h.
 #include "omi_IntTable.h"
 
+#include <sanitizer/asan_interface.h>
 #include <sys/mman.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -32,6 +36,99 @@ char* MapZeroed(size_t bytes) {
   ::munmap(mem + bytes, static_cast<size_t>(start + span - (mem + bytes)));
   ::madvise(mem, bytes, MADV_HUGEPAGE);
   return mem;
+}
+
+// The pool: memory for the dense blocks that id tables get whole, from
+// bulk loads (a part file holds thousands of them) and copies. It hands out
+// pieces of 2 MB chunks that ask for huge pages, one after the other. A
+// loaded model then costs a page fault per 2 MB instead of one per 4 KB,
+// which is most of the time of a first load where faults are expensive
+// (virtual machines). Pieces are not reused one by one: a chunk is given
+// back whole once its last piece is freed, which suits blocks that live as
+// long as the map they were loaded into; blocks that grow by inserts stay
+// with malloc. One chunk is kept when it empties, so that loading, dropping
+// and loading again reuses its pages. Shared by all threads, under a lock.
+class Pool {
+ public:
+  static constexpr size_t kMaxPiece = size_t{256} << 10;  // larger ones are not pooled
+#if defined(__SANITIZE_ADDRESS__)
+  static constexpr size_t kRedZone = 64;  // poisoned bytes after each piece
+#else
+  static constexpr size_t kRedZone = 0;
+#endif
+
+  static Pool& Get() {
+    static Pool* pool = new Pool();  // never destroyed: tables may outlive static destruction
+    return *pool;
+  }
+
+  // Uninitialised memory for `bytes` (at most kMaxPiece), or nullptr.
+  void* Alloc(size_t bytes) {
+    const size_t rounded = ((bytes + 63) & ~size_t{63}) + kRedZone;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!current_ || kHugePage - current_->used < rounded) {
+      if (spare_) {
+        current_ = std::exchange(spare_, nullptr);
+      } else {
+        char* base = MapZeroed(kHugePage);
+        if (!base) return nullptr;
+        // Under AddressSanitizer, what is not handed out reads as poisoned,
+        // so that running past a block is caught as it is on the heap.
+        ASAN_POISON_MEMORY_REGION(base, kHugePage);
+        current_ = &chunks_[reinterpret_cast<uintptr_t>(base)];
+        current_->base = base;
+      }
+    }
+    char* p = current_->base + current_->used;
+    current_->used += rounded;
+    ++current_->live;
+    ASAN_UNPOISON_MEMORY_REGION(p, bytes);
+    return p;
+  }
+
+  // Frees a piece of the pool; false when p is not one.
+  bool Free(void* p) {
+    const uintptr_t base = reinterpret_cast<uintptr_t>(p) & ~(kHugePage - 1);
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = chunks_.find(base);
+    if (it == chunks_.end()) return false;
+    Chunk& c = it->second;
+    if (--c.live > 0) return true;
+    ASAN_POISON_MEMORY_REGION(c.base, c.used);
+    if (&c == current_ || !spare_) {
+      c.used = 0;  // handed out again from its start
+      if (&c != current_) spare_ = &c;
+      return true;
+    }
+    ASAN_UNPOISON_MEMORY_REGION(c.base, kHugePage);
+    ::munmap(c.base, kHugePage);
+    chunks_.erase(it);
+    return true;
+  }
+
+ private:
+  struct Chunk {
+    char* base = nullptr;
+    size_t used = 0;  // bytes handed out from base
+    size_t live = 0;  // pieces not yet freed
+  };
+  std::mutex mutex_;
+  std::unordered_map<uintptr_t, Chunk> chunks_;  // by base address
+  Chunk* current_ = nullptr;
+  Chunk* spare_ = nullptr;
+};
+
+// Block memory from the pool when it is small enough for it, else from
+// malloc; and its release, whichever it came from (only id tables, which
+// use the pool, need it looked up).
+void* PoolAlloc(size_t bytes) {
+  if (bytes <= Pool::kMaxPiece)
+    if (void* p = Pool::Get().Alloc(bytes)) return p;
+  return omi_Alloc(bytes);
+}
+
+void FreeBlockMemory(void* p, bool mayBePooled) {
+  if (!mayBePooled || !Pool::Get().Free(p)) std::free(p);
 }
 
 // Bucket shift for a sparse block of `cap` entries: at least one bucket per
@@ -100,7 +197,7 @@ template <class T>
 void omi_UintTable<T>::FreeBlocks() {
   Block* b = dir_.Data();
   for (unsigned i = 0; i < dir_.Count(); ++i)
-    if (!InArena(b[i].data)) std::free(b[i].data);
+    if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena);
   FreeArena();
 }
 
@@ -134,14 +231,14 @@ void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
         std::memcpy(c.bits, bits, kSegmentBits);
         continue;
       }
-      void* data = omi_Alloc(BlockBytes(c));
+      void* data = kUseArena && c.kind == kDense ? PoolAlloc(BlockBytes(c)) : omi_Alloc(BlockBytes(c));
       std::memcpy(data, c.data, BlockBytes(c));
       c.data = data;
       if (c.kind == kDense) c.bits = reinterpret_cast<uint64_t*>(Values(c) + c.cap);
     }
   } catch (...) {
     for (unsigned i = 0; i < done; ++i)
-      if (!InArena(b[i].data)) std::free(b[i].data);
+      if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena);
     FreeArena();
     dir_.Reset();
     size_ = 0;
@@ -161,7 +258,7 @@ bool omi_UintTable<T>::InArena(const void* data) const {
 template <class T>
 void omi_UintTable<T>::FreeData(void* data) {
   if (!InArena(data)) {
-    std::free(data);
+    FreeBlockMemory(data, kUseArena);
     return;
   }
   const size_t seg = (static_cast<char*>(data) - arenaMem_) / kSegmentValues;
@@ -259,7 +356,7 @@ void omi_UintTable<T>::Trim() {
     // A block of the arena stays there while its keys span more than half
     // of it, as growth would have put it there.
     if (cap == b.cap || (InArena(b.data) && 2 * cap > kBlockKeys)) continue;
-    void* data = omi_Alloc(DenseBytes(cap));
+    void* data = kUseArena ? PoolAlloc(DenseBytes(cap)) : omi_Alloc(DenseBytes(cap));
     std::memcpy(data, Values(b) + first * 64, cap * sizeof(T));
     uint64_t* trimmed = reinterpret_cast<uint64_t*>(static_cast<T*>(data) + cap);
     std::memcpy(trimmed, bits + first, cap / 8);
@@ -348,7 +445,8 @@ void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap, unsigned
   Block to = b;
   if (!kUseArena || base != 0 || cap != kBlockKeys || !ArenaSegment(to, b.hi)) {
     if (count) {
-      to.data = omi_Alloc(DenseBytes(cap));
+      // Filled by a run: id tables take the block from the pool.
+      to.data = kUseArena ? PoolAlloc(DenseBytes(cap)) : omi_Alloc(DenseBytes(cap));
       T* values = static_cast<T*>(to.data);
       std::memset(static_cast<void*>(values), 0, written * sizeof(T));
       std::memset(static_cast<void*>(values + written + count), 0, (cap - written - count) * sizeof(T) + cap / 8);

@@ -279,6 +279,45 @@ TEST(OmiIntTable, WholeBlocksComeAndGo) {
 
 // Keys far apart do not pay for the gaps; dense tables and sets cost little
 // more than their values or bits.
+// Id tables loaded from runs and copied take their blocks from memory that
+// all threads share: tables built, copied and dropped in several threads at
+// once keep their contents, and a copy outlives its original.
+TEST(OmiIntTable, RunsLoadedInManyThreads) {
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &failures] {
+      std::mt19937 rng(static_cast<unsigned>(t));
+      std::vector<omi_IntTable<int>> kept;
+      for (int round = 0; round < 60; ++round) {
+        std::vector<int> keys, values;
+        int k = static_cast<int>(rng() % 1000000);
+        for (int run = 0; run < 4; ++run, k += static_cast<int>(rng() % 70000)) {
+          const int length = 1 + static_cast<int>(rng() % 20000);
+          for (int i = 0; i < length; ++i, ++k) keys.push_back(k);
+        }
+        for (int key : keys) values.push_back(key ^ (t << 24));
+        omi_IntTable<int> table;
+        table.InsertAscending(keys.data(), values.data(), static_cast<int>(keys.size()));
+        omi_IntTable<int> copy(table);
+        if (round % 3 == 0) kept.push_back(copy);  // outlives its original
+        if (!(copy == table) || copy.Size() != static_cast<int>(keys.size())) ++failures[static_cast<size_t>(t)];
+        for (int i = 0; i < 50; ++i) {
+          const size_t at = rng() % keys.size();
+          if (copy.ConstGet(keys[at]) != values[at]) ++failures[static_cast<size_t>(t)];
+        }
+        if (round % 5 == 0 && kept.size() > 3) kept.erase(kept.begin());
+      }
+      for (const omi_IntTable<int>& table : kept)
+        table.ForEach([&](int key, int value) {
+          if (value != (key ^ (t << 24))) ++failures[static_cast<size_t>(t)];
+        });
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(4, 0));
+}
+
 TEST(OmiIntTable, MemoryStaysSmall) {
   omi_IntTable<int> far, dense;
   for (int k : {1, 2000000000, -2000000000}) far.Insert(k, k);
