@@ -38,6 +38,9 @@ class KVL_API inpM_OmiSet {
     else
       InsertIntoNewBitVector(id);
   }
+  // As many Insert calls, for ids in any order; ascending ones go in a
+  // block of the bit vector at a time.
+  void Insert(const int* ids, int n);
   int Size() const { return bits_ ? bits_->Size() : single_ != kEmptyMarker; }
   bool IsEmpty() const { return Size() == 0; }
   void Remove(int id);

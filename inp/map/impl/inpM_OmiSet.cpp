@@ -23,6 +23,12 @@ inpM_OmiSet::inpM_OmiSet(const cow_1DArrayList<int>& ids) {
 
 inpM_OmiSet::~inpM_OmiSet() { delete bits_; }
 
+void inpM_OmiSet::Insert(const int* ids, int n) {
+  int done = 0;
+  while (done < n && !bits_) Insert(ids[done++]);
+  if (done < n) bits_->Insert(ids + done, n - done);
+}
+
 void inpM_OmiSet::InsertIntoNewBitVector(int id) {
   SwitchToOmiSet();
   bits_->Insert(id);

@@ -161,25 +161,33 @@ cow_1DArrayList<int> Undefined(const inpM_OmiSet& ids, const inpM_IdMap& idMap) 
 
 // The ids translated as idMap.Renumber translates them as one list. Local to
 // global, the bit vector is walked once, looking each id up in the map's own
-// table (a 0 of no pair yields 0); when an id has no pair, the list goes to
-// idMap.Renumber, which reports the undefined ids, and its answer stands. The set is only replaced
-// once the translation succeeded.
+// table (a 0 of no pair yields 0) and adding the translations to the new set
+// a piece at a time; when an id has no pair, the list goes to
+// idMap.Renumber, which reports the undefined ids, and its answer stands.
+// The set is only replaced once the translation succeeded.
 inpM_OmiSet Renumbered(const inpM_OmiSet& ids, const inpM_IdMap& idMap, bool inverse) {
   if (inverse) return inpM_OmiSet(idMap.Renumber(ids.ConstGetArrayCounterpart(), true));
   const omi_IntTable<int>& table = idMap.ConstGetIds();
-  std::vector<int> global;
-  global.reserve(static_cast<size_t>(ids.Size()));
+  constexpr int kPiece = 4096;
+  int piece[kPiece];
+  int held = 0;
+  inpM_OmiSet renumbered;
   bool undefined = false;
   ids.ForEach([&](int id) {
     if (const int* g = table.Find(id))
-      global.push_back(*g);
+      piece[held++] = *g;
     else if (id == 0)
-      global.push_back(0);
+      piece[held++] = 0;
     else
       undefined = true;
+    if (held == kPiece) {
+      renumbered.Insert(piece, held);
+      held = 0;
+    }
   });
   if (undefined) return inpM_OmiSet(idMap.Renumber(ids.ConstGetArrayCounterpart(), false));
-  return inpM_OmiSet(cow_1DArrayList<int>(std::move(global)));
+  renumbered.Insert(piece, held);
+  return renumbered;
 }
 
 // Whether removing `id` from the set would remove something; lets the
