@@ -92,6 +92,17 @@ TEST(OmiSetStates, InsertionRemovalAndSwitching) {
   EXPECT_EQ(Held(inpM_OmiSet(cow_1DArrayList<int>{3})), "single{3}");
   EXPECT_EQ(Held(inpM_OmiSet(cow_1DArrayList<int>{4, 4})), "bits{4}");
   EXPECT_EQ(Held(inpM_OmiSet(cow_1DArrayList<int>{9, -2, 5, 9})), "bits{-2,5,9}");
+  // Bulk insertion goes through the same states as inserting one by one.
+  const int bulk[] = {6, 6, 40000, -1, 70000, 70001};
+  for (int n : {0, 1, 2, 6}) {
+    inpM_OmiSet one, many;
+    for (int i = 0; i < n; ++i) one.Insert(bulk[i]);
+    many.Insert(bulk, n);
+    EXPECT_EQ(Held(many), Held(one)) << n;
+  }
+  inpM_OmiSet onto = Single(3);
+  onto.Insert(bulk + 2, 4);
+  EXPECT_EQ(Held(onto), "bits{-1,3,40000,70000,70001}");
 
   // Clearing and removing keep the bit vector; switching moves the single value.
   inpM_OmiSet g = Grown({1, 2, 3, 4});
