@@ -165,8 +165,10 @@ int ScanPiecesPortable(const char*& p, const char* end, int* out, int n) {
 // wanted, goes number by number.
 // GCC's own 512-bit intrinsics start from an undefined vector, which its
 // flow analysis then reports as used uninitialized.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2"))) int ScanPieces512(const char*& p, const char* end, int* out, int n) {
   alignas(64) static constexpr int8_t kSpread[64] = {  // lane j takes number j / 8
       0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3,
@@ -227,7 +229,9 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2"))) int 
   }
   return i;
 }
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 }  // namespace
 
