@@ -443,6 +443,15 @@ inline aio_ostream& aio_ostream::put(char c) {
   return *this;
 }
 
+// Writes v[0], v[1], ... v[n - 1] at p, each followed by a separator:
+// `even` after those of even index, `odd` after the others (a blank and a
+// line end give the "key value" lines of a table), and returns the end.
+// Room for n * 12 + 64 bytes from p must be writable: whole vectors are
+// stored. With 512-bit vectors (see aio_istream::scan_int_block) eight
+// numbers below 10^8 are formatted at once; other numbers one by one.
+KVL_API char* aio_format_ints(char* p, const int* v, int n, char even, char odd);
+constexpr int aio_format_ints_room(int n) { return 12 * n + 64; }
+
 inline aio_ostream& aio_ostream::print_int(int v) {
   if (width_ == 0 && out_end_ - out_ >= 11) {
     out_ = aio_format_int(out_, v);

@@ -278,6 +278,24 @@ TEST(Print, IntegerTextIsToCharsText) {
     const std::string expected(want, std::to_chars(want, want + sizeof want, v).ptr);
     ASSERT_EQ(std::string(got, aio_format_int(got, v)), expected);
   }
+  // In bulk, each number followed by its separator, in runs of every length
+  // around the eight that go at once; the values above, and groups of small
+  // numbers only, where every number takes the vector path.
+  for (int n = 0; n <= 40; ++n) {
+    for (int kind = 0; kind < 3; ++kind) {
+      std::vector<int> run(static_cast<size_t>(n));
+      for (int& v : run) v = kind == 0 ? values[rng() % values.size()] : static_cast<int>(rng() % (kind == 1 ? 100000000u : 1000u));
+      std::string expected;
+      for (int i = 0; i < n; ++i) {
+        char one[16];
+        expected.append(one, std::to_chars(one, one + sizeof one, run[static_cast<size_t>(i)]).ptr);
+        expected += i % 2 ? '\n' : ' ';
+      }
+      std::vector<char> got(static_cast<size_t>(aio_format_ints_room(n)), '\x7f');
+      char* end = aio_format_ints(got.data(), run.data(), n, ' ', '\n');
+      ASSERT_EQ(std::string(got.data(), end), expected) << n << ' ' << kind;
+    }
+  }
 }
 
 TEST(Print, NumbersTextPaddingAndFlags) {

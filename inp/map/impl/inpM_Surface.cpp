@@ -50,20 +50,21 @@ void PrintLine(aio_ostream& out, int value) { out.print_int(value).put('\n'); }
 // they are formatted into a block on the stack and handed to the stream a
 // block at a time, which spares the stream's per-value checks.
 void PrintIdsLine(aio_ostream& out, const inpM_OmiSet& ids) {
-  constexpr size_t kBlock = 4096;
-  constexpr size_t kIdRoom = 12;  // "-2147483648" and the blank
-  char block[kBlock] = {};  // zeroed: g++ cannot see that ForEach only writes before it reads
-  char* p = block;
+  constexpr int kIds = 256;
+  int held[kIds];
+  int n = 0;
+  char block[aio_format_ints_room(kIds) + 1];
+  const auto format = [&] {
+    char* const end = aio_format_ints(block, held, n, ' ', ' ');
+    out.print(block, static_cast<size_t>(end - block));
+    n = 0;
+  };
   ids.ForEach([&](int id) {
-    if (block + kBlock - p < static_cast<ptrdiff_t>(kIdRoom)) {
-      out.print(block, static_cast<size_t>(p - block));
-      p = block;
-    }
-    p = aio_format_int(p, id);
-    *p++ = ' ';
+    held[n++] = id;
+    if (n == kIds) format();
   });
-  *p++ = '\n';
-  out.print(block, static_cast<size_t>(p - block));
+  format();
+  out.put('\n');
 }
 
 // Global id -> local id of one level, built as the id map builds it for each
