@@ -280,7 +280,9 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
       c->kind = kArray;
     }
     count_ -= c->n;
-    if (static_cast<unsigned>(j - i) > kArrayMax || c->kind == kBitmap) {
+    // A bitmap as soon as the array could outgrow kArrayMax with these ids
+    // (duplicates may leave it smaller: a bitmap of that size is allowed).
+    if (c->n + static_cast<unsigned>(j - i) > kArrayMax || c->kind == kBitmap) {
       if (c->kind == kArray) ToBitmap(*c);
       // Bits gather in a register while the ids stay in one word.
       uint64_t* words = Words(*c);
