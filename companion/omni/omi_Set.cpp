@@ -6,6 +6,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -582,8 +583,78 @@ int omi_BlkBitVect::Largest() const {
   return static_cast<int>(((static_cast<unsigned>(c->hi) << 16) | low) ^ 0x80000000u);
 }
 
+namespace {
+
+// The ids of a bitmap container's words (bit k of word w is id first + 64w + k),
+// ascending, from `out`; returns the end.
+int* BitmapIdsPortable(const uint64_t* words, unsigned count, int first, int* out) {
+  for (unsigned w = 0; w < count; ++w)
+    for (uint64_t word = words[w]; word; word &= word - 1)
+      *out++ = first + static_cast<int>(w * 64 + static_cast<unsigned>(__builtin_ctzll(word)));
+  return out;
+}
+
+// GCC's own 512-bit intrinsics start from an undefined vector, which its
+// flow analysis then reports as used uninitialized.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+// The same with 512-bit vectors: a word's bit positions packed into bytes
+// (vpcompressb), widened to ints sixteen at a time, offset and stored with a
+// mask, so that nothing is written past the last id.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2"))) int* BitmapIds512(const uint64_t* words,
+                                                                                  unsigned count, int first,
+                                                                                  int* out) {
+  alignas(64) static constexpr int8_t kIota[64] = {
+      0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+      22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
+      44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
+  const __m512i iota = _mm512_load_si512(kIota);
+  for (unsigned w = 0; w < count; ++w) {
+    const uint64_t word = words[w];
+    if (!word) continue;
+    const __m512i positions = _mm512_maskz_compress_epi8(word, iota);
+    const __m512i base = _mm512_set1_epi32(first + static_cast<int>(w * 64));
+    const int n = std::popcount(word);
+    for (int k = 0; k < n; k += 16) {
+      __m128i bytes = _mm512_castsi512_si128(positions);
+      if (k == 16) bytes = _mm512_extracti32x4_epi32(positions, 1);
+      if (k == 32) bytes = _mm512_extracti32x4_epi32(positions, 2);
+      if (k == 48) bytes = _mm512_extracti32x4_epi32(positions, 3);
+      const __mmask16 lanes = n - k >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << (n - k)) - 1);
+      _mm512_mask_storeu_epi32(out + k, lanes, _mm512_add_epi32(_mm512_cvtepu8_epi32(bytes), base));
+    }
+    out += n;
+  }
+  return out;
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+bool HasByteCompress() {
+  static const bool has = !kvl_PortableKernelsOnly() && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2");
+  return has;
+}
+
+}  // namespace
+
 void omi_BlkBitVect::ToArray(int* out) const {
-  ForEach([&out](int id) { *out++ = id; });
+  const bool wide = HasByteCompress();
+  for (unsigned r = dir_.FirstRank(), end = dir_.EndRank(); r < end; ++r) {
+    const Container* c = dir_.AtRank(r);
+    if (!c) continue;
+    const int first = static_cast<int>((static_cast<unsigned>(c->hi) << 16) ^ 0x80000000u);
+    if (c->kind == kBitmap) {
+      out = wide ? BitmapIds512(Words(*c), kWords, first, out) : BitmapIdsPortable(Words(*c), kWords, first, out);
+    } else {
+      const uint16_t* lows = Lows(*c);
+      for (unsigned i = 0; i < c->n; ++i) out[i] = first | lows[i];
+      out += c->n;
+    }
+  }
 }
 
 void omi_BlkBitVectTrav::First() { SeekFrom(v_->dir_.FirstRank()); }
