@@ -148,22 +148,9 @@ class KVL_API omi_UintTable {
   // f(unsigned key, const T& value) for every key, ascending.
   template <class F>
   void ForEach(F&& f) const {
-    const Block* ahead = nullptr;  // the block after b, prefetched while b is visited
-    unsigned aheadRank = dir_.FirstRank();
-    const auto next = [&]() -> const Block* {
-      const Block* b = ahead;
-      ahead = nullptr;
-      for (unsigned end = dir_.EndRank(); aheadRank < end && !ahead;) ahead = dir_.AtRank(aheadRank++);
-      if (ahead && ahead->kind == kSparse) {
-        // Blocks lie wherever they were allocated: fetching the next one's
-        // entries while this one is visited keeps the walk at memory speed.
-        const char* data = static_cast<const char*>(ahead->data);
-        for (size_t at = 0; at < ahead->n * sizeof(Entry); at += 64) __builtin_prefetch(data + at);
-      }
-      return b;
-    };
-    next();
-    while (const Block* b = next()) {
+    for (unsigned r = dir_.FirstRank(), end = dir_.EndRank(); r < end; ++r) {
+      const Block* b = dir_.AtRank(r);
+      if (!b) continue;
       const unsigned hi = static_cast<unsigned>(b->hi) << 16;
       if (b->kind == kDense) {
         const uint64_t* bits = Bits(*b);
