@@ -93,11 +93,7 @@ class KVL_API aio_ios {
 class KVL_API aio_istream : public virtual aio_ios {
  public:
   int scan_int();
-  // Two integers, e.g. the key and value of an id table line; true when
-  // both were read.
-  bool scan_int_pair(int& a, int& b) { return scan_int_pairs(&a, &b, 1) == 1; }
-  // Up to n pairs into a[i], b[i], as scan_int_pair would read them one
-  // after the other; the number of whole pairs read is returned, and reading
+  // Up to n pairs into a[i], b[i], as 2n calls of scan_int would read them; the number of whole pairs read is returned, and reading
   // stops at the first number that fails. The read position stays in a
   // register between numbers.
   int scan_int_pairs(int* a, int* b, int n);
@@ -167,9 +163,6 @@ class KVL_API aio_ostream : public virtual aio_ios {
   aio_ostream& print(const char* s);
   aio_ostream& print(const char* s, size_t n);
   aio_ostream& print_int(int v);
-  // The line "a b\n" of an id table: the same text as print_int(a), put(' '),
-  // print_int(b), put('\n'), with one check of the buffer room for the line.
-  aio_ostream& print_int_pair(int a, int b);
   // The shortest text that reads back to the same double (0.5 -> "0.5",
   // 2 -> "2", 1e-07 -> "1e-07"); infinities and NaN as "inf", "-inf",
   // "nan", "-nan".
@@ -301,10 +294,6 @@ inline uint64_t aio_digits_value(uint64_t x, int n) {
   d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFF;
   return (d * 10000 + (d >> 32)) & 0xFFFFFFFF;
 }
-template <int N>
-inline uint64_t aio_digits_value(uint64_t x) {
-  return aio_digits_value(x, N);
-}
 
 // The value of the n (1 to 8) digits at the start of x, with q moved past
 // them. Each length is a branch of its own that moves q by a constant: the
@@ -313,14 +302,14 @@ inline uint64_t aio_digits_value(uint64_t x) {
 // this one's bytes, as it would if q moved by a count computed from them.
 inline uint64_t aio_take_digits(uint64_t x, int n, const char*& q) {
   switch (n) {
-    case 1: q += 1; return aio_digits_value<1>(x);
-    case 2: q += 2; return aio_digits_value<2>(x);
-    case 3: q += 3; return aio_digits_value<3>(x);
-    case 4: q += 4; return aio_digits_value<4>(x);
-    case 5: q += 5; return aio_digits_value<5>(x);
-    case 6: q += 6; return aio_digits_value<6>(x);
-    case 7: q += 7; return aio_digits_value<7>(x);
-    default: q += 8; return aio_digits_value<8>(x);
+    case 1: q += 1; return aio_digits_value(x, 1);
+    case 2: q += 2; return aio_digits_value(x, 2);
+    case 3: q += 3; return aio_digits_value(x, 3);
+    case 4: q += 4; return aio_digits_value(x, 4);
+    case 5: q += 5; return aio_digits_value(x, 5);
+    case 6: q += 6; return aio_digits_value(x, 6);
+    case 7: q += 7; return aio_digits_value(x, 7);
+    default: q += 8; return aio_digits_value(x, 8);
   }
 }
 
@@ -452,6 +441,34 @@ inline aio_ostream& aio_ostream::put(char c) {
 KVL_API char* aio_format_ints(char* p, const int* v, int n, char even, char odd);
 constexpr int aio_format_ints_room(int n) { return 12 * n + 64; }
 
+// Numbers written through a stream in bulk: Add keeps a number, and every
+// kInts of them are formatted at once (aio_format_ints, with the same
+// separators) and printed; Flush writes what is held. The separators
+// alternate from the first number after each Flush.
+class aio_int_writer {
+ public:
+  aio_int_writer(aio_ostream& out, char even, char odd) : out_(out), even_(even), odd_(odd) {}
+  aio_int_writer(const aio_int_writer&) = delete;
+  aio_int_writer& operator=(const aio_int_writer&) = delete;
+  void Add(int v) {
+    held_[n_++] = v;
+    if (n_ == kInts) Flush();
+  }
+  void Flush() {
+    const char* end = aio_format_ints(text_, held_, n_, even_, odd_);
+    out_.print(text_, static_cast<size_t>(end - text_));
+    n_ = 0;
+  }
+
+ private:
+  static constexpr int kInts = 512;  // even, so that pairs stay whole
+  aio_ostream& out_;
+  const char even_, odd_;
+  int n_ = 0;
+  int held_[kInts];
+  char text_[aio_format_ints_room(kInts)];
+};
+
 inline aio_ostream& aio_ostream::print_int(int v) {
   if (width_ == 0 && out_end_ - out_ >= 11) {
     out_ = aio_format_int(out_, v);
@@ -460,18 +477,6 @@ inline aio_ostream& aio_ostream::print_int(int v) {
   return print_int_slow(v);
 }
 
-inline aio_ostream& aio_ostream::print_int_pair(int a, int b) {
-  // Two numbers of at most 11 characters, a blank and a line end.
-  if (width_ == 0 && out_end_ - out_ >= 24) {
-    char* p = aio_format_int(out_, a);
-    *p++ = ' ';
-    p = aio_format_int(p, b);
-    *p++ = '\n';
-    out_ = p;
-    return *this;
-  }
-  return print_int(a).put(' ').print_int(b).put('\n');
-}
 
 // Writes the string's bytes as text (padded like text).
 KVL_API aio_ostream& operator<<(aio_ostream& os, const cow_String& s);

@@ -171,7 +171,7 @@ TEST(ScanInt, FailureIsStickyAndConsumesOnlyAnOverlongNumber) {
   in.getline(line, sizeof line);
   EXPECT_STREQ(line, "abc 5");
   int a = 1, b = 1;
-  EXPECT_FALSE(in.scan_int_pair(a, b));
+  EXPECT_EQ(in.scan_int_pairs(&a, &b, 1), 0);
   EXPECT_EQ(a, 0);
   in.clear();
   EXPECT_EQ(in.scan_int(), 7);
@@ -303,9 +303,9 @@ TEST(Print, NumbersTextPaddingAndFlags) {
   out.print_int(0).put(' ').print_int(-1).put(' ').print_int(INT_MIN).put(' ').print_int(INT_MAX);
   out.print(" x").print("yz", 1).print(nullptr).put('\n');
   out << cow_String("a\0b", 3);
-  out.put('\n').print_int_pair(INT_MAX, INT_MIN);
+  out.put('\n').print_int(INT_MAX).put(' ').print_int(INT_MIN).put('\n');
   out.width(4);
-  out.print_int_pair(7, 8);  // the width pads the first number only
+  out.print_int(7).put(' ').print_int(8).put('\n');  // the width pads the first number only
   out.width(5);
   out.print_int(42).print_int(7).put('|');  // right-aligned, then no width
   out.width(5);
@@ -388,20 +388,20 @@ TEST(Files, LargeIdTable) {
   const std::string path = dir.Path("ids.txt");
   std::mt19937 rng(3);
   std::vector<int> ids(300000);
-  for (int& id : ids) id = static_cast<int>(rng());
+  for (int& id : ids) id = static_cast<int>(rng()) >> (rng() % 32);  // every length, both signs
   aio_ofstream out(path.c_str(), true);
-  for (size_t i = 0; i < ids.size(); i += 2) {  // lines written both ways, so that each meets the buffer's end
-    if (i % 4) {
-      out.print_int(ids[i]).put(' ').print_int(ids[i + 1]).put('\n');
-    } else {
-      out.print_int_pair(ids[i], ids[i + 1]);
-    }
-  }
+  // Lines written both ways, so that each meets the buffer's end: number by
+  // number, then in bulk.
+  const size_t half = ids.size() / 2;
+  for (size_t i = 0; i < half; i += 2) out.print_int(ids[i]).put(' ').print_int(ids[i + 1]).put('\n');
+  aio_int_writer lines(out, ' ', '\n');
+  for (size_t i = half; i < ids.size(); ++i) lines.Add(ids[i]);
+  lines.Flush();
   ASSERT_TRUE(out.close());
   aio_ifstream in(path.c_str());
   int a = 0, b = 0;
   for (size_t i = 0; i < ids.size(); i += 2) {
-    ASSERT_TRUE(in.scan_int_pair(a, b));
+    ASSERT_EQ(in.scan_int_pairs(&a, &b, 1), 1);
     ASSERT_EQ(std::make_pair(a, b), std::make_pair(ids[i], ids[i + 1]));
   }
 }

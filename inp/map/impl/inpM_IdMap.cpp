@@ -85,24 +85,14 @@ bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
   return whole;
 }
 
-// "key value" lines, the pairs gathered and formatted in bulk.
+// "key value" lines, written in bulk.
 void PrintPairs(aio_ostream& out, const omi_IntTable<int>& table) {
-  constexpr int kInts = 512;  // 256 pairs
-  int held[kInts];
-  int n = 0;
-  char block[aio_format_ints_room(kInts)];
-  const auto format = [&] {
-    char* const end = aio_format_ints(block, held, n, ' ', '\n');
-    out.print(block, static_cast<size_t>(end - block));
-    n = 0;
-  };
-  table.ForEach([&](int key, int value) {
-    held[n] = key;
-    held[n + 1] = value;
-    n += 2;
-    if (n == kInts) format();
+  aio_int_writer pairs(out, ' ', '\n');
+  table.ForEach([&pairs](int key, int value) {
+    pairs.Add(key);
+    pairs.Add(value);
   });
-  format();
+  pairs.Flush();
 }
 
 }  // namespace

@@ -88,48 +88,13 @@ std::vector<int> ReadIds(aio_istream& in, int n, const char* message) {
   return ids;
 }
 
-// Ids are gathered, formatted in bulk into a local buffer and reach the
-// stream in large pieces: the per-value work is a store, and a share of one
-// vector formatting.
-class IdLineWriter {
- public:
-  explicit IdLineWriter(aio_ostream& out) : out_(out) {}
-  IdLineWriter(const IdLineWriter&) = delete;
-  IdLineWriter& operator=(const IdLineWriter&) = delete;
-  void Id(int id) {
-    ids_[held_++] = id;
-    if (held_ == kIds) Format();
-  }
-  void EndLine() {
-    Format();
-    *p_++ = '\n';
-    Flush();
-  }
-
- private:
-  static constexpr int kIds = 256;
-  void Format() {
-    if (buf_ + sizeof buf_ - p_ < aio_format_ints_room(held_) + 1) Flush();
-    p_ = aio_format_ints(p_, ids_, held_, ' ', ' ');
-    held_ = 0;
-  }
-  void Flush() {
-    out_.print(buf_, static_cast<size_t>(p_ - buf_));
-    p_ = buf_;
-  }
-  aio_ostream& out_;
-  int ids_[kIds];
-  int held_ = 0;
-  char buf_[8192];
-  char* p_ = buf_;
-};
-
 // An id line: every id followed by one blank, then the line feed.
 template <class Range>
 void PrintIdLine(aio_ostream& out, const Range& ids) {
-  IdLineWriter line(out);
-  for (int id : ids) line.Id(id);
-  line.EndLine();
+  aio_int_writer line(out, ' ', ' ');
+  for (int id : ids) line.Add(id);
+  line.Flush();
+  out.put('\n');
 }
 
 // An id block: the count, and when it is above 0 the ids in ascending order.
@@ -137,9 +102,10 @@ void PrintIdBlock(aio_ostream& out, const inpM_OmiSet& ids) {
   const int n = ids.Size();
   out.print_int(n).put('\n');
   if (n == 0) return;
-  IdLineWriter line(out);
-  ids.ForEach([&line](int id) { line.Id(id); });
-  line.EndLine();
+  aio_int_writer line(out, ' ', ' ');
+  ids.ForEach([&line](int id) { line.Add(id); });
+  line.Flush();
+  out.put('\n');
 }
 
 void AppendIds(std::vector<int>& out, const inpM_OmiSet& ids) {

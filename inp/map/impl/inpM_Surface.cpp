@@ -46,24 +46,12 @@ bool ReadFlag(aio_istream& in) {
 
 void PrintLine(aio_ostream& out, int value) { out.print_int(value).put('\n'); }
 
-// One line of ids, each followed by a blank. A face may hold millions of ids:
-// they are formatted into a block on the stack and handed to the stream a
-// block at a time, which spares the stream's per-value checks.
+// One line of ids, each followed by a blank. A face may hold millions of
+// ids: they are written in bulk, which spares the stream's per-value checks.
 void PrintIdsLine(aio_ostream& out, const inpM_OmiSet& ids) {
-  constexpr int kIds = 256;
-  int held[kIds];
-  int n = 0;
-  char block[aio_format_ints_room(kIds) + 1];
-  const auto format = [&] {
-    char* const end = aio_format_ints(block, held, n, ' ', ' ');
-    out.print(block, static_cast<size_t>(end - block));
-    n = 0;
-  };
-  ids.ForEach([&](int id) {
-    held[n++] = id;
-    if (n == kIds) format();
-  });
-  format();
+  aio_int_writer line(out, ' ', ' ');
+  ids.ForEach([&line](int id) { line.Add(id); });
+  line.Flush();
   out.put('\n');
 }
 
