@@ -96,10 +96,6 @@ void ByteKinds(const char* p, uint64_t& digits, uint64_t& spaces) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // The numbers of one 64-byte piece that starts at a number boundary, one at
 // a time: `starts` and `lasts` mark the first and last digit of each number
 // that ends inside the piece. Stops after the nth number, with p right after
@@ -163,12 +159,7 @@ int ScanPiecesPortable(const char*& p, const char* end, int* out, int n) {
 // (vpermb) and converted at once: pairs, quads, then the two halves. A piece
 // with a number of more than 8 digits, or with more numbers than are still
 // wanted, goes number by number.
-// GCC's own 512-bit intrinsics start from an undefined vector, which its
-// flow analysis then reports as used uninitialized.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+KVL_WIDE_KERNELS_BEGIN
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2"))) int ScanPieces512(const char*& p, const char* end, int* out, int n) {
   alignas(64) static constexpr int8_t kSpread[64] = {  // lane j takes number j / 8
       0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3,
@@ -177,12 +168,8 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2"))) int 
       -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0,
       -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0,
       -7, -6, -5, -4, -3, -2, -1, 0, -7, -6, -5, -4, -3, -2, -1, 0};
-  alignas(64) static constexpr int8_t kIota[64] = {
-      0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
-      22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
-      44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
   const __m512i spread = _mm512_load_si512(kSpread), back = _mm512_load_si512(kBack);
-  const __m512i iota = _mm512_load_si512(kIota);
+  const __m512i iota = _mm512_load_si512(kvl_kBytePositions);
   const __m512i zero = _mm512_set1_epi8('0'), ten = _mm512_set1_epi8(10);
   const __m512i tab = _mm512_set1_epi8('\t'), five = _mm512_set1_epi8(5), blank = _mm512_set1_epi8(' ');
   const __m512i tens = _mm512_set1_epi16(0x010A);             // bytes 10, 1: a pair
@@ -229,9 +216,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2"))) int 
   }
   return i;
 }
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+KVL_WIDE_KERNELS_END
 
 }  // namespace
 
@@ -248,10 +233,7 @@ char* FormatIntsPortable(char* p, const int* v, int n, char even, char odd) {
   return p;
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+KVL_WIDE_KERNELS_BEGIN
 // Eight numbers at once: the eight digits of each (aio_eight_digits, lane by
 // lane) in a 64-bit lane, spread to 16-byte lanes with the separator at byte
 // 8, and the leading zeros squeezed out by vpcompressb, four numbers a
@@ -300,9 +282,7 @@ __attribute__((target("avx512f,avx512bw,avx512dq,avx512cd,avx512vl,avx512vbmi2")
   }
   return FormatIntsPortable(p, v + i, n - i, even, odd);
 }
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+KVL_WIDE_KERNELS_END
 
 }  // namespace
 

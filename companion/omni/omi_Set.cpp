@@ -594,23 +594,14 @@ int* BitmapIdsPortable(const uint64_t* words, unsigned count, int first, int* ou
   return out;
 }
 
-// GCC's own 512-bit intrinsics start from an undefined vector, which its
-// flow analysis then reports as used uninitialized.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+KVL_WIDE_KERNELS_BEGIN
 // The same with 512-bit vectors: a word's bit positions packed into bytes
 // (vpcompressb), widened to ints sixteen at a time, offset and stored with a
 // mask, so that nothing is written past the last id.
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2"))) int* BitmapIds512(const uint64_t* words,
                                                                                   unsigned count, int first,
                                                                                   int* out) {
-  alignas(64) static constexpr int8_t kIota[64] = {
-      0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
-      22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
-      44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
-  const __m512i iota = _mm512_load_si512(kIota);
+  const __m512i iota = _mm512_load_si512(kvl_kBytePositions);
   for (unsigned w = 0; w < count; ++w) {
     const uint64_t word = words[w];
     if (!word) continue;
@@ -629,9 +620,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2"))) int* BitmapIds5
   }
   return out;
 }
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+KVL_WIDE_KERNELS_END
 
 bool HasByteCompress() {
   static const bool has = !kvl_PortableKernelsOnly() && __builtin_cpu_supports("avx512bw") &&
