@@ -118,11 +118,12 @@ class Pool {
   Chunk* spare_ = nullptr;
 };
 
-// Block memory from the pool when it is small enough for it, else from
-// malloc; and its release, whichever it came from (only id tables, which
-// use the pool, need it looked up).
-void* PoolAlloc(size_t bytes) {
-  if (bytes <= Pool::kMaxPiece)
+// Memory for a dense block that a table gets whole: from the pool for id
+// tables (`pooled`) when it is small enough for it, else from malloc; and
+// the release of block memory, which only a pooled table's dense blocks
+// need looked up in the pool.
+void* WholeBlockMemory(size_t bytes, bool pooled) {
+  if (pooled && bytes <= Pool::kMaxPiece)
     if (void* p = Pool::Get().Alloc(bytes)) return p;
   return omi_Alloc(bytes);
 }
@@ -197,7 +198,7 @@ template <class T>
 void omi_UintTable<T>::FreeBlocks() {
   Block* b = dir_.Data();
   for (unsigned i = 0; i < dir_.Count(); ++i)
-    if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena);
+    if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena && b[i].kind == kDense);
   FreeArena();
 }
 
@@ -231,14 +232,14 @@ void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
         std::memcpy(c.bits, bits, kSegmentBits);
         continue;
       }
-      void* data = kUseArena && c.kind == kDense ? PoolAlloc(BlockBytes(c)) : omi_Alloc(BlockBytes(c));
+      void* data = c.kind == kDense ? WholeBlockMemory(BlockBytes(c), kUseArena) : omi_Alloc(BlockBytes(c));
       std::memcpy(data, c.data, BlockBytes(c));
       c.data = data;
       if (c.kind == kDense) c.bits = reinterpret_cast<uint64_t*>(Values(c) + c.cap);
     }
   } catch (...) {
     for (unsigned i = 0; i < done; ++i)
-      if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena);
+      if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena && b[i].kind == kDense);
     FreeArena();
     dir_.Reset();
     size_ = 0;
@@ -256,17 +257,18 @@ bool omi_UintTable<T>::InArena(const void* data) const {
 // Frees a block's contents; an arena segment goes back to untouched zero
 // pages, and the arena goes with its last block.
 template <class T>
-void omi_UintTable<T>::FreeData(void* data) {
+void omi_UintTable<T>::FreeData(const Block& b) {
+  void* const data = b.data;
   if (!InArena(data)) {
-    FreeBlockMemory(data, kUseArena);
+    FreeBlockMemory(data, kUseArena && b.kind == kDense);
     return;
   }
   const size_t seg = (static_cast<char*>(data) - arenaMem_) / kSegmentValues;
   ::madvise(data, kSegmentValues, MADV_DONTNEED);
   ::madvise(const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8), kSegmentBits, MADV_DONTNEED);
-  const Block* b = dir_.Data();
+  const Block* blocks = dir_.Data();
   for (unsigned i = 0; i < dir_.Count(); ++i)
-    if (b[i].data != data && InArena(b[i].data)) return;
+    if (blocks[i].data != data && InArena(blocks[i].data)) return;
   FreeArena();
 }
 
@@ -356,11 +358,11 @@ void omi_UintTable<T>::Trim() {
     // A block of the arena stays there while its keys span more than half
     // of it, as growth would have put it there.
     if (cap == b.cap || (InArena(b.data) && 2 * cap > kBlockKeys)) continue;
-    void* data = kUseArena ? PoolAlloc(DenseBytes(cap)) : omi_Alloc(DenseBytes(cap));
+    void* data = WholeBlockMemory(DenseBytes(cap), kUseArena);
     std::memcpy(data, Values(b) + first * 64, cap * sizeof(T));
     uint64_t* trimmed = reinterpret_cast<uint64_t*>(static_cast<T*>(data) + cap);
     std::memcpy(trimmed, bits + first, cap / 8);
-    FreeData(b.data);
+    FreeData(b);
     b.data = data;
     b.bits = trimmed;
     b.base += first * 64;
@@ -422,7 +424,7 @@ void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap) {
     std::memcpy(static_cast<void*>(e), b.data, b.n * sizeof(Entry));
   }
   for (unsigned i = b.n; i < cap + kWindow; ++i) e[i].low = kNoLow;
-  FreeData(b.data);
+  FreeData(b);
   b.data = data;
   b.bits = nullptr;
   b.kind = kSparse;
@@ -446,7 +448,7 @@ void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap, unsigned
   if (!kUseArena || base != 0 || cap != kBlockKeys || !ArenaSegment(to, b.hi)) {
     if (count) {
       // Filled by a run: id tables take the block from the pool.
-      to.data = kUseArena ? PoolAlloc(DenseBytes(cap)) : omi_Alloc(DenseBytes(cap));
+      to.data = WholeBlockMemory(DenseBytes(cap), kUseArena);
       T* values = static_cast<T*>(to.data);
       std::memset(static_cast<void*>(values), 0, written * sizeof(T));
       std::memset(static_cast<void*>(values + written + count), 0, (cap - written - count) * sizeof(T) + cap / 8);
@@ -472,7 +474,7 @@ void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap, unsigned
       values[off] = e[i].value;
     }
   }
-  FreeData(b.data);
+  FreeData(b);
   b.data = to.data;
   b.bits = to.bits;
   b.kind = kDense;
@@ -481,13 +483,17 @@ void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap, unsigned
 }
 
 template <class T>
+typename omi_UintTable<T>::Block& omi_UintTable<T>::AddBlock(unsigned hi) {
+  Block& b = dir_.Add(hi);
+  b.kind = kSparse;
+  b.shift = kNoBuckets;
+  return b;
+}
+
+template <class T>
 bool omi_UintTable<T>::InsertSlow(Block* b, unsigned key, const T& value) {
   const unsigned low = key & 0xFFFFu;
-  if (!b) {
-    b = &dir_.Add(key >> 16);
-    b->kind = kSparse;
-    b->shift = kNoBuckets;
-  }
+  if (!b) b = &AddBlock(key >> 16);
   if (b->kind == kDense && low - b->base >= b->cap) {
     // Outside the dense range: go sparse if that is much smaller, else grow
     // the range, at least doubling it towards the new key.
@@ -581,38 +587,27 @@ template <class T>
 void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, unsigned count, bool more) {
   const unsigned lo = first & ~63u, top = (last | 63u) + 1;
   const bool consecutive = last - first + 1 == count;
+  // A long run of consecutive ids that goes on in the next piece is how a
+  // large id table arrives when it is read: its block is laid out whole at
+  // once, in the arena, so that the runs after this one neither regrow nor
+  // move it.
+  const bool whole = kUseArena && more && consecutive && count >= kSparseMax;
   Block* b = dir_.Lookup(hi);
-  if (kUseArena && more && consecutive && count >= kSparseMax && (!b || b->kind == kSparse)) {
-    // A long run of consecutive ids that goes on in the next piece is how a
-    // large id table arrives when it is read: the block is laid out whole
-    // at once, in the arena, so that the runs after this one neither regrow
-    // nor move it.
-    if (!b) {
-      b = &dir_.Add(hi);
-      b->kind = kSparse;
-      b->shift = kNoBuckets;
-      MakeDense(*b, 0, kBlockKeys, first, count);
-    } else {
-      MakeDense(*b, 0, kBlockKeys);
-    }
-    return;
-  }
   if (!b) {
     // The form Insert would reach once all of them are in.
     if (count < kSparseMax && DenseBytes(top - lo) > SparseBytes(count)) return;
-    b = &dir_.Add(hi);
-    b->kind = kSparse;
-    b->shift = kNoBuckets;
+    b = &AddBlock(hi);
+    const unsigned base = whole ? 0 : lo, cap = whole ? kBlockKeys : top - lo;
     // Consecutive keys will fill their slots whole (see InsertRun).
-    MakeDense(*b, lo, top - lo, consecutive ? first - lo : 0, consecutive ? count : 0);
+    MakeDense(*b, base, cap, consecutive ? first - base : 0, consecutive ? count : 0);
     return;
   }
   if (b->kind == kSparse) {
     // Dense once they are in (counting none of them as present already):
     // converted now rather than after inserting them one by one.
     const Entry* e = Entries(*b);
-    const unsigned from = b->n ? std::min(lo, e[0].low & ~63u) : lo;
-    const unsigned to = b->n ? std::max(top, (e[b->n - 1].low | 63u) + 1) : top;
+    const unsigned from = whole ? 0 : b->n ? std::min(lo, e[0].low & ~63u) : lo;
+    const unsigned to = whole ? kBlockKeys : b->n ? std::max(top, (e[b->n - 1].low | 63u) + 1) : top;
     const unsigned n = b->n + count;
     if (n >= kSparseMax || DenseBytes(to - from) <= SparseBytes(n)) MakeDense(*b, from, to - from);
     return;
@@ -666,7 +661,7 @@ bool omi_UintTable<T>::Remove(unsigned key) {
   }
   --size_;
   if (!b->n) {
-    FreeData(b->data);
+    FreeData(*b);
     dir_.Erase(static_cast<unsigned>(b - dir_.Data()));
   }
   return true;

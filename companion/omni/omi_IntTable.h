@@ -228,8 +228,9 @@ class KVL_API omi_UintTable {
   static bool IsZero(const T& v) { return std::bit_cast<Raw>(v) == 0; }
 
   static constexpr unsigned kMaxSegments = 32768;  // a half's worth of high bits
-  // Only id tables (int values) use the arena: their random lookups are the
-  // library's hot path. Tables of doubles (nodal areas) are rebuilt whole by
+  // Only id tables (int values) use the arena and the pool of whole blocks:
+  // their random lookups are the library's hot path, and they are what a
+  // part file loads. Tables of doubles (nodal areas) are rebuilt whole by
   // every renumbering, and heap blocks are recycled where fresh arena pages
   // would each cost a page fault again.
   static constexpr bool kUseArena = std::is_same_v<T, int>;
@@ -320,7 +321,10 @@ class KVL_API omi_UintTable {
   bool ArenaSegment(Block& b, unsigned hi);
   size_t ArenaBytes() const { return ArenaSegs() * (kSegmentValues + kSegmentBits); }
   bool InArena(const void* data) const;
-  void FreeData(void* data);
+  // Frees a block's contents, as its form and place say.
+  void FreeData(const Block& b);
+  // A new empty sparse block for the keys of high bits `hi`.
+  Block& AddBlock(unsigned hi);
   void FreeArena();
   void Steal(omi_UintTable& other);
 
