@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <map>
@@ -116,6 +117,29 @@ TEST(PartMapIndex, FirstInstanceInMapOrderWinsWhenIdsAreShared) {
   EXPECT_LT(wide.IndexMemoryBytes(), 4096u);
 }
 
+TEST(PartMapIndex, IdsInLongRunsAnswerAsTheScan) {
+  // A: a long name (held outside the string value), numbered in one block.
+  // B: a block whose local ids run backwards, so not local = global - offset.
+  // C: overlaps B, which comes first in map order and keeps the shared ids.
+  // Then a gap, and the assembly level.
+  const std::string longName = "AN-INSTANCE-NAME-LONGER-THAN-TWENTY-THREE-BYTES";
+  Pairs a, b, c, assembly;
+  for (int i = 1; i <= 100000; ++i) a.push_back({i, i});
+  for (int i = 1; i <= 100000; ++i) b.push_back({100001 - i, 100000 + i});
+  for (int i = 1; i <= 100000; ++i) c.push_back({i, 150000 + i});
+  for (int i = 1; i <= 400; ++i) assembly.push_back({i, 299999 + i});
+  const inpM_IdMap nodes = IdMapOf(assembly, {{longName, a}, {"B", b}, {"C", c}});
+  const inpM_PartMap map = PartMapOf(nodes, nodes);
+  EXPECT_EQ(PairOf(map.ConstGetInstanceNodeIdPair(99999)), Answer(longName, 99999));
+  EXPECT_EQ(PairOf(map.ConstGetInstanceNodeIdPair(150001)), Answer("B", 50000));
+  EXPECT_EQ(PairOf(map.ConstGetInstanceNodeIdPair(200001)), Answer("C", 50001));
+  EXPECT_EQ(PairOf(map.ConstGetInstanceElementIdPair(300000)), Answer("", 1));
+  EXPECT_EQ(ErrorOf([&] { map.ConstGetInstanceNodeIdPair(299999); }), "Unknown global id: 299999");
+  ExpectAnswersAsScan(map, -2, 300402);
+  // Six runs per kind, where an array over the range would take 600 KB each.
+  EXPECT_LT(map.IndexMemoryBytes(), 16384u);
+}
+
 TEST(PartMapIndex, GeneratedModelsAnswerAsTheScanAndCopiesOutliveTheOriginal) {
   for (uint64_t seed : {1, 2, 3}) {
     inpM_ModelShape shape;
@@ -180,6 +204,53 @@ TEST(OwnerTable, AgreesWithAMapThroughDenseGrowthAndSparseForm) {
       ASSERT_EQ(table.Get(id), reference.count(id) ? reference[id] : 0u) << id;
     }
   }
+}
+
+TEST(OwnerTable, RunsAgreeWithTheArrayAndTurnBackIntoItOnChange) {
+  // Runs of random lengths: mostly long, a stretch of one-id runs (many run
+  // starts in one bucket), gaps (ordinal 0) and ordinals that need more than
+  // 16 bits, up to the largest.
+  std::mt19937 random(5);
+  const int first = -1000, count = 400000;
+  std::vector<uint32_t> reference(count);
+  for (int i = 0; i < count;) {
+    const int length = i > 200000 && i < 200300 ? 1 : 1 + static_cast<int>(random() % 3000);
+    const uint32_t ordinal = random() % 5 == 0   ? 0
+                             : random() % 7 == 0 ? 0xFFFFFFFFu - random() % 4
+                                                 : 1 + random() % 70000;
+    for (int j = 0; j < length && i < count; ++j) reference[static_cast<size_t>(i++)] = ordinal;
+  }
+  inpM_OwnerTable table;
+  table.Reset(first, first + count - 1, count);
+  for (int i = 0; i < count; ++i)
+    if (reference[static_cast<size_t>(i)]) table.Set(first + i, reference[static_cast<size_t>(i)]);
+  const size_t arrayBytes = table.MemoryBytes();
+  table.Compact();
+  ASSERT_TRUE(table.IsRuns());
+  EXPECT_LT(table.MemoryBytes(), arrayBytes / 4);
+  auto expect = [&](int id) { return id < first || id >= first + count ? 0u : reference[static_cast<size_t>(id - first)]; };
+  for (int id = first - 3; id < first + count + 3; ++id) ASSERT_EQ(table.Get(id), expect(id)) << id;
+  EXPECT_EQ(table.Get(INT_MIN), 0u);
+  EXPECT_EQ(table.Get(INT_MAX), 0u);
+
+  // Claiming a held id changes nothing; a change turns the runs back into
+  // the array, with every ordinal kept.
+  const int held = first + static_cast<int>(std::find_if(reference.begin(), reference.end(),
+                                                         [](uint32_t o) { return o != 0; }) - reference.begin());
+  EXPECT_FALSE(table.Claim(held, 1));
+  EXPECT_TRUE(table.IsRuns());
+  table.Set(first + 5, 77);
+  reference[5] = 77;
+  EXPECT_FALSE(table.IsRuns());
+  for (int id = first - 3; id < first + count + 3; ++id) ASSERT_EQ(table.Get(id), expect(id)) << id;
+
+  // Short runs do not pay: the array stays.
+  inpM_OwnerTable mixed;
+  mixed.Reset(0, 9999, 10000);
+  for (int id = 0; id < 10000; ++id) mixed.Set(id, 1 + id / 20 % 3);
+  mixed.Compact();
+  EXPECT_FALSE(mixed.IsRuns());
+  EXPECT_EQ(mixed.Get(25), 2u);
 }
 
 TEST(OwnerTable, ArraysOfHugePageSizeAndExtremeIds) {

@@ -18,6 +18,7 @@
 #include <compare>
 #include <cassert>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <initializer_list>
@@ -36,20 +37,56 @@ KVL_API void cow_finalize(int& level);
 // ---------------------------------------------------------------------------
 // Strings
 
+// A byte string. Names are the strings of the library, nearly all short, and
+// copying them is the cost of every lookup that answers with a name: a string
+// of up to 23 bytes is therefore held inside the value (24 bytes) and copied
+// as three words, without allocating; a longer one owns a heap buffer. A copy
+// never shares storage, so copies made on different threads from one const
+// string need no synchronisation.
 class KVL_API cow_String {
  public:
-  cow_String() = default;
-  cow_String(const char* s) : s_(s ? s : "") {}  // NOLINT: implicit by design
-  cow_String(const char* s, int n) : s_(s, static_cast<size_t>(n)) {}
-  cow_String(std::string s) : s_(std::move(s)) {}  // NOLINT
-  cow_String(std::string_view s) : s_(s) {}        // NOLINT
+  cow_String() noexcept { SetSmallSize(0); }
+  cow_String(const char* s) { Init(s ? s : "", s ? std::strlen(s) : 0); }  // NOLINT: implicit by design
+  cow_String(const char* s, int n) { Init(s, static_cast<size_t>(n)); }
+  cow_String(const std::string& s) { Init(s.data(), s.size()); }  // NOLINT
+  cow_String(std::string_view s) { Init(s.data(), s.size()); }    // NOLINT
+  cow_String(const cow_String& o) {
+    if (o.IsLarge())
+      Init(o.LargeData(), o.LargeSize());
+    else
+      std::memcpy(rep_, o.rep_, sizeof rep_);
+  }
+  cow_String(cow_String&& o) noexcept {
+    std::memcpy(rep_, o.rep_, sizeof rep_);
+    o.SetSmallSize(0);
+  }
+  cow_String& operator=(const cow_String& o) {
+    if (this != &o) {
+      cow_String copy(o);
+      Swap(copy);
+    }
+    return *this;
+  }
+  cow_String& operator=(cow_String&& o) noexcept {
+    if (this != &o) {
+      if (IsLarge()) ::operator delete(LargeData());
+      std::memcpy(rep_, o.rep_, sizeof rep_);
+      o.SetSmallSize(0);
+    }
+    return *this;
+  }
+  ~cow_String() {
+    if (IsLarge()) ::operator delete(LargeData());
+  }
 
-  const char* c_str() const { return s_.c_str(); }
-  int Length() const { return static_cast<int>(s_.size()); }
-  bool IsEmpty() const { return s_.empty(); }
-  char operator[](int i) const { return s_[static_cast<size_t>(i)]; }
-  const std::string& str() const { return s_; }
-  std::string_view view() const { return s_; }
+  const char* c_str() const { return IsLarge() ? LargeData() : rep_; }
+  int Length() const { return static_cast<int>(Size()); }
+  bool IsEmpty() const { return Size() == 0; }
+  char operator[](int i) const { return c_str()[i]; }
+  std::string str() const { return std::string(view()); }
+  std::string_view view() const { return {c_str(), Size()}; }
+  // Bytes held on the heap (0 for a string held inside the value).
+  size_t HeapBytes() const { return IsLarge() ? LargeSize() + 1 : 0; }
 
   // Position of the first occurrence of `pattern` at or after `start`, or
   // npos (-1) when there is none.
@@ -58,26 +95,53 @@ class KVL_API cow_String {
   int Find(char c, int start = 0) const;
   cow_String Substr(int pos, int count = npos) const;
   cow_String ToUpper() const;
-  cow_String& append(const cow_String& s) {
-    s_ += s.s_;
-    return *this;
-  }
+  cow_String& append(const cow_String& s);
   cow_String& operator+=(const cow_String& s) { return append(s); }
   // Remove every leading / trailing byte that occurs in `set`.
   cow_String& LeftTrim(const char* set = " ");
   cow_String& RightTrim(const char* set = " ");
   cow_String& Trim(const char* set = " ") { return LeftTrim(set).RightTrim(set); }
 
-  friend cow_String operator+(const cow_String& a, const cow_String& b) { return cow_String(a.s_ + b.s_); }
-  friend bool operator==(const cow_String& a, const cow_String& b) { return a.s_ == b.s_; }
+  friend cow_String operator+(const cow_String& a, const cow_String& b) { return cow_String(a).append(b); }
+  friend bool operator==(const cow_String& a, const cow_String& b) { return a.view() == b.view(); }
   // std::char_traits<char> compares as unsigned char: byte-wise strcmp order.
   friend std::strong_ordering operator<=>(const cow_String& a, const cow_String& b) {
-    const int c = a.s_.compare(b.s_);
+    const int c = a.view().compare(b.view());
     return c < 0 ? std::strong_ordering::less : c > 0 ? std::strong_ordering::greater : std::strong_ordering::equal;
   }
 
  private:
-  std::string s_;
+  // rep_[23] tells the form: 23 - size for a string held inside (so that it
+  // is the terminating NUL of a 23-byte string), kLarge for a heap buffer,
+  // whose address and size are then the first 8 and next 4 bytes.
+  static constexpr size_t kInline = 23;
+  static constexpr char kLarge = static_cast<char>(0x80);
+  bool IsLarge() const { return rep_[kInline] == kLarge; }
+  size_t Size() const { return IsLarge() ? LargeSize() : kInline - static_cast<size_t>(rep_[kInline]); }
+  char* LargeData() const {
+    char* p;
+    std::memcpy(&p, rep_, sizeof p);
+    return p;
+  }
+  size_t LargeSize() const {
+    uint32_t n;
+    std::memcpy(&n, rep_ + 8, sizeof n);
+    return n;
+  }
+  void SetSmallSize(size_t n) {
+    rep_[n] = 0;
+    rep_[kInline] = static_cast<char>(kInline - n);
+  }
+  // Fills a value that holds nothing yet with a copy of n bytes at s.
+  void Init(const char* s, size_t n);
+  void Swap(cow_String& o) noexcept {
+    char t[sizeof rep_];
+    std::memcpy(t, rep_, sizeof rep_);
+    std::memcpy(rep_, o.rep_, sizeof rep_);
+    std::memcpy(o.rep_, t, sizeof rep_);
+  }
+
+  alignas(8) char rep_[24];
 };
 
 // ---------------------------------------------------------------------------

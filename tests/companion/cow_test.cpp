@@ -51,6 +51,40 @@ TEST(CowString, ByteOrderAndEdgesOfTheRange) {
   EXPECT_EQ(t.LeftTrim("\"").RightTrim("\"").Trim(" "), cow_String("a \"b\""));
 }
 
+TEST(CowString, InlineAndHeapFormsAcrossTheBoundary) {
+  // 23 bytes are held inside the value, 24 on the heap; every operation
+  // crosses the boundary both ways and keeps the bytes and the NUL.
+  for (int n : {0, 1, 22, 23, 24, 25, 200}) {
+    std::string bytes(static_cast<size_t>(n), 'x');
+    for (int i = 0; i < n; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(i % 5 == 4 ? 0 : 'a' + i % 26);
+    const cow_String s(bytes.data(), n);
+    EXPECT_EQ(s.Length(), n);
+    EXPECT_EQ(s.view(), bytes);
+    EXPECT_EQ(s.c_str()[n], '\0');
+    EXPECT_EQ(s.HeapBytes(), n > 23 ? static_cast<size_t>(n) + 1 : 0u);
+    cow_String copy(s), assigned("previous value longer than twenty-three"), moved(s);
+    assigned = s;
+    assigned = assigned;
+    EXPECT_EQ(copy, s);
+    EXPECT_EQ(assigned, s);
+    const cow_String taken(std::move(moved));
+    EXPECT_EQ(taken, s);
+    EXPECT_TRUE(moved.IsEmpty());
+    moved = std::move(copy);
+    EXPECT_EQ(moved, s);
+    cow_String grown(s);
+    grown += cow_String("0123456789");
+    EXPECT_EQ(grown.view(), bytes + "0123456789");
+    EXPECT_EQ(grown.Substr(0, n), s);
+    EXPECT_EQ((cow_String(" ") + s + cow_String("  ")).Trim(" "), s);
+  }
+  // Order by unsigned bytes holds between the two forms and with NULs inside.
+  EXPECT_LT(cow_String("abc"), cow_String("abc\0", 4));
+  EXPECT_LT(cow_String(std::string(30, 'a')), cow_String(std::string(22, 'a') + "\xFF"));
+  EXPECT_LT(cow_String(std::string(22, 'a')), cow_String(std::string(30, 'a')));
+  EXPECT_EQ(cow_String(std::string(40, 'q')).ToUpper(), cow_String(std::string(40, 'Q')));
+}
+
 // Counts live objects so that tests see every object freed exactly once.
 struct Tracked {
   static inline int live = 0;

@@ -1,5 +1,7 @@
 #include "inpM_GlobalIndex.h"
 
+#include "inpM_Messages.h"
+
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -20,11 +22,16 @@ void inpM_OwnerTable::Reset(int minId, int maxId, size_t count) {
   lo_.clear();
   hi_.clear();
   slots_.clear();
-  sparse_ = false;
+  runs_.clear();
+  buckets_.clear();
+  span_ = 0;
+  form_ = Form::kArray;
   if (count == 0) {
     lo_.shrink_to_fit();
     hi_.shrink_to_fit();
     slots_.shrink_to_fit();
+    runs_.shrink_to_fit();
+    buckets_.shrink_to_fit();
     return;
   }
   const int64_t span = static_cast<int64_t>(maxId) - minId + 1;
@@ -32,13 +39,14 @@ void inpM_OwnerTable::Reset(int minId, int maxId, size_t count) {
     lo_.assign(static_cast<size_t>(span), 0);
     lo_.shrink_to_fit();
   } else {
-    sparse_ = true;
+    form_ = Form::kSparse;
     Rehash(std::bit_ceil(std::max<size_t>(2 * count, 16)));
   }
 }
 
 void inpM_OwnerTable::Set(int id, uint32_t ordinal) {
-  if (sparse_) {
+  if (form_ == Form::kRuns) Expand();
+  if (form_ == Form::kSparse) {
     SetSparse(id, ordinal);
     return;
   }
@@ -104,13 +112,74 @@ void inpM_OwnerTable::MakeSparse() {
   hi.swap(hi_);
   const int64_t base = base_;
   const size_t count = count_;
-  sparse_ = true;
+  form_ = Form::kSparse;
   count_ = 0;
   Rehash(std::bit_ceil(2 * count + 16));
   for (size_t i = 0; i < lo.size(); ++i) {
     const uint32_t ordinal = lo[i] | (hi.empty() ? 0u : static_cast<uint32_t>(hi[i]) << 16);
     if (ordinal) SetSparse(static_cast<int>(base + static_cast<int64_t>(i)), ordinal);
   }
+}
+
+// Runs pay when they and their buckets take at most a quarter of the array,
+// that is when runs are some 150 ids long on average or longer. The buckets
+// are sized so that a bucket seldom holds the start of a run: 16 per run.
+void inpM_OwnerTable::Compact() {
+  if (form_ != Form::kArray || lo_.empty() || lo_.size() >= kWholeBucket) return;
+  const size_t n = lo_.size();
+  auto ordinal = [&](size_t i) { return lo_[i] | (hi_.empty() ? 0u : static_cast<uint32_t>(hi_[i]) << 16); };
+  size_t starts = 1;
+  if (hi_.empty()) {
+    for (size_t i = 1; i < n; ++i) starts += lo_[i] != lo_[i - 1];
+  } else {
+    for (size_t i = 1; i < n; ++i) starts += ordinal(i) != ordinal(i - 1);
+  }
+  constexpr size_t kBucketsPerRun = 16;
+  const size_t bytes = starts * (sizeof(Run) + kBucketsPerRun * sizeof(uint32_t));
+  if (bytes > n * sizeof(uint16_t) / 4) return;
+
+  runs_.clear();
+  runs_.reserve(starts + 1);
+  runs_.push_back({0, ordinal(0)});
+  for (size_t i = 1; i < n; ++i) {
+    const uint32_t o = ordinal(i);
+    if (o != runs_.back().ordinal) runs_.push_back({static_cast<uint32_t>(i), o});
+  }
+  runs_.push_back({static_cast<uint32_t>(n), 0});
+  shift_ = 0;
+  while ((n - 1) >> shift_ >= kBucketsPerRun * starts) ++shift_;
+  const size_t buckets = ((n - 1) >> shift_) + 1;
+  buckets_.assign(buckets, 0);
+  size_t run = 0;
+  for (size_t b = 0; b < buckets; ++b) {
+    const uint64_t first = uint64_t{b} << shift_, end = std::min<uint64_t>(first + (uint64_t{1} << shift_), n);
+    while (runs_[run + 1].start <= first) ++run;
+    const bool whole = runs_[run + 1].start >= end && runs_[run].ordinal < kWholeBucket;
+    buckets_[b] = whole ? kWholeBucket | runs_[run].ordinal : static_cast<uint32_t>(run);
+  }
+  span_ = n;
+  form_ = Form::kRuns;
+  Array().swap(lo_);
+  Array().swap(hi_);
+}
+
+void inpM_OwnerTable::Expand() {
+  bool wide = false;
+  for (const Run& run : runs_) wide |= run.ordinal > 0xFFFF;
+  lo_.assign(span_, 0);
+  if (wide) hi_.assign(span_, 0);
+  for (size_t r = 0; r + 1 < runs_.size(); ++r) {
+    const size_t end = runs_[r + 1].start;
+    std::fill(lo_.begin() + runs_[r].start, lo_.begin() + static_cast<std::ptrdiff_t>(end),
+              static_cast<uint16_t>(runs_[r].ordinal));
+    if (wide)
+      std::fill(hi_.begin() + runs_[r].start, hi_.begin() + static_cast<std::ptrdiff_t>(end),
+                static_cast<uint16_t>(runs_[r].ordinal >> 16));
+  }
+  std::vector<Run>().swap(runs_);
+  std::vector<uint32_t>().swap(buckets_);
+  span_ = 0;
+  form_ = Form::kArray;
 }
 
 namespace {
@@ -178,7 +247,8 @@ void inpM_OwnerTable::Rehash(size_t capacity) {
 }
 
 size_t inpM_OwnerTable::MemoryBytes() const {
-  return (lo_.capacity() + hi_.capacity()) * sizeof(uint16_t) + slots_.capacity() * sizeof(Slot);
+  return (lo_.capacity() + hi_.capacity()) * sizeof(uint16_t) + slots_.capacity() * sizeof(Slot) +
+         runs_.capacity() * sizeof(Run) + buckets_.capacity() * sizeof(uint32_t);
 }
 
 // ---------------------------------------------------------------------------
@@ -216,7 +286,15 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
       empty = false;
       level.affine &= offset == level.offset;
     });
+    level.quick = level.affine && level.name.HeapBytes() == 0;
   }
+  owners_.Compact();
+}
+
+inpM_StringIntPair inpM_GlobalIndex::SlowAnswer(int globalId) const {
+  const Level* level = Find(globalId);
+  if (!level) inpM_ReportError("Unknown global id: %s", globalId);
+  return {level->name, LocalId(*level, globalId)};
 }
 
 bool inpM_GlobalIndex::SameInstancesAs(const inpM_GlobalIndex& other) const {
@@ -227,6 +305,6 @@ bool inpM_GlobalIndex::SameInstancesAs(const inpM_GlobalIndex& other) const {
 size_t inpM_GlobalIndex::MemoryBytes() const {
   size_t bytes = owners_.MemoryBytes() + levels_.capacity() * sizeof(Level);
   for (const Level& level : levels_)
-    if (level.name.str().capacity() > std::string().capacity()) bytes += level.name.str().capacity() + 1;
+    bytes += level.name.HeapBytes();
   return bytes;
 }

@@ -23,6 +23,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -63,27 +64,51 @@ struct inpM_HugePageAllocator {
   friend bool operator==(const inpM_HugePageAllocator&, const inpM_HugePageAllocator&) { return true; }
 };
 
-// Global id -> ordinal (0: none). A plain array over the range of ids while
-// they are dense enough, so that a lookup is one load; otherwise an
-// open-addressing hash table, so that scattered ids (or a damaged file with
-// one huge id) cost memory in proportion to their number, not their range.
+// Global id -> ordinal (0: none), in one of three forms:
+// - a plain array over the range of ids while they are dense enough, so that
+//   a lookup is one load;
+// - once built, and when the ordinals form long runs of consecutive ids (an
+//   instance numbered in one block, as pre-processors do), the runs and a
+//   bucket table over them, a few kilobytes that stay in cache where the
+//   array would cost a memory access per lookup;
+// - otherwise an open-addressing hash table, so that scattered ids (or a
+//   damaged file with one huge id) cost memory in proportion to their number,
+//   not their range.
 class inpM_OwnerTable {
  public:
   // Empties the table and sizes it for `count` ids in [minId, maxId].
   void Reset(int minId, int maxId, size_t count);
   uint32_t Get(int id) const {
-    if (!sparse_) {
-      const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
-      if (i >= lo_.size()) return 0;
-      return hi_.empty() ? lo_[i] : lo_[i] | static_cast<uint32_t>(hi_[i]) << 16;
+    const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
+    switch (form_) {
+      case Form::kArray:
+        if (i >= lo_.size()) return 0;
+        return hi_.empty() ? lo_[i] : lo_[i] | static_cast<uint32_t>(hi_[i]) << 16;
+      case Form::kRuns:
+        return i < span_ ? GetRun(static_cast<uint32_t>(i)) : 0;
+      case Form::kSparse:
+        break;
     }
     return GetSparse(id);
+  }
+  // The ordinal of an id when the table is in runs and the id's bucket lies
+  // in one run or holds one run start; 0 otherwise (Get then knows).
+  uint32_t GetQuick(int id) const {
+    const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
+    if (form_ != Form::kRuns || i >= span_) return 0;
+    const uint32_t entry = buckets_[i >> shift_];
+    if (entry & kWholeBucket) return entry & ~kWholeBucket;
+    // runs_[entry + 1] exists (the sentinel at least) and, when it is the
+    // sentinel, starts past i, so runs_[entry + 2] is only read when it exists.
+    const Run* run = &runs_[entry];
+    if (run[1].start > i) return run[0].ordinal;
+    return run[2].start > i ? run[1].ordinal : 0;
   }
   // Sets the ordinal of an id; 0 removes it.
   void Set(int id, uint32_t ordinal);
   // Sets the ordinal of an id that has none; false when it has one.
   bool Claim(int id, uint32_t ordinal) {
-    if (!sparse_ && hi_.empty() && ordinal <= 0xFFFF) {
+    if (form_ == Form::kArray && hi_.empty() && ordinal <= 0xFFFF) {
       const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
       if (i < lo_.size()) {
         if (lo_[i]) return false;
@@ -96,18 +121,53 @@ class inpM_OwnerTable {
     Set(id, ordinal);
     return true;
   }
+  // Called once the ids are in: turns the array into runs when that pays.
+  // A later Set turns the runs back into the array.
+  void Compact();
   size_t Count() const { return count_; }
-  bool IsSparse() const { return sparse_; }
+  bool IsSparse() const { return form_ == Form::kSparse; }
+  bool IsRuns() const { return form_ == Form::kRuns; }
   // Bytes held beyond the object itself.
   size_t MemoryBytes() const;
 
  private:
+  enum class Form : uint8_t { kArray, kRuns, kSparse };
   struct Slot {
     int id;
     uint32_t ordinal;  // 0: free
   };
+  // Ids start .. (the next run's start - 1), counted from base_, have the
+  // ordinal. The runs cover [0, span_) without gaps (ids that no level holds
+  // are runs of ordinal 0), so every id of the range is in exactly one; a
+  // last run starting at span_ ends the search.
+  struct Run {
+    uint32_t start;
+    uint32_t ordinal;
+  };
   using Array = std::vector<uint16_t, inpM_HugePageAllocator<uint16_t>>;
   using Slots = std::vector<Slot, inpM_HugePageAllocator<Slot>>;
+  // A bucket that one run covers whole gives its ordinal at once; the
+  // others give the run that holds their first id, and the run of i is found
+  // from there by doubling steps, then halving.
+  static constexpr uint32_t kWholeBucket = 0x80000000u;
+  uint32_t GetRun(uint32_t i) const {
+    const uint32_t entry = buckets_[i >> shift_];
+    if (entry & kWholeBucket) return entry & ~kWholeBucket;
+    // runs_[low].start <= i < runs_[high].start; the last run is the
+    // sentinel that starts past every id.
+    const size_t sentinel = runs_.size() - 1;
+    size_t low = entry, step = 1;
+    while (low + step < sentinel && runs_[low + step].start <= i) {
+      low += step;
+      step *= 2;
+    }
+    size_t high = std::min(low + step, sentinel);
+    while (high - low > 1) {
+      const size_t middle = low + (high - low) / 2;
+      (runs_[middle].start <= i ? low : high) = middle;
+    }
+    return runs_[low].ordinal;
+  }
   uint32_t GetSparse(int id) const;
   void SetDense(size_t i, uint32_t ordinal);
   void SetSparse(int id, uint32_t ordinal);
@@ -115,16 +175,25 @@ class inpM_OwnerTable {
   // the range would get too thin.
   void Extend(int id);
   void MakeSparse();
+  // Turns the runs back into the array.
+  void Expand();
   void Rehash(size_t capacity);
   static bool DenseEnough(int64_t span, size_t count);
 
-  bool sparse_ = false;
+  Form form_ = Form::kArray;
   size_t count_ = 0;
   // Dense form: ordinals of ids base_ .. base_ + lo_.size() - 1, low and
-  // (only once an ordinal needs them) high 16 bits.
+  // (only once an ordinal needs them) high 16 bits. The run form covers ids
+  // base_ .. base_ + span_ - 1.
   int64_t base_ = 0;
   Array lo_;
   Array hi_;
+  // Run form: the runs in id order, and per bucket of 2^shift_ ids either
+  // kWholeBucket | the ordinal, or the run that holds its first id.
+  std::vector<Run> runs_;
+  std::vector<uint32_t> buckets_;
+  uint64_t span_ = 0;
+  unsigned shift_ = 0;
   // Sparse form: linear probing, capacity a power of two, at most half full.
   Slots slots_;
 };
@@ -132,12 +201,16 @@ class inpM_OwnerTable {
 class inpM_GlobalIndex {
  public:
   // One level: an instance, or the assembly level (empty name).
-  struct Level {
+  // A lookup reads all of one level: one cache line each.
+  struct alignas(64) Level {
     cow_String name;
     const omi_IntTable<int>* globalToLocal;  // null: the level holds no ids
     // Every pair of the level is local = global - offset.
     bool affine = true;
     int64_t offset = 0;
+    // Affine, with a name that copies without allocating: the answer needs
+    // nothing but this line.
+    bool quick = false;
   };
 
   // Indexes every global id of `maps`: instances in map order, then the
@@ -149,6 +222,17 @@ class inpM_GlobalIndex {
     const uint32_t ordinal = owners_.Get(globalId);
     return ordinal ? &levels_[ordinal - 1] : nullptr;
   }
+  // The answer for a global id: its level's name and its local id; reports
+  // "Unknown global id: %s" when no level holds it. Ids in long runs of an
+  // affine level with a short name, the common case, are answered inline
+  // without a call.
+  inpM_StringIntPair Answer(int globalId) const {
+    if (const uint32_t ordinal = owners_.GetQuick(globalId)) {
+      const Level& level = levels_[ordinal - 1];
+      if (level.quick) return {level.name, static_cast<int>(globalId - level.offset)};
+    }
+    return SlowAnswer(globalId);
+  }
   // The local id of a global id that the level answers for.
   static int LocalId(const Level& level, int globalId) {
     return level.affine ? static_cast<int>(globalId - level.offset) : *level.globalToLocal->Find(globalId);
@@ -159,6 +243,8 @@ class inpM_GlobalIndex {
   size_t MemoryBytes() const;
 
  private:
+  [[gnu::noinline]] inpM_StringIntPair SlowAnswer(int globalId) const;
+
   std::vector<Level> levels_;  // instances in map order, then the assembly
   inpM_OwnerTable owners_;
 };

@@ -23,12 +23,6 @@ int GlobalId(const inpM_InstanceIdMaps& maps, const cow_String& instance, int lo
   return *globalId;
 }
 
-inpM_StringIntPair LocalId(const inpM_GlobalIndex& index, int globalId) {
-  const inpM_GlobalIndex::Level* level = index.Find(globalId);
-  if (!level) inpM_ReportError("Unknown global id: %s", globalId);
-  return {level->name, inpM_GlobalIndex::LocalId(*level, globalId)};
-}
-
 bool IsInstanceMember(const inpM_InstanceIdMaps& maps, const cow_String& instance, int globalId) {
   const inpM_InstanceMaps* level = FindLevel(maps, instance);
   if (!level) inpM_ReportError("Unknown instance name: %s", instance);
@@ -265,11 +259,11 @@ int inpM_PartMap::GlobalElementId(const cow_String& instance, int localId) const
 }
 
 inpM_StringIntPair inpM_PartMap::ConstGetInstanceNodeIdPair(int globalId) const {
-  return LocalId(index->nodes, globalId);
+  return index->nodes.Answer(globalId);
 }
 
 inpM_StringIntPair inpM_PartMap::ConstGetInstanceElementIdPair(int globalId) const {
-  return LocalId(index->elements, globalId);
+  return index->elements.Answer(globalId);
 }
 
 // Asking each instance of Instances() and then the assembly level comes down
