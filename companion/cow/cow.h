@@ -50,11 +50,11 @@ class KVL_API cow_String {
   cow_String(const char* s, int n) { Init(s, static_cast<size_t>(n)); }
   cow_String(const std::string& s) { Init(s.data(), s.size()); }  // NOLINT
   cow_String(std::string_view s) { Init(s.data(), s.size()); }    // NOLINT
+  // The three words are copied first, so that the common case decides on
+  // the form byte it already holds; a heap string then takes its own buffer.
   cow_String(const cow_String& o) {
-    if (o.IsLarge())
-      Init(o.LargeData(), o.LargeSize());
-    else
-      std::memcpy(rep_, o.rep_, sizeof rep_);
+    std::memcpy(rep_, o.rep_, sizeof rep_);
+    if (IsLarge()) Init(LargeData(), LargeSize());
   }
   cow_String(cow_String&& o) noexcept {
     std::memcpy(rep_, o.rep_, sizeof rep_);
@@ -132,7 +132,8 @@ class KVL_API cow_String {
     rep_[n] = 0;
     rep_[kInline] = static_cast<char>(kInline - n);
   }
-  // Fills a value that holds nothing yet with a copy of n bytes at s.
+  // Fills the value with a copy of n bytes at s, whatever it held before
+  // (it owns nothing yet).
   void Init(const char* s, size_t n);
   void Swap(cow_String& o) noexcept {
     char t[sizeof rep_];

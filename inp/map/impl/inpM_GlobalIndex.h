@@ -94,8 +94,9 @@ class inpM_OwnerTable {
   // The ordinal of an id when the table is in runs and the id's bucket lies
   // in one run or holds one run start; 0 otherwise (Get then knows).
   uint32_t GetQuick(int id) const {
+    // span_ is 0 unless the table is in runs.
     const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
-    if (form_ != Form::kRuns || i >= span_) return 0;
+    if (i >= span_) return 0;
     const uint32_t entry = buckets_[i >> shift_];
     if (entry & kWholeBucket) return entry & ~kWholeBucket;
     // runs_[entry + 1] exists (the sentinel at least) and, when it is the
