@@ -304,7 +304,10 @@ class KVL_API omi_UintTable {
     return match;
   }
 #endif
-  static const T* FindCrowded(const Entry* first, const Entry* last, unsigned low);
+  // Only reads memory: a loop of lookups, whose one call this is, then
+  // keeps the table's fields in registers instead of loading them again
+  // after each lookup (fewer loads per lookup, more lookups in flight).
+  [[gnu::pure]] static const T* FindCrowded(const Entry* first, const Entry* last, unsigned low);
 
   static size_t DenseBytes(unsigned cap) { return cap / 8 + size_t{cap} * sizeof(T); }
   static size_t SparseBytes(unsigned cap);
