@@ -683,8 +683,9 @@ void omi_UintTable<T>::SeekFirst(Cursor& c) const {
   SeekFrom(c, dir_.FirstRank());
 }
 
-// Positions at the first key of `b` whose offset is `from` or more; leaves
-// c.block null when there is none.
+// Positions at the first key of `b` whose offset is `from` or more, with
+// the run of consecutive keys that starts there; leaves c.block null when
+// there is none.
 template <class T>
 void omi_UintTable<T>::SeekInDense(Cursor& c, const Block& b, unsigned from) {
   const uint64_t* bits = Bits(b);
@@ -700,7 +701,10 @@ void omi_UintTable<T>::SeekInDense(Cursor& c, const Block& b, unsigned from) {
   }
   Enter(c, b);
   c.at = w * 64 + static_cast<unsigned>(__builtin_ctzll(word));
-  c.rest = word & (word - 1);
+  // The run ends at the first clear bit after at.
+  uint64_t gap = ~word & (~uint64_t{0} << (c.at & 63));
+  while (!gap && ++w < words) gap = ~bits[w];
+  c.end = gap ? w * 64 + static_cast<unsigned>(__builtin_ctzll(gap)) : b.cap;
 }
 
 // The first key of the first block at or after `rank`.
@@ -716,21 +720,23 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
     } else {
       Enter(c, *b);
       c.at = 0;
+      c.end = b->n;
     }
     return;
   }
 }
 
-// Past the current word of a dense block, or past a sparse block.
+// Past the current run of a dense block, or past a sparse block.
 template <class T>
 void omi_UintTable<T>::SeekBeyond(Cursor& c) const {
-  if (!c.count) {
-    SeekInDense(c, *static_cast<const Block*>(c.block), (c.at | 63u) + 1);
+  if (!c.sparse) {
+    SeekInDense(c, *static_cast<const Block*>(c.block), c.end);
     if (c.block) return;
   }
   SeekFrom(c, c.rank + 1);
 }
 
+// The largest key, as a run of its own: stepping on goes past the end.
 template <class T>
 void omi_UintTable<T>::SeekLast(Cursor& c) const {
   const Block* b = dir_.Last();
@@ -738,15 +744,15 @@ void omi_UintTable<T>::SeekLast(Cursor& c) const {
   if (!b) return;
   Enter(c, *b);
   c.rank = dir_.EndRank() - 1;
-  c.rest = 0;
   if (b->kind != kDense) {
     c.at = b->n - 1;
-    return;
+  } else {
+    const uint64_t* bits = Bits(*b);
+    unsigned w = b->cap / 64 - 1;
+    while (!bits[w]) --w;
+    c.at = w * 64 + 63 - static_cast<unsigned>(__builtin_clzll(bits[w]));
   }
-  const uint64_t* bits = Bits(*b);
-  unsigned w = b->cap / 64 - 1;
-  while (!bits[w]) --w;
-  c.at = w * 64 + 63 - static_cast<unsigned>(__builtin_clzll(bits[w]));
+  c.end = c.at + 1;
 }
 
 template class omi_UintTable<int>;

@@ -180,36 +180,43 @@ class KVL_API omi_UintTable {
   // index in a sparse one).
   // The block's arrays and key base are copied into the cursor when it
   // enters a block, so that stepping and reading touch only the cursor and
-  // the arrays.
+  // the arrays. A step within [at, end) is an increment: in a sparse block
+  // that is the block's entries, in a dense one the run of consecutive keys
+  // that holds at (a whole block, for the ids of one instance).
   struct Cursor {
     const void* block = nullptr;  // nullptr: past the end
     unsigned rank = 0;
     unsigned at = 0;
-    uint64_t rest = 0;            // dense: the bits of at's word above at
-    const void* data = nullptr;   // dense: values; sparse: entries
-    unsigned keyBase = 0;         // high bits, plus the first low of a dense block
-    unsigned count = 0;           // sparse: entries held; dense: 0
+    unsigned end = 0;
+    bool sparse = false;
+    const void* data = nullptr;  // dense: values; sparse: entries
+    unsigned keyBase = 0;        // high bits, plus the first low of a dense block
   };
   void SeekFirst(Cursor& c) const;
   void SeekLast(Cursor& c) const;
+  // The same as values. A walker that only ever hands its cursor out by
+  // value keeps it in registers: its address never escapes to the
+  // out-of-line steps, so each step is not a store and a load.
+  Cursor First() const {
+    Cursor c;
+    SeekFirst(c);
+    return c;
+  }
+  Cursor Last() const {
+    Cursor c;
+    SeekLast(c);
+    return c;
+  }
   void SeekNext(Cursor& c) const {
-    if (!c.count) {
-      if (c.rest) {
-        c.at = (c.at & ~63u) + static_cast<unsigned>(__builtin_ctzll(c.rest));
-        c.rest &= c.rest - 1;
-        return;
-      }
-    } else if (c.at + 1 < c.count) {
-      ++c.at;
+    if (++c.at < c.end) [[likely]]
       return;
-    }
-    SeekBeyond(c);
+    c = Beyond(c);
   }
   unsigned KeyAt(const Cursor& c) const {
-    return c.count ? c.keyBase | static_cast<const Entry*>(c.data)[c.at].low : c.keyBase + c.at;
+    return c.sparse ? c.keyBase | static_cast<const Entry*>(c.data)[c.at].low : c.keyBase + c.at;
   }
   const T& ValueAt(const Cursor& c) const {
-    return c.count ? static_cast<const Entry*>(c.data)[c.at].value : static_cast<const T*>(c.data)[c.at];
+    return c.sparse ? static_cast<const Entry*>(c.data)[c.at].value : static_cast<const T*>(c.data)[c.at];
   }
 
  private:
@@ -333,12 +340,16 @@ class KVL_API omi_UintTable {
 
   void SeekFrom(Cursor& c, unsigned rank) const;
   void SeekBeyond(Cursor& c) const;
+  Cursor Beyond(Cursor c) const {
+    SeekBeyond(c);
+    return c;
+  }
   static void SeekInDense(Cursor& c, const Block& b, unsigned from);
   static void Enter(Cursor& c, const Block& b) {
     c.block = &b;
     c.data = b.data;
     c.keyBase = static_cast<unsigned>(b.hi) << 16 | (b.kind == kDense ? b.base : 0u);
-    c.count = b.kind == kDense ? 0u : b.n;
+    c.sparse = b.kind != kDense;
   }
   bool InsertSlow(Block* b, unsigned key, const T& value);
   // Readies the block of high bits `hi` for `count` ascending keys whose low
@@ -471,13 +482,13 @@ class KVL_API omi_IntTableIterator {
 
   void First() {
     for (half_ = 1; half_ >= 0; --half_) {
-      table_->halves_[half_].SeekFirst(cursor_);
+      cursor_ = table_->halves_[half_].First();
       if (cursor_.block) return;
     }
   }
   void Last() {
     for (half_ = 0; half_ <= 1; ++half_) {
-      table_->halves_[half_].SeekLast(cursor_);
+      cursor_ = table_->halves_[half_].Last();
       if (cursor_.block) return;
     }
     half_ = -1;
@@ -485,7 +496,7 @@ class KVL_API omi_IntTableIterator {
   void Next() {
     if (half_ < 0) return;
     table_->halves_[half_].SeekNext(cursor_);
-    while (!cursor_.block && --half_ >= 0) table_->halves_[half_].SeekFirst(cursor_);
+    while (!cursor_.block && --half_ >= 0) cursor_ = table_->halves_[half_].First();
   }
   bool IsDone() const { return half_ < 0; }
   int CurrentKey() const { return static_cast<int>(table_->halves_[half_].KeyAt(cursor_)); }
