@@ -138,6 +138,20 @@ TEST(PartMapIndex, IdsInLongRunsAnswerAsTheScan) {
   ExpectAnswersAsScan(map, -2, 300402);
   // Six runs per kind, where an array over the range would take 600 KB each.
   EXPECT_LT(map.IndexMemoryBytes(), 16384u);
+
+  // Without the overlap the runs are taken from the levels' spans directly:
+  // C moved past the gap, right after which B continues in a second block,
+  // so that two levels meet without a gap and one level has two spans.
+  Pairs c2, b2;
+  for (int i = 1; i <= 1000; ++i) c2.push_back({i, 250000 + i});
+  for (int i = 1; i <= 1000; ++i) b2.push_back({200000 + i, 251000 + i});
+  for (const auto& pair : b2) b.push_back(pair);
+  const inpM_IdMap apart = IdMapOf(assembly, {{longName, a}, {"B", b}, {"C", c2}});
+  const inpM_PartMap spans = PartMapOf(apart, apart);
+  EXPECT_EQ(PairOf(spans.ConstGetInstanceNodeIdPair(251000)), Answer("C", 1000));
+  EXPECT_EQ(PairOf(spans.ConstGetInstanceNodeIdPair(251001)), Answer("B", 200001));
+  ExpectAnswersAsScan(spans, -2, 300402);
+  EXPECT_LT(spans.IndexMemoryBytes(), 16384u);
 }
 
 TEST(PartMapIndex, GeneratedModelsAnswerAsTheScanAndCopiesOutliveTheOriginal) {
@@ -243,6 +257,25 @@ TEST(OwnerTable, RunsAgreeWithTheArrayAndTurnBackIntoItOnChange) {
   reference[5] = 77;
   EXPECT_FALSE(table.IsRuns());
   for (int id = first - 3; id < first + count + 3; ++id) ASSERT_EQ(table.Get(id), expect(id)) << id;
+
+  // Spans in ascending order give the runs directly; overlapping ones, or
+  // too many short ones, are refused.
+  inpM_OwnerTable direct;
+  ASSERT_TRUE(direct.AssignRuns({{-500, -1, 3}, {0, 99999, 7}, {100000, 100099, 7}, {200000, 299999, 0xFFFFFFF0u}}));
+  EXPECT_TRUE(direct.IsRuns());
+  EXPECT_EQ(direct.Count(), 500u + 100100u + 100000u);
+  for (int id : {-501, -500, -1, 0, 100099, 100100, 199999, 200000, 299999, 300000})
+    EXPECT_EQ(direct.Get(id), id < -500 || id >= 300000           ? 0u
+                              : id < 0                            ? 3u
+                              : id < 100100                       ? 7u
+                              : id < 200000                       ? 0u
+                                                                  : 0xFFFFFFF0u)
+        << id;
+  EXPECT_FALSE(direct.AssignRuns({{0, 99999, 1}, {99999, 200000, 2}}));
+  EXPECT_FALSE(direct.AssignRuns({{0, 9, 1}, {20, 29, 2}, {40, 49, 1}}));
+  EXPECT_EQ(direct.Get(5), 0u);
+  EXPECT_TRUE(direct.AssignRuns({}));
+  EXPECT_EQ(direct.Count(), 0u);
 
   // Short runs do not pay: the array stays.
   inpM_OwnerTable mixed;

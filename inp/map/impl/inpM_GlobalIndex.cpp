@@ -121,9 +121,14 @@ void inpM_OwnerTable::MakeSparse() {
   }
 }
 
-// Runs pay when they and their buckets take at most a quarter of the array,
-// that is when runs are some 150 ids long on average or longer. The buckets
-// are sized so that a bucket seldom holds the start of a run: 16 per run.
+// Runs pay when they and their buckets take at most a quarter of the array
+// over their range, that is when runs are some 150 ids long on average or
+// longer. The buckets are sized so that a bucket seldom holds the start of a
+// run: 16 per run.
+bool inpM_OwnerTable::RunsPay(size_t runs, uint64_t span) {
+  return runs * (sizeof(Run) + kBucketsPerRun * sizeof(uint32_t)) <= span * sizeof(uint16_t) / 4;
+}
+
 void inpM_OwnerTable::Compact() {
   if (form_ != Form::kArray || lo_.empty() || lo_.size() >= kWholeBucket) return;
   const size_t n = lo_.size();
@@ -134,9 +139,7 @@ void inpM_OwnerTable::Compact() {
   } else {
     for (size_t i = 1; i < n; ++i) starts += ordinal(i) != ordinal(i - 1);
   }
-  constexpr size_t kBucketsPerRun = 16;
-  const size_t bytes = starts * (sizeof(Run) + kBucketsPerRun * sizeof(uint32_t));
-  if (bytes > n * sizeof(uint16_t) / 4) return;
+  if (!RunsPay(starts, n)) return;
 
   runs_.clear();
   runs_.reserve(starts + 1);
@@ -145,22 +148,53 @@ void inpM_OwnerTable::Compact() {
     const uint32_t o = ordinal(i);
     if (o != runs_.back().ordinal) runs_.push_back({static_cast<uint32_t>(i), o});
   }
+  Array().swap(lo_);
+  Array().swap(hi_);
+  FinishRuns(n);
+}
+
+bool inpM_OwnerTable::AssignRuns(const std::vector<Span>& spans) {
+  Reset(INT_MAX, INT_MIN, 0);
+  if (spans.empty()) return true;
+  for (size_t k = 1; k < spans.size(); ++k)
+    if (spans[k].first <= spans[k - 1].last) return false;
+  const int64_t first = spans.front().first;
+  const uint64_t n = static_cast<uint64_t>(int64_t{spans.back().last} - first + 1);
+  // Each span and the gap before it.
+  if (n >= kWholeBucket || !RunsPay(2 * spans.size(), n)) return false;
+  runs_.reserve(2 * spans.size() + 1);
+  size_t count = 0;
+  uint32_t end = 0;  // where the previous span ended
+  for (const Span& span : spans) {
+    const uint32_t start = static_cast<uint32_t>(span.first - first);
+    if (start > end) runs_.push_back({end, 0});
+    if (runs_.empty() || start > end || runs_.back().ordinal != span.ordinal) runs_.push_back({start, span.ordinal});
+    end = static_cast<uint32_t>(int64_t{span.last} - first + 1);
+    count += end - start;
+  }
+  base_ = first;
+  count_ = count;
+  FinishRuns(n);
+  return true;
+}
+
+// Adds the sentinel after runs_, which cover [0, n), and the buckets.
+void inpM_OwnerTable::FinishRuns(uint64_t n) {
+  const size_t starts = runs_.size();
   runs_.push_back({static_cast<uint32_t>(n), 0});
   shift_ = 0;
   while ((n - 1) >> shift_ >= kBucketsPerRun * starts) ++shift_;
-  const size_t buckets = ((n - 1) >> shift_) + 1;
+  const size_t buckets = static_cast<size_t>(((n - 1) >> shift_) + 1);
   buckets_.assign(buckets, 0);
   size_t run = 0;
   for (size_t b = 0; b < buckets; ++b) {
-    const uint64_t first = uint64_t{b} << shift_, end = std::min<uint64_t>(first + (uint64_t{1} << shift_), n);
-    while (runs_[run + 1].start <= first) ++run;
+    const uint64_t from = uint64_t{b} << shift_, end = std::min<uint64_t>(from + (uint64_t{1} << shift_), n);
+    while (runs_[run + 1].start <= from) ++run;
     const bool whole = runs_[run + 1].start >= end && runs_[run].ordinal < kWholeBucket;
     buckets_[b] = whole ? kWholeBucket | runs_[run].ordinal : static_cast<uint32_t>(run);
   }
   span_ = n;
   form_ = Form::kRuns;
-  Array().swap(lo_);
-  Array().swap(hi_);
 }
 
 void inpM_OwnerTable::Expand() {
@@ -261,32 +295,69 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
   levels_.push_back({cow_String(), maps.assembly.globalToLocal.ConstPtr()});
   levels_.shrink_to_fit();
 
+  // One walk of every level finds whether it is affine and, while they stay
+  // few, the spans of consecutive global ids it holds. Spans that do not
+  // overlap (every id has one holder, as the part map's invariant asks) give
+  // the run form at once; otherwise, or when the spans are too many to pay,
+  // the ids are claimed one by one, the first holder winning.
   size_t count = 0;
+  for (const Level& level : levels_)
+    if (level.globalToLocal) count += static_cast<size_t>(level.globalToLocal->Size());
+  const size_t maxSpans = count / 128 + 16;
+  std::vector<inpM_OwnerTable::Span> spans;
+  bool fewSpans = true;
   int first = INT_MAX, last = INT_MIN;
-  for (const Level& level : levels_) {
-    if (!level.globalToLocal || level.globalToLocal->IsEmpty()) continue;
-    omi_IntTableIterator<int> it(*level.globalToLocal);
-    first = std::min(first, it.CurrentKey());
-    it.Last();
-    last = std::max(last, it.CurrentKey());
-    count += static_cast<size_t>(level.globalToLocal->Size());
-  }
-  owners_.Reset(first, last, count);
-
-  // First holder wins: a level only takes the ids that no earlier level has.
   for (size_t k = 0; k < levels_.size(); ++k) {
     Level& level = levels_[k];
-    if (!level.globalToLocal) continue;
+    if (!level.globalToLocal || level.globalToLocal->IsEmpty()) continue;
     const uint32_t ordinal = static_cast<uint32_t>(k + 1);
-    bool empty = true;
+    // The walk keeps its state in locals (registers), not in the level or
+    // the span list, which it writes once a span ends.
+    bool empty = true, affine = true;
+    int64_t levelOffset = 0;
+    int levelFirst = 0;
+    int spanFirst = 0, spanLast = 0;
+    // Keys come in ascending order: the first is the level's smallest, and
+    // the last span ends at its largest.
     level.globalToLocal->ForEach([&](int globalId, int localId) {
-      owners_.Claim(globalId, ordinal);
       const int64_t offset = static_cast<int64_t>(globalId) - localId;
-      if (empty) level.offset = offset;
-      empty = false;
-      level.affine &= offset == level.offset;
+      if (empty) {
+        levelOffset = offset;
+        levelFirst = spanFirst = spanLast = globalId;
+        empty = false;
+        return;
+      }
+      affine &= offset == levelOffset;
+      if (int64_t{spanLast} + 1 == globalId) {
+        spanLast = globalId;
+        return;
+      }
+      if (fewSpans && spans.size() < maxSpans)
+        spans.push_back({spanFirst, spanLast, ordinal});
+      else
+        fewSpans = false;
+      spanFirst = spanLast = globalId;
     });
-    level.quick = level.affine && level.name.HeapBytes() == 0;
+    if (fewSpans && spans.size() < maxSpans)
+      spans.push_back({spanFirst, spanLast, ordinal});
+    else
+      fewSpans = false;
+    level.affine = affine;
+    level.offset = levelOffset;
+    level.quick = affine && level.name.HeapBytes() == 0;
+    first = std::min(first, levelFirst);
+    last = std::max(last, spanLast);
+  }
+  if (fewSpans) {
+    std::sort(spans.begin(), spans.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (owners_.AssignRuns(spans)) return;
+  }
+  spans = {};
+  owners_.Reset(first, last, count);
+  for (size_t k = 0; k < levels_.size(); ++k) {
+    if (!levels_[k].globalToLocal) continue;
+    const uint32_t ordinal = static_cast<uint32_t>(k + 1);
+    levels_[k].globalToLocal->ForEach([&](int globalId, int) { owners_.Claim(globalId, ordinal); });
   }
   owners_.Compact();
 }

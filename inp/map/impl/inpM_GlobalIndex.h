@@ -125,6 +125,16 @@ class inpM_OwnerTable {
   // Called once the ids are in: turns the array into runs when that pays.
   // A later Set turns the runs back into the array.
   void Compact();
+  // Ids first..last (inclusive) that have one ordinal.
+  struct Span {
+    int first;
+    int last;
+    uint32_t ordinal;
+  };
+  // Fills the table straight from spans in ascending order, without the
+  // array, when they do not overlap and runs pay; false (and the table left
+  // empty) otherwise.
+  bool AssignRuns(const std::vector<Span>& spans);
   size_t Count() const { return count_; }
   bool IsSparse() const { return form_ == Form::kSparse; }
   bool IsRuns() const { return form_ == Form::kRuns; }
@@ -169,6 +179,9 @@ class inpM_OwnerTable {
     }
     return runs_[low].ordinal;
   }
+  static constexpr size_t kBucketsPerRun = 16;
+  static bool RunsPay(size_t runs, uint64_t span);
+  void FinishRuns(uint64_t n);
   uint32_t GetSparse(int id) const;
   void SetDense(size_t i, uint32_t ordinal);
   void SetSparse(int id, uint32_t ordinal);
