@@ -81,6 +81,56 @@ unsigned CombineWords(uint64_t* a, const uint64_t* b) {
   return HasVectorPopcount() ? CombineWords512<Op>(a, b) : CombineWordsPortable<Op>(a, b);
 }
 
+// Byte shuffles that pack the 16-bit lanes of a mask to the front: lane k
+// of the vector is kept when bit k of the mask is set.
+struct PackTable {
+  alignas(16) uint8_t control[256][16];
+  constexpr PackTable() : control() {
+    for (unsigned mask = 0; mask < 256; ++mask) {
+      unsigned at = 0;
+      for (unsigned lane = 0; lane < 8; ++lane) {
+        if (!(mask >> lane & 1)) continue;
+        control[mask][at++] = static_cast<uint8_t>(2 * lane);
+        control[mask][at++] = static_cast<uint8_t>(2 * lane + 1);
+      }
+      while (at < 16) control[mask][at++] = 0x80;
+    }
+  }
+};
+constexpr PackTable kPack;
+
+// The lows that both ascending arrays of distinct lows hold, written to
+// `out` (room for na + 8), ascending; returns their number. Eight lows of
+// each side are compared at once (the SSE4.2 string compare of 16-bit words,
+// "equal any", with explicit lengths so that a low of 0 counts), and those
+// of `a` found among the eight of `b` are packed to the front and stored.
+// The side whose eighth low is smaller moves on (both on a tie), so every
+// two groups that could share a low meet once and the output ascends; a
+// scalar merge takes what is left when either side has fewer than eight.
+unsigned IntersectLows(const uint16_t* a, unsigned na, const uint16_t* b, unsigned nb, uint16_t* out) {
+  unsigned i = 0, j = 0, n = 0;
+  while (i + 8 <= na && j + 8 <= nb) {
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + j));
+    const unsigned mask = static_cast<unsigned>(
+        _mm_cvtsi128_si32(_mm_cmpestrm(vb, 8, va, 8, _SIDD_UWORD_OPS | _SIDD_CMP_EQUAL_ANY | _SIDD_BIT_MASK)));
+    const __m128i control = _mm_load_si128(reinterpret_cast<const __m128i*>(kPack.control[mask & 0xFFu]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_shuffle_epi8(va, control));
+    n += static_cast<unsigned>(__builtin_popcount(mask & 0xFFu));
+    const uint16_t lastA = a[i + 7], lastB = b[j + 7];
+    i += lastA <= lastB ? 8 : 0;
+    j += lastB <= lastA ? 8 : 0;
+  }
+  while (i < na && j < nb) {
+    const uint16_t x = a[i], y = b[j];
+    out[n] = x;
+    n += x == y;
+    i += x <= y;
+    j += y <= x;
+  }
+  return n;
+}
+
 unsigned ArrayNextCap(unsigned cap, unsigned limit) {
   const unsigned next = cap < 64 ? std::max(4u, 2 * cap) : cap + cap / 4;
   return std::min(next, limit);
@@ -421,15 +471,9 @@ void omi_BlkBitVect::Intersect(Container& c, const Container& o) {
       if (b[from] == a[i]) a[n++] = a[i];
     }
   } else {
-    const uint16_t* b = Lows(o);
-    unsigned i = 0, j = 0;
-    while (i < c.n && j < o.n) {
-      const uint16_t x = a[i], y = b[j];
-      a[n] = x;
-      n += x == y;
-      i += x <= y;
-      j += y <= x;
-    }
+    uint16_t out[kArrayMax + 8];
+    n = IntersectLows(a, c.n, Lows(o), o.n, out);
+    std::memcpy(a, out, n * sizeof(uint16_t));
   }
   c.n = n;
 }

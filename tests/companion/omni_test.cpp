@@ -499,6 +499,32 @@ TEST(OmiSet, AlgebraMatchesSetAcrossDensities) {
   ExpectSameSet(s, {});
 }
 
+TEST(OmiSet, ArrayIntersectionsInGroupsOfEight) {
+  // Arrays are intersected eight lows at a time: lows 0 and 65535, groups
+  // whose last lows tie, equal arrays, interleaved ones that share nothing,
+  // and lengths that leave a tail of one to seven.
+  auto every = [](int step, int from, int count, int extra) {
+    std::set<int> ids;
+    for (int k = 0; k < count; ++k) ids.insert(65536 * 3 + from + k * step);
+    if (extra >= 0) ids.insert(65536 * 3 + extra);
+    return ids;
+  };
+  const std::vector<std::pair<std::set<int>, std::set<int>>> cases = {
+      {every(2, 0, 100, 65535), every(3, 0, 70, 65535)}, {every(1, 0, 64, -1), every(1, 0, 64, -1)},
+      {every(2, 0, 50, -1), every(2, 1, 50, -1)},        {every(8, 7, 33, 0), every(4, 3, 61, 65535)},
+      {every(1, 100, 13, -1), every(5, 90, 29, 0)},      {every(7, 0, 9, 65535), every(1, 0, 300, 65535)}};
+  for (const auto& [a, b] : cases) {
+    std::set<int> both;
+    std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::inserter(both, both.end()));
+    omi_Set s = MakeSet(a);
+    s &= MakeSet(b);
+    ExpectSameSet(s, both);
+    omi_Set t = MakeSet(b);
+    t &= MakeSet(a);
+    ExpectSameSet(t, both);
+  }
+}
+
 TEST(OmiSet, BulkInsertion) {
   std::mt19937 rng(12);
   for (const KeyShape& shape : kShapes) {
