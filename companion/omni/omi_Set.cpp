@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -129,6 +130,16 @@ unsigned IntersectLows(const uint16_t* a, unsigned na, const uint16_t* b, unsign
     j += y <= x;
   }
   return n;
+}
+
+// The word whose bit k is the top bit of byte k of the 64 at p.
+uint64_t PackMarks(const uint8_t* p) {
+  uint64_t word = 0;
+  for (unsigned k = 0; k < 4; ++k) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    word |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << (16 * k);
+  }
+  return word;
 }
 
 unsigned ArrayNextCap(unsigned cap, unsigned limit) {
@@ -335,20 +346,32 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
     // (duplicates may leave it smaller: a bitmap of that size is allowed).
     if (c->n + static_cast<unsigned>(j - i) > kArrayMax || c->kind == kBitmap) {
       if (c->kind == kArray) ToBitmap(*c);
-      // Bits gather in a register while the ids stay in one word.
       uint64_t* words = Words(*c);
-      unsigned word = (Map(ids[i]) & 0xFFFFu) >> 6;
-      uint64_t bits = 0;
-      for (; i < j; ++i) {
-        const unsigned low = Map(ids[i]) & 0xFFFFu;
-        if (low >> 6 != word) {
-          words[word] |= bits;
-          word = low >> 6;
-          bits = 0;
+      const unsigned firstWord = (Map(ids[i]) & 0xFFFFu) >> 6, lastWord = (Map(ids[j - 1]) & 0xFFFFu) >> 6;
+      if (static_cast<unsigned>(j - i) >= 2 * (lastWord - firstWord + 1)) {
+        // Several ids to a word: a branch on where each word ends would
+        // mispredict at nearly every word. Each id marks its byte instead
+        // (independent stores), and the marks are packed into words after.
+        static thread_local std::unique_ptr<uint8_t[]> marks(new uint8_t[kWords * 64]);
+        uint8_t* m = marks.get();
+        std::memset(m + firstWord * 64, 0, (lastWord - firstWord + 1) * 64);
+        for (; i < j; ++i) m[Map(ids[i]) & 0xFFFFu] = 0x80;
+        for (unsigned w = firstWord; w <= lastWord; ++w) words[w] |= PackMarks(m + w * 64);
+      } else {
+        // Bits gather in a register while the ids stay in one word.
+        unsigned word = firstWord;
+        uint64_t bits = 0;
+        for (; i < j; ++i) {
+          const unsigned low = Map(ids[i]) & 0xFFFFu;
+          if (low >> 6 != word) {
+            words[word] |= bits;
+            word = low >> 6;
+            bits = 0;
+          }
+          bits |= uint64_t{1} << (low & 63);
         }
-        bits |= uint64_t{1} << (low & 63);
+        words[word] |= bits;
       }
-      words[word] |= bits;
       unsigned count = 0;
       for (unsigned w = 0; w < kWords; ++w) count += static_cast<unsigned>(__builtin_popcountll(words[w]));
       c->n = count;
