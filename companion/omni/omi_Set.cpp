@@ -142,6 +142,36 @@ uint64_t PackMarks(const uint8_t* p) {
   return word;
 }
 
+// ORs the bits of n ascending lows (lowOf(k) the k-th, n > 0) into a
+// bitmap's words when they are several to a word, and says whether it did;
+// fewer lows are left to the caller's loop. With several lows to a word, a
+// loop that gathers a word's bits and stores them where the word ends
+// mispredicts at nearly every word end, and one that sets each bit in memory
+// waits on the previous store to the same word. Here each low marks its byte
+// of a per-thread scratch (independent stores), and the marks of the words
+// the lows span are packed into bits afterwards.
+unsigned CountBits(const uint64_t* words) {
+  unsigned count = 0;
+  for (unsigned w = 0; w < kWordCount; ++w) count += static_cast<unsigned>(__builtin_popcountll(words[w]));
+  return count;
+}
+
+uint8_t* MarkScratch() {
+  static thread_local const std::unique_ptr<uint8_t[]> scratch(new uint8_t[kWordCount * 64]);
+  return scratch.get();
+}
+
+template <class LowOf>
+bool MarkLows(uint64_t* words, unsigned n, LowOf lowOf) {
+  const unsigned first = lowOf(0) >> 6, last = lowOf(n - 1) >> 6;
+  if (n < 2 * (last - first + 1)) return false;
+  uint8_t* marks = MarkScratch();
+  std::memset(marks + first * 64, 0, (last - first + 1) * 64);
+  for (unsigned k = 0; k < n; ++k) marks[lowOf(k)] = 0x80;
+  for (unsigned w = first; w <= last; ++w) words[w] |= PackMarks(marks + w * 64);
+  return true;
+}
+
 unsigned ArrayNextCap(unsigned cap, unsigned limit) {
   const unsigned next = cap < 64 ? std::max(4u, 2 * cap) : cap + cap / 4;
   return std::min(next, limit);
@@ -347,19 +377,12 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
     if (c->n + static_cast<unsigned>(j - i) > kArrayMax || c->kind == kBitmap) {
       if (c->kind == kArray) ToBitmap(*c);
       uint64_t* words = Words(*c);
-      const unsigned firstWord = (Map(ids[i]) & 0xFFFFu) >> 6, lastWord = (Map(ids[j - 1]) & 0xFFFFu) >> 6;
-      if (static_cast<unsigned>(j - i) >= 2 * (lastWord - firstWord + 1)) {
-        // Several ids to a word: a branch on where each word ends would
-        // mispredict at nearly every word. Each id marks its byte instead
-        // (independent stores), and the marks are packed into words after.
-        static thread_local std::unique_ptr<uint8_t[]> marks(new uint8_t[kWords * 64]);
-        uint8_t* m = marks.get();
-        std::memset(m + firstWord * 64, 0, (lastWord - firstWord + 1) * 64);
-        for (; i < j; ++i) m[Map(ids[i]) & 0xFFFFu] = 0x80;
-        for (unsigned w = firstWord; w <= lastWord; ++w) words[w] |= PackMarks(m + w * 64);
+      const int* run = ids + i;
+      if (MarkLows(words, static_cast<unsigned>(j - i), [run](unsigned k) { return Map(run[k]) & 0xFFFFu; })) {
+        i = j;
       } else {
         // Bits gather in a register while the ids stay in one word.
-        unsigned word = firstWord;
+        unsigned word = (Map(ids[i]) & 0xFFFFu) >> 6;
         uint64_t bits = 0;
         for (; i < j; ++i) {
           const unsigned low = Map(ids[i]) & 0xFFFFu;
@@ -372,9 +395,7 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
         }
         words[word] |= bits;
       }
-      unsigned count = 0;
-      for (unsigned w = 0; w < kWords; ++w) count += static_cast<unsigned>(__builtin_popcountll(words[w]));
-      c->n = count;
+      c->n = CountBits(words);
     } else {
       lows.clear();
       for (; i < j; ++i) {
@@ -401,6 +422,10 @@ void omi_BlkBitVect::Unite(Container& c, const Container& o) {
       return;
     }
     const uint16_t* lows = Lows(o);
+    if (MarkLows(words, o.n, [lows](unsigned k) { return unsigned{lows[k]}; })) {
+      c.n = CountBits(words);
+      return;
+    }
     for (unsigned i = 0; i < o.n; ++i) {
       uint64_t& w = words[lows[i] >> 6];
       const uint64_t bit = uint64_t{1} << (lows[i] & 63);
