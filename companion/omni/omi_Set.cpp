@@ -142,6 +142,18 @@ uint64_t PackMarks(const uint8_t* p) {
   return word;
 }
 
+unsigned CountBits(const uint64_t* words) {
+  unsigned count = 0;
+  for (unsigned w = 0; w < kWordCount; ++w) count += static_cast<unsigned>(__builtin_popcountll(words[w]));
+  return count;
+}
+
+// 64 KB per thread that unites long runs: a byte per low of a container.
+uint8_t* MarkScratch() {
+  static thread_local const std::unique_ptr<uint8_t[]> scratch(new uint8_t[kWordCount * 64]);
+  return scratch.get();
+}
+
 // ORs the bits of n ascending lows (lowOf(k) the k-th, n > 0) into a
 // bitmap's words when they are several to a word, and says whether it did;
 // fewer lows are left to the caller's loop. With several lows to a word, a
@@ -150,17 +162,6 @@ uint64_t PackMarks(const uint8_t* p) {
 // waits on the previous store to the same word. Here each low marks its byte
 // of a per-thread scratch (independent stores), and the marks of the words
 // the lows span are packed into bits afterwards.
-unsigned CountBits(const uint64_t* words) {
-  unsigned count = 0;
-  for (unsigned w = 0; w < kWordCount; ++w) count += static_cast<unsigned>(__builtin_popcountll(words[w]));
-  return count;
-}
-
-uint8_t* MarkScratch() {
-  static thread_local const std::unique_ptr<uint8_t[]> scratch(new uint8_t[kWordCount * 64]);
-  return scratch.get();
-}
-
 template <class LowOf>
 bool MarkLows(uint64_t* words, unsigned n, LowOf lowOf) {
   const unsigned first = lowOf(0) >> 6, last = lowOf(n - 1) >> 6;

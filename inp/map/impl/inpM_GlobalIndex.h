@@ -7,13 +7,15 @@
 // O(1) instead and keeps exactly the same answers, also for a map that breaks
 // the one-owner invariant (the first instance in map order still wins).
 //
-// It keeps, per global id, the ordinal of the level that answers for it:
-// 1..I for the instances in map order, I + 1 for the assembly level, 0 for
-// none. The level then gives the local id: from its own globalToLocal table,
-// or, when every pair of the level is local = global - offset (what a
-// pre-processor that numbers instance by instance gives), by that subtraction
-// without touching the table. The index therefore costs a few bytes per id
-// whatever the number of instances.
+// It keeps, for every global id, the ordinal of the level that answers for
+// it: 1..I for the instances in map order, I + 1 for the assembly level, 0
+// for none (inpM_OwnerTable: runs of ids when levels hold blocks of them,
+// else an array or a hash table). The level then gives the local id: from
+// its own globalToLocal table, or, when every pair of the level is local =
+// global - offset (what a pre-processor that numbers instance by instance
+// gives), by that subtraction without touching the table. The index
+// therefore costs a few bytes per id at most, whatever the number of
+// instances, and a few bytes per block of ids when levels hold blocks.
 //
 // The index points at the tables of the id maps it was built from: whoever
 // changes those maps builds it again at once, and between builds the maps
