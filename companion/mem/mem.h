@@ -93,9 +93,10 @@ class KVL_API aio_ios {
 class KVL_API aio_istream : public virtual aio_ios {
  public:
   int scan_int();
-  // Up to n pairs into a[i], b[i], as 2n calls of scan_int would read them; the number of whole pairs read is returned, and reading
-  // stops at the first number that fails. The read position stays in a
-  // register between numbers.
+  // Up to n pairs into a[i], b[i], as 2n calls of scan_int would read them;
+  // the number of whole pairs read is returned, and reading stops at the
+  // first number that fails. The read position stays in a register between
+  // numbers.
   int scan_int_pairs(int* a, int* b, int n);
   // n integers into out, as n calls of scan_int would read them (after a
   // number that fails, the rest are 0); the number read before a failure is
