@@ -27,6 +27,8 @@ class KVL_API inpM_OmiSet {
   inpM_OmiSet(const inpM_OmiSet& other);
   inpM_OmiSet(inpM_OmiSet&& other) noexcept;
   explicit inpM_OmiSet(const cow_1DArrayList<int>& ids);
+  // Takes over the ids of a bit vector (a single one is held inline).
+  explicit inpM_OmiSet(omi_Set&& ids);
   ~inpM_OmiSet();
 
   // The per-id operations are inline: sets are filled and probed id by id.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,39 @@ TEST(SortedSetRemove, LevelOrderOneOccurrence) {
   EXPECT_TRUE(s.ConstGetInstanceSubsets().ConstGet("S")->ConstGetIds().IsEmpty());
   EXPECT_EQ(V(shared->ConstGetIds()), Ids{5});  // a sharing copy keeps its id
   EXPECT_FALSE(s.Remove(5));
+}
+
+// Large sets are renumbered a container at a time, whole stretches moved at
+// once where the map numbers them consecutively. The translation must be the
+// one the id list gets, whatever the map does inside a container: a break
+// in the middle of a stretch, shifts by whole containers and by odd bit
+// counts, down and up, a shuffled stretch, two ids sent to one, a key the map
+// lacks between members of the set, and 0 without a pair.
+TEST(SortedSetIdMap, LargeSetsRenumberAsTheirIdList) {
+  Pairs pairs;
+  for (int k = 1; k < 100000; ++k) pairs.emplace_back(k, k + 1000000);                      // by 1000000
+  for (int k = 100000; k < 140000; ++k) pairs.emplace_back(k, k - 99000 + (k >= 120000 ? 37 : 0));  // break
+  for (int k = 140000; k < 200000; ++k) pairs.emplace_back(k, 2 * 65536 + (k * 7919) % 60000 + 3000000);
+  pairs.emplace_back(200000, 3000000 + 2 * 65536);  // onto an id of the shuffled stretch
+  for (int k = 262144; k < 262144 + 65536; ++k)
+    if (k != 262144 + 30000) pairs.emplace_back(k, k - 200000 - 65536 * 3 + 13);
+  Ids ids;
+  for (int k = 0; k < 262144 + 65536; k += (k < 60000 ? 1 : 5)) ids.push_back(k);
+  inpM_IdMap map = IdMapOf(pairs);
+  Ids kept;
+  for (int id : ids)
+    if (id != 262144 + 30000 && (id <= 200000 || id >= 262144)) kept.push_back(id);
+  const inpM_SortedSet before(L(kept));
+  inpM_SortedSet s = before;
+  s.Renumber(map, false);
+  Ids want = V(map.Renumber(L(kept), false));
+  std::sort(want.begin(), want.end());
+  want.erase(std::unique(want.begin(), want.end()), want.end());
+  EXPECT_EQ(V(s.ConstGetTopLevelSet().ConstGetArrayCounterpart()), want);
+  // An id the map lacks: reported, and the set stays as it was.
+  inpM_SortedSet t(L(ids));
+  EXPECT_THROW(t.Renumber(map, false), nex_TextException);
+  EXPECT_EQ(V(t.ConstGetTopLevelSet().ConstGetArrayCounterpart()), ids);
 }
 
 TEST(SortedSetIdMap, RenumberCleanupAndRename) {

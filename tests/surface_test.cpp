@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -171,6 +172,26 @@ TEST(ElementFaceIdSurface, CopyRenumberAndCleanup) {
   inpM_ElementFaceIdSurface shared(Faces({{"S1", {50, 60, 70}}, {"S2", {60}}}));
   shared.Renumber(IdMapOf({{3, 60}, {1, 50}, {2, 50}}), true);
   EXPECT_EQ(View(shared), (FaceView{{"S1", {1, 3}}, {"S2", {3}}}));
+}
+
+// Faces of many elements are renumbered as CleanupAndRenumber translates
+// their ids, with stretches that the map shifts, ids it lacks and ids it
+// scatters.
+TEST(ElementFaceIdSurface, LargeFacesRenumberAsTheirIdLists) {
+  Pairs pairs;
+  for (int e = 1; e <= 330000; ++e)
+    if (e % 50000 != 7 || e > 200000) pairs.emplace_back(e, e < 200000 ? e + 5000003 : 9000000 - e);
+  const inpM_IdMap map = IdMapOf(pairs);
+  Ids a, b;
+  for (int e = 0; e <= 310000; ++e) (e % 6 ? b : a).push_back(e);
+  inpM_ElementFaceIdSurface s(Faces({{"S1", a}, {"S2", b}}));
+  s.Renumber(map, false);
+  const auto translated = [&map](const Ids& ids) {
+    Ids out = V(map.CleanupAndRenumber(L(ids), false));
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  EXPECT_EQ(View(s), (FaceView{{"S1", translated(a)}, {"S2", translated(b)}}));
 }
 
 // ---------------------------------------------------------------------------

@@ -155,6 +155,14 @@ bool RangeClear(const uint64_t* bits, unsigned from, unsigned to) {
   return any == 0;
 }
 
+// True when every bit of [from, to) is set.
+bool RangeFull(const uint64_t* bits, unsigned from, unsigned to) {
+  const unsigned first = from >> 6, last = (to - 1) >> 6;
+  uint64_t missing = (~bits[first] & WordMask(first, from, to)) | (~bits[last] & WordMask(last, from, to));
+  for (unsigned w = first + 1; w < last; ++w) missing |= ~bits[w];
+  return missing == 0;
+}
+
 unsigned BucketCount(uint8_t shift) { return shift == 16 ? 0 : kBlockKeys >> shift; }
 
 // Sparse capacities double while small, then grow by a quarter, so that a
@@ -389,6 +397,20 @@ const T* omi_UintTable<T>::FindCrowded(const Entry* first, const Entry* last, un
   const auto below = [](const Entry& x, unsigned k) { return x.low < k; };
   const Entry* e = std::lower_bound(first, last, low, below);
   return e != last && e->low == low ? &e->value : nullptr;
+}
+
+template <class T>
+const T* omi_UintTable<T>::Span(unsigned first, unsigned last) const {
+  if (first > last || first >> 16 != last >> 16) return nullptr;
+  const unsigned off = first - arenaFirst_;
+  if (off < arenaKeys_ && RangeFull(ArenaBits(), off, off + (last - first) + 1))
+    return reinterpret_cast<const T*>(arenaMem_) + off;
+  // Not (all) in the arena: a block kept apart from it, if any.
+  const Block* b = dir_.Lookup(first >> 16);
+  if (!b || b->kind != kDense) return nullptr;
+  const unsigned lo = (first & 0xFFFFu) - b->base, hi = (last & 0xFFFFu) - b->base;
+  if (lo >= b->cap || hi >= b->cap || !RangeFull(b->bits, lo, hi + 1)) return nullptr;
+  return Values(*b) + lo;
 }
 
 template <class T>

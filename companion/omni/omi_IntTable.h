@@ -134,6 +134,12 @@ class KVL_API omi_UintTable {
     return FindSparse(*b, low);
   }
 
+  // The values of the keys first..last (one block: the same high 16 bits)
+  // one after another, when every one of them is present and they are
+  // stored as one array (a dense block or the arena); else nullptr. Lets a
+  // caller read a full stretch of keys as an array.
+  const T* Span(unsigned first, unsigned last) const;
+
   int Size() const { return size_; }
   bool IsEmpty() const { return size_ == 0; }
   void Clear();
@@ -432,6 +438,11 @@ class KVL_API omi_IntTable {
     halves_[1].Trim();
   }
   bool IsMember(int key) const { return Find(key) != nullptr; }
+  // See omi_UintTable::Span; first and last have the same sign.
+  const T* Span(int first, int last) const {
+    if (first > last || (first ^ last) < 0) return nullptr;
+    return Half(first).Span(HalfKey(first), HalfKey(last));
+  }
   // The arena of the non-negative half is tried first, before the sign is
   // looked at: its slots that hold something other than zero all belong to
   // non-negative keys (any other key's slot reads zero), so a negative key

@@ -411,6 +411,63 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
   }
 }
 
+void omi_BlkBitVect::UniteShifted(const omi_BlkBitVect& from, int first, int last, long long delta) {
+  if (&from == this) {
+    const omi_BlkBitVect copy(from);
+    UniteShifted(copy, first, last, delta);
+    return;
+  }
+  const Container* o = first <= last ? from.dir_.Lookup(Map(first) >> 16) : nullptr;
+  if (!o) return;
+  if (o->kind == kArray) {
+    // At most kArrayMax members: they go in as ids.
+    int ids[kArrayMax];
+    int n = 0;
+    from.ForEachIn(first, last, [&](int id) { ids[n++] = static_cast<int>(id + delta); });
+    if (n) InsertAscending(ids, n);
+    return;
+  }
+  // The container's low 0 lands on bit `shift` of the container `target`
+  // (in the mapped order), so its members fill the end of that container
+  // and the start of the next: a window of two containers, filled a word
+  // at a time.
+  const long long start = static_cast<long long>(Map(first) & 0xFFFF0000u) + delta;
+  const long long target = start >> 16;
+  const unsigned shift = static_cast<unsigned>(start & 0xFFFF), lo = Map(first) & 0xFFFFu, top = Map(last) & 0xFFFFu;
+  const unsigned skip = shift >> 6, bit = shift & 63;
+  uint64_t window[2 * kWords] = {};
+  const uint64_t* words = Words(*o);
+  for (unsigned w = lo >> 6; w <= top >> 6; ++w) {
+    uint64_t word = words[w];
+    if (w == lo >> 6) word &= ~uint64_t{0} << (lo & 63);
+    if (w == top >> 6) word &= ~uint64_t{0} >> (63 - (top & 63));
+    window[w + skip] |= word << bit;
+    if (bit) window[w + skip + 1] |= word >> (64 - bit);
+  }
+  for (unsigned half = 0; half < 2; ++half) {
+    const long long hi = target + half;
+    uint64_t* part = window + half * kWords;
+    const unsigned n = hi < 0 || hi > 0xFFFF ? 0 : CountBits(part);
+    if (!n) continue;  // also the side of the window outside the id range, which no member reaches
+    const Container shifted{static_cast<uint16_t>(hi), kBitmap, n, 0, part};
+    Container* c = dir_.Lookup(static_cast<unsigned>(hi));
+    if (!c) {
+      c = &dir_.Add(static_cast<unsigned>(hi));
+      c->kind = kArray;
+      void* data = omi_Alloc(kWords * sizeof(uint64_t));
+      std::memcpy(data, part, kWords * sizeof(uint64_t));
+      *c = shifted;
+      c->data = data;
+      count_ += n;
+    } else {
+      count_ -= c->n;
+      Unite(*c, shifted);
+      count_ += c->n;
+    }
+    if (c->kind == kBitmap && c->n < kBitmapMin) ToArrayForm(*c);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Set algebra, container by container. `c` and `o` have the same high bits;
 // each leaves c->n right and c possibly empty (the caller drops it).
@@ -646,34 +703,26 @@ bool omi_BlkBitVect::operator==(const omi_BlkBitVect& other) const {
 // ---------------------------------------------------------------------------
 // Ends and walks
 
+omi_BlkBitVect::Bounds omi_BlkBitVect::LowBounds(const Container& c) {
+  if (c.kind == kArray) return {Lows(c)[0], Lows(c)[c.n - 1]};
+  const uint64_t* words = Words(c);
+  unsigned first = 0, last = kWords - 1;
+  while (!words[first]) ++first;
+  while (!words[last]) --last;
+  return {first * 64 + static_cast<unsigned>(__builtin_ctzll(words[first])),
+          last * 64 + 63 - static_cast<unsigned>(__builtin_clzll(words[last]))};
+}
+
 int omi_BlkBitVect::Smallest() const {
   const Container* c = dir_.First();
   if (!c) return INT_MAX;
-  unsigned low;
-  if (c->kind == kArray) {
-    low = Lows(*c)[0];
-  } else {
-    const uint64_t* words = Words(*c);
-    unsigned w = 0;
-    while (!words[w]) ++w;
-    low = w * 64 + static_cast<unsigned>(__builtin_ctzll(words[w]));
-  }
-  return static_cast<int>(((static_cast<unsigned>(c->hi) << 16) | low) ^ 0x80000000u);
+  return static_cast<int>(((static_cast<unsigned>(c->hi) << 16) | LowBounds(*c).first) ^ 0x80000000u);
 }
 
 int omi_BlkBitVect::Largest() const {
   const Container* c = dir_.Last();
   if (!c) return INT_MIN;
-  unsigned low;
-  if (c->kind == kArray) {
-    low = Lows(*c)[c->n - 1];
-  } else {
-    const uint64_t* words = Words(*c);
-    unsigned w = kWords - 1;
-    while (!words[w]) --w;
-    low = w * 64 + 63 - static_cast<unsigned>(__builtin_clzll(words[w]));
-  }
-  return static_cast<int>(((static_cast<unsigned>(c->hi) << 16) | low) ^ 0x80000000u);
+  return static_cast<int>(((static_cast<unsigned>(c->hi) << 16) | LowBounds(*c).last) ^ 0x80000000u);
 }
 
 namespace {

@@ -100,6 +100,46 @@ class KVL_API omi_BlkBitVect {
       }
     }
   }
+  // f(int smallest, int largest, int count) for every container: the
+  // bounds of its members and their number, ascending. With ForEachIn and
+  // UniteShifted, lets a caller work on a vector a container at a time.
+  template <class F>
+  void ForEachContainer(F&& f) const {
+    for (unsigned r = dir_.FirstRank(), end = dir_.EndRank(); r < end; ++r)
+      if (const Container* c = dir_.AtRank(r)) {
+        const unsigned hi = static_cast<unsigned>(c->hi) << 16;
+        const Bounds b = LowBounds(*c);
+        f(static_cast<int>((hi | b.first) ^ 0x80000000u), static_cast<int>((hi | b.last) ^ 0x80000000u),
+          static_cast<int>(c->n));
+      }
+  }
+  // f(int id) for every member of [first, last], ascending; first and last
+  // lie in one container.
+  template <class F>
+  void ForEachIn(int first, int last, F&& f) const {
+    const Container* c = dir_.Lookup(Map(first) >> 16);
+    if (!c || first > last) return;
+    const unsigned hi = Map(first) & 0xFFFF0000u, lo = Map(first) & 0xFFFFu, top = Map(last) & 0xFFFFu;
+    if (c->kind == kBitmap) {
+      const uint64_t* words = Words(*c);
+      for (unsigned w = lo >> 6; w <= top >> 6; ++w) {
+        uint64_t word = words[w];
+        if (w == lo >> 6) word &= ~uint64_t{0} << (lo & 63);
+        if (w == top >> 6) word &= ~uint64_t{0} >> (63 - (top & 63));
+        for (; word; word &= word - 1)
+          f(static_cast<int>((hi | (w * 64 + static_cast<unsigned>(__builtin_ctzll(word)))) ^ 0x80000000u));
+      }
+    } else {
+      const uint16_t* lows = Lows(*c);
+      for (unsigned i = LowerBound(lows, c->n, lo); i < c->n && lows[i] <= top; ++i)
+        f(static_cast<int>((hi | lows[i]) ^ 0x80000000u));
+    }
+  }
+  // Adds id + delta for every member id of `from` in [first, last], which
+  // lie in one container of `from`; no id + delta may leave the int range.
+  // A bitmap moves a word at a time: the cost of copying a container, not
+  // of inserting its members one by one.
+  void UniteShifted(const omi_BlkBitVect& from, int first, int last, long long delta);
   // Count() ids, ascending.
   void ToArray(int* out) const;
   // Heap bytes held (the object itself not counted).
@@ -135,6 +175,12 @@ class KVL_API omi_BlkBitVect {
     }
     return lo;
   }
+
+  struct Bounds {
+    unsigned first, last;
+  };
+  // The smallest and largest low of a container that holds members.
+  static Bounds LowBounds(const Container& c);
 
   bool InsertSlow(Container* c, unsigned u);
   // Container helpers (omi_Set.cpp).
@@ -207,6 +253,10 @@ class KVL_API omi_Set {
 
   void InsertSorted(const int* ids, int n) { bits_.InsertSorted(ids, n); }
   void Insert(const int* ids, int n) { bits_.Insert(ids, n); }
+  // See omi_BlkBitVect::UniteShifted.
+  void UniteShifted(const omi_Set& from, int first, int last, long long delta) {
+    bits_.UniteShifted(from.bits_, first, last, delta);
+  }
   template <class F>
   void ForEach(F&& f) const {
     bits_.ForEach(f);

@@ -230,6 +230,38 @@ TEST(OmiIntTable, CopiesAreIndependent) {
   ExpectSameTable(c, {});
 }
 
+// Spans: the arena, a dense block beside it, a sparse block, a gap, a
+// stretch across two blocks, the negative half, and a value of zero (which
+// is also what absent slots hold).
+TEST(OmiIntTable, SpansOfFullStretches) {
+  omi_IntTable<int> t;
+  for (int k = 0; k < 3 * 65536; ++k) t.Insert(k, k == 5 ? 0 : 7 * k);
+  for (int k = 40 * 65536 + 100; k < 40 * 65536 + 9000; ++k) t.Insert(k, -k);
+  for (int k = 50 * 65536; k < 50 * 65536 + 4000; k += 4) t.Insert(k, k);
+  for (int k = -65536; k < 0; ++k) t.Insert(k, k + 1);
+  t.Remove(70000);
+  const int* s = t.Span(0, 65535);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s[5], 0);
+  EXPECT_EQ(s[65535], 7 * 65535);
+  ASSERT_NE(t.Span(65536, 69999), nullptr);
+  EXPECT_EQ(*t.Span(70001, 70001), 7 * 70001);
+  EXPECT_EQ(t.Span(69999, 70001), nullptr);  // 70000 is gone
+  EXPECT_EQ(t.Span(65535, 65536), nullptr);  // two blocks
+  EXPECT_EQ(t.Span(10, 9), nullptr);
+  s = t.Span(40 * 65536 + 100, 40 * 65536 + 8999);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s[8899], -(40 * 65536 + 8999));
+  EXPECT_EQ(t.Span(40 * 65536 + 99, 40 * 65536 + 200), nullptr);
+  EXPECT_EQ(t.Span(40 * 65536 + 8000, 40 * 65536 + 9000), nullptr);
+  EXPECT_EQ(t.Span(50 * 65536, 50 * 65536), nullptr);  // sparse: not an array
+  EXPECT_EQ(t.Span(60 * 65536, 60 * 65536 + 1), nullptr);
+  s = t.Span(-65536, -1);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s[0], -65535);
+  EXPECT_EQ(t.Span(-1, 0), nullptr);  // both halves
+}
+
 // Whole blocks: at the top of the non-negative range and the bottom of the
 // negative one (the first half's arena then lies next to keys of the other
 // half), filled ascending as tables are read from files and descending,
@@ -523,6 +555,68 @@ TEST(OmiSet, ArrayIntersectionsInGroupsOfEight) {
     t &= MakeSet(a);
     ExpectSameSet(t, both);
   }
+}
+
+// Shifted unions: sources of every container form, moved within a
+// container, by whole containers and bit offsets, down and up, onto targets
+// that are empty, arrays and bitmaps, up to the ends of the int range;
+// checked against the twin, with the container walks that drive them.
+TEST(OmiSet, ShiftedUnionsMatchSet) {
+  std::mt19937 rng(31);
+  const std::pair<int, int> sources[] = {{200, 3}, {3000, 17}, {30000, 2}, {65536, 1}};  // (count, stride)
+  const long long deltas[] = {0, 1, 63, 64, 65, 65536, -65536, 3 * 65536 + 17, -40000, 123457, -7};
+  for (const auto& [count, stride] : sources) {
+    for (const long long delta : deltas) {
+      for (int target = 0; target < 3; ++target) {
+        const int base = 9 * 65536;
+        std::set<int> from;
+        for (int k = 0; k < count && k * stride < 65536; ++k) from.insert(base + k * stride);
+        std::set<int> want;
+        for (int k = 0; k < target * 3000; ++k) want.insert(base + static_cast<int>(rng() % 200000) - 50000);
+        omi_Set s = MakeSet(want);
+        const int first = base + static_cast<int>(rng() % 2000), last = base + 65535 - static_cast<int>(rng() % 2000);
+        for (int id : from)
+          if (id >= first && id <= last) want.insert(static_cast<int>(id + delta));
+        s.UniteShifted(MakeSet(from), first, last, delta);
+        ExpectSameSet(s, want);
+      }
+    }
+  }
+  // The ends of the range: the window's other container lies outside it.
+  const std::set<int> low = {INT_MIN, INT_MIN + 5, INT_MIN + 700};
+  omi_Set s;
+  s.UniteShifted(MakeSet(low), INT_MIN, INT_MIN + 700, 64);
+  ExpectSameSet(s, {INT_MIN + 64, INT_MIN + 69, INT_MIN + 764});
+  std::set<int> high, moved;
+  for (int k = 0; k < 5000; ++k) {
+    high.insert(INT_MAX - 3 * k);
+    if (INT_MAX - 3 * k >= INT_MAX - 65535 + 100) moved.insert(INT_MAX - 3 * k - 100);
+  }
+  omi_Set h;
+  h.UniteShifted(MakeSet(high), INT_MAX - 65535, INT_MAX, -100);
+  ExpectSameSet(h, moved);
+  // From itself.
+  omi_Set self = MakeSet({1, 2, 3});
+  self.UniteShifted(self, 1, 3, 10);
+  ExpectSameSet(self, {1, 2, 3, 11, 12, 13});
+  // The container walks.
+  const std::set<int> ids = RandomIds(rng, 20000, ClusterKey);
+  const omi_Set c = MakeSet(ids);
+  std::vector<int> seen;
+  c.BitVector().ForEachContainer([&](int smallest, int largest, int n) {
+    std::vector<int> in;
+    c.BitVector().ForEachIn(smallest, largest, [&in](int id) { in.push_back(id); });
+    ASSERT_EQ(static_cast<int>(in.size()), n);
+    EXPECT_EQ(in.front(), smallest);
+    EXPECT_EQ(in.back(), largest);
+    seen.insert(seen.end(), in.begin(), in.end());
+    std::vector<int> got;
+    c.BitVector().ForEachIn(smallest + 2, largest - 2, [&got](int id) { got.push_back(id); });
+    if (largest - smallest >= 4) {
+      EXPECT_EQ(got, std::vector<int>(ids.lower_bound(smallest + 2), ids.upper_bound(largest - 2)));
+    }
+  });
+  EXPECT_EQ(seen, std::vector<int>(ids.begin(), ids.end()));
 }
 
 TEST(OmiSet, BulkInsertion) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inpM_Messages.h"
+#include "inpM_Translate.h"
 #include "inpM_Utils.h"
 #include "nex.h"
 
@@ -51,6 +52,24 @@ cow_1DArrayList<int> RenumberInverse(const omi_IntTable<int>& localToGlobal, con
     if (const int* local = reverse.Find(id)) result.push_back(*local);
   }
   return cow_1DArrayList<int>(std::move(result));
+}
+
+// The length of the longest prefix of v[0, n) that counts up by one from
+// v[0]; n > 0. Compared a chunk at a time without early exits, in 32-bit
+// arithmetic, so that the compiler turns the comparison into vector code.
+long AffinePrefix(const int* v, long n) {
+  constexpr unsigned kChunk = 256;
+  const unsigned v0 = static_cast<unsigned>(v[0]);
+  long at = 0;
+  for (; at + kChunk <= n; at += kChunk) {
+    const int* chunk = v + at;
+    const unsigned expected = v0 + static_cast<unsigned>(at);
+    unsigned off = 0;
+    for (unsigned k = 0; k < kChunk; ++k) off |= (static_cast<unsigned>(chunk[k]) - k) ^ expected;
+    if (off) break;
+  }
+  while (at < n && static_cast<unsigned>(v[at]) - static_cast<unsigned>(at) == v0) ++at;
+  return at;
 }
 
 void CollectExtremes(const inpM_IdMap& map, int& smallest, int& largest) {
@@ -320,4 +339,52 @@ void inpM_InstanceMaps::Print(aio_ostream& out) const {
   out.print_int(forward.Size()).put('\n');
   PrintPairs(out, forward);
   PrintPairs(out, TableOf(localToGlobal));
+}
+
+// Container by container. Where the container's members are dense enough
+// that reading the table over their whole range costs less than looking
+// each one up, the table is read as an array: each stretch of at least
+// kShiftMin keys that it maps onto consecutive ids moves the set's bits as
+// a whole; the rest of the container is translated id by id.
+inpM_OmiSet inpM_TranslatedIds(const inpM_OmiSet& ids, const omi_IntTable<int>& table, bool zeroStays, bool& missing) {
+  constexpr long kShiftMin = 1024;
+  constexpr int kPiece = 4096;
+  missing = false;
+  omi_Set out;
+  int piece[kPiece];
+  int held = 0;
+  const auto one = [&](int id) {
+    if (const int* v = table.Find(id))
+      piece[held++] = *v;
+    else if (id == 0 && zeroStays)
+      piece[held++] = 0;
+    else
+      missing = true;
+    if (held == kPiece) {
+      out.Insert(piece, held);
+      held = 0;
+    }
+  };
+  const omi_Set* bits = ids.ConstGetBitVector();
+  if (!bits) {
+    ids.ForEach(one);
+  } else {
+    const omi_BlkBitVect& from = bits->BitVector();
+    from.ForEachContainer([&](int first, int last, int count) {
+      const long range = long{last} - first + 1;
+      const int* span = count >= kShiftMin && 8 * long{count} >= range ? table.Span(first, last) : nullptr;
+      int at = first;
+      while (span) {
+        const long n = AffinePrefix(span + (at - first), long{last} - at + 1);
+        if (n < kShiftMin) break;
+        const int end = static_cast<int>(at + n - 1);
+        out.UniteShifted(*bits, at, end, static_cast<long long>(span[at - first]) - at);
+        if (end == last) return;
+        at = end + 1;
+      }
+      from.ForEachIn(at, last, one);
+    });
+  }
+  if (held) out.Insert(piece, held);
+  return inpM_OmiSet(std::move(out));
 }

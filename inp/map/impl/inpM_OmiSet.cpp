@@ -1,6 +1,7 @@
 #include "inpM_OmiSet.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "nex.h"
 
@@ -19,6 +20,13 @@ inpM_OmiSet::inpM_OmiSet(const cow_1DArrayList<int>& ids) {
     bits_ = new omi_Set();
     bits_->Insert(ids.begin(), ids.Size());
   }
+}
+
+inpM_OmiSet::inpM_OmiSet(omi_Set&& ids) {
+  if (ids.Size() == 1)
+    single_ = ids.Smallest();
+  else if (ids.Size() > 1)
+    bits_ = new omi_Set(std::move(ids));
 }
 
 inpM_OmiSet::~inpM_OmiSet() { delete bits_; }

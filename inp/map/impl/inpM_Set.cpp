@@ -5,6 +5,7 @@
 
 #include "inpM_IdMap.h"
 #include "inpM_Messages.h"
+#include "inpM_Translate.h"
 #include "inpM_Utils.h"
 #include "nex.h"
 
@@ -132,34 +133,15 @@ cow_1DArrayList<int> Undefined(const inpM_OmiSet& ids, const inpM_IdMap& idMap) 
   return cow_1DArrayList<int>(std::move(undefined));
 }
 
-// The ids translated as idMap.Renumber translates them as one list. Local to
-// global, the bit vector is walked once, looking each id up in the map's own
-// table (a 0 of no pair yields 0) and adding the translations to the new set
-// a piece at a time; when an id has no pair, the list goes to
+// The ids translated as idMap.Renumber translates them as one list (a 0
+// without a pair stays 0). When an id has no pair, the list goes to
 // idMap.Renumber, which reports the undefined ids, and its answer stands.
 // The set is only replaced once the translation succeeded.
 inpM_OmiSet Renumbered(const inpM_OmiSet& ids, const inpM_IdMap& idMap, bool inverse) {
   if (inverse) return inpM_OmiSet(idMap.Renumber(ids.ConstGetArrayCounterpart(), true));
-  const omi_IntTable<int>& table = idMap.ConstGetIds();
-  constexpr int kPiece = 4096;
-  int piece[kPiece];
-  int held = 0;
-  inpM_OmiSet renumbered;
   bool undefined = false;
-  ids.ForEach([&](int id) {
-    if (const int* g = table.Find(id))
-      piece[held++] = *g;
-    else if (id == 0)
-      piece[held++] = 0;
-    else
-      undefined = true;
-    if (held == kPiece) {
-      renumbered.Insert(piece, held);
-      held = 0;
-    }
-  });
+  inpM_OmiSet renumbered = inpM_TranslatedIds(ids, idMap.ConstGetIds(), true, undefined);
   if (undefined) return inpM_OmiSet(idMap.Renumber(ids.ConstGetArrayCounterpart(), false));
-  renumbered.Insert(piece, held);
   return renumbered;
 }
 

@@ -11,6 +11,7 @@
 #include "atr.h"
 #include "inpM_IdMap.h"
 #include "inpM_Messages.h"
+#include "inpM_Translate.h"
 #include "nex.h"
 
 namespace {
@@ -335,10 +336,10 @@ void inpM_ElementFaceIdSurface::Renumber(const inpM_IdMap& map, bool inverse) {
   const inpM_IdMap reversed = inverse && !faces.IsEmpty() ? Reversed(map) : inpM_IdMap();
   const inpM_IdMap& forward = inverse ? reversed : map;
   cow_Map<cow_String, inpM_OmiSet> renumbered;
-  cow_1DArrayList<int> list;
   for (const auto& [faceId, ids] : faces) {
     try {
-      renumbered.Insert(faceId, inpM_OmiSet(forward.CleanupAndRenumber(IdsOf(ids, list), false)));
+      bool dropped = false;
+      renumbered.Insert(faceId, inpM_TranslatedIds(ids, forward.ConstGetIds(), false, dropped));
     } catch (const nex_TextException& e) {
       inpM_ReportError(
           "There has been an attempt to construct a surface based on non-existing elements. Face ID %1$s has "
