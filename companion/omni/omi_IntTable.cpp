@@ -200,6 +200,7 @@ void omi_UintTable<T>::Steal(omi_UintTable& other) {
   SetArena(other.arenaMem_, other.ArenaHi0(), other.ArenaSegs());
   other.SetArena(nullptr, 0, 0);
   size_ = std::exchange(other.size_, 0);
+  reserveSegs_ = std::exchange(other.reserveSegs_, 0);
 }
 
 template <class T>
@@ -283,9 +284,12 @@ void omi_UintTable<T>::FreeData(const Block& b) {
 template <class T>
 bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
   if (!arenaMem_) {
-    char* mem = MapZeroed(kSegmentValues + kSegmentBits);
+    // As many segments as the keys the table was told to expect fill, from
+    // this block on: a table loaded in one go then never moves its arena.
+    const unsigned segs = std::clamp(reserveSegs_, 1u, kBlockKeys - hi);
+    char* mem = MapZeroed(segs * (kSegmentValues + kSegmentBits));
     if (!mem) return false;
-    SetArena(mem, hi, 1);
+    SetArena(mem, hi, segs);
   } else if (hi - ArenaHi0() >= ArenaSegs()) {
     // Widen, at least doubling, within a span of a few blocks per block held.
     unsigned members = 0;
@@ -301,19 +305,21 @@ bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
     const size_t bytes = segs * (kSegmentValues + kSegmentBits);
     char* mem;
     if (hi0 == ArenaHi0()) {
-      // Growing upwards: the kernel moves the pages; only the bitmaps,
-      // which follow the values, move to their new place.
+      // Growing upwards: the kernel moves the pages of the values; the
+      // bitmaps, which follow them, are copied to their new place. Moving
+      // the bitmaps' pages too would leave small pages where the new
+      // segments start, and the huge page that holds them could not be
+      // granted.
       char* const target = MapZeroed(bytes);
       if (!target) return false;
-      void* p = ::mremap(arenaMem_, ArenaBytes(), bytes, MREMAP_MAYMOVE | MREMAP_FIXED, target);
-      if (p == MAP_FAILED) {
+      const size_t oldValues = ArenaSegs() * kSegmentValues;
+      if (::mremap(arenaMem_, oldValues, oldValues, MREMAP_MAYMOVE | MREMAP_FIXED, target) == MAP_FAILED) {
         ::munmap(target, bytes);
         return false;
       }
-      mem = static_cast<char*>(p);
-      char* oldBits = mem + ArenaSegs() * kSegmentValues;
-      std::memcpy(mem + segs * kSegmentValues, oldBits, ArenaSegs() * kSegmentBits);
-      ::madvise(oldBits, ArenaSegs() * kSegmentBits, MADV_DONTNEED);
+      mem = target;
+      std::memcpy(mem + segs * kSegmentValues, arenaMem_ + oldValues, ArenaSegs() * kSegmentBits);
+      ::munmap(arenaMem_ + oldValues, ArenaSegs() * kSegmentBits);
     } else {
       mem = MapZeroed(bytes);
       if (!mem) return false;

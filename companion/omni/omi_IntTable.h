@@ -26,8 +26,10 @@
 // about as well as indexing a plain array does, which a lookup through the
 // directory cannot (each load that the address depends on halves the misses
 // in flight). Parts without a block are never written, so they cost address
-// space but no memory, and read as zero: absent. The arena spans at most a
-// few times as many blocks as it holds.
+// space but no memory, and read as zero: absent. The arena grows to span at
+// most a few times as many blocks as it holds; a table told by Reserve how
+// many keys to expect makes its first arena large enough for them, so that
+// a table loaded in one go never moves it.
 //
 // omi_IntTable<T> keys by signed int and keeps two halves: keys >= 0 and keys
 // < 0. A key of a half is the int's own bit pattern (HalfKey), so both halves
@@ -41,6 +43,7 @@
 #ifndef KVL_OMI_INTTABLE_H
 #define KVL_OMI_INTTABLE_H
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -139,6 +142,10 @@ class KVL_API omi_UintTable {
   // stored as one array (a dense block or the arena); else nullptr. Lets a
   // caller read a full stretch of keys as an array.
   const T* Span(unsigned first, unsigned last) const;
+
+  // The number of keys the table is about to receive: an arena made for
+  // them is made large enough for them all at once.
+  void Reserve(unsigned count) { reserveSegs_ = std::min(count / kBlockKeys + 1, kMaxReserveSegs); }
 
   int Size() const { return size_; }
   bool IsEmpty() const { return size_ == 0; }
@@ -242,6 +249,9 @@ class KVL_API omi_UintTable {
   static bool IsZero(const T& v) { return std::bit_cast<Raw>(v) == 0; }
 
   static constexpr unsigned kMaxSegments = 32768;  // a half's worth of high bits
+  // What Reserve may ask for: address space, never memory, but a damaged
+  // count must not ask for all of it.
+  static constexpr unsigned kMaxReserveSegs = 2048;
   // Only id tables (int values) use the arena and the pool of whole blocks:
   // their random lookups are the library's hot path, and they are what a
   // part file loads. Tables of doubles (nodal areas) are rebuilt whole by
@@ -401,6 +411,7 @@ class KVL_API omi_UintTable {
   unsigned arenaFirst_ = 0;
   unsigned arenaKeys_ = 0;
   int size_ = 0;
+  unsigned reserveSegs_ = 0;  // from Reserve: the segments of a first arena
 };
 
 template <class T>
@@ -474,9 +485,11 @@ class KVL_API omi_IntTable {
     halves_[0].Clear();
     halves_[1].Clear();
   }
-  // Blocks are sized by the keys they receive, so a count alone has nothing
-  // to prepare; kept so that callers may state what they expect.
-  void Reserve(int) {}
+  // The number of keys the table is about to receive, non-negative ones (a
+  // table of ids): see omi_UintTable::Reserve.
+  void Reserve(int count) {
+    if (count > 0) halves_[0].Reserve(static_cast<unsigned>(count));
+  }
 
   // f(int key, const T& value), ascending.
   template <class F>

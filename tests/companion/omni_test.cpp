@@ -309,6 +309,40 @@ TEST(OmiIntTable, WholeBlocksComeAndGo) {
   expectFinds(copy, twin);
 }
 
+// A table told how many keys to expect lays its arena out for them: filled
+// ascending, past the reserved span, below it, and after a count that no
+// input could hold, it answers as its twin, and so do its copy and the
+// table that takes it over.
+TEST(OmiIntTable, ReservedTablesHoldWhatTheyGet) {
+  omi_IntTable<int> t;
+  std::map<int, int> twin;
+  t.Reserve(5 * 65536);
+  const auto fill = [&](int firstBlock, int lastBlock) {
+    for (int k = firstBlock * 65536; k < (lastBlock + 1) * 65536; ++k) {
+      t.Insert(k, k + 3);
+      twin.emplace(k, k + 3);
+    }
+  };
+  fill(4, 12);
+  fill(1, 2);
+  ExpectSameTable(t, twin);
+  for (const auto& [k, v] : twin) ASSERT_TRUE(SameFind(t, twin, k));
+  ASSERT_NE(t.Span(4 * 65536, 4 * 65536 + 65535), nullptr);
+  omi_IntTable<int> copy(t);
+  ExpectSameTable(copy, twin);
+  omi_IntTable<int> taken(std::move(t));
+  ExpectSameTable(taken, twin);
+  omi_IntTable<int> damaged;
+  damaged.Reserve(INT_MAX);
+  damaged.Reserve(-5);
+  std::map<int, int> few;
+  for (int k = 7 * 65536; k < 8 * 65536; k += 1) {
+    damaged.Insert(k, -k);
+    few.emplace(k, -k);
+  }
+  ExpectSameTable(damaged, few);
+}
+
 // Keys far apart do not pay for the gaps; dense tables and sets cost little
 // more than their values or bits.
 // Id tables loaded from runs and copied take their blocks from memory that

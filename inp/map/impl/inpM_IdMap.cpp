@@ -85,10 +85,12 @@ void CollectExtremes(const inpM_IdMap& map, int& smallest, int& largest) {
 // together, so that the table shapes each block once for the ascending keys
 // of the stored form; a table of up to kChunk pairs goes in whole. The
 // chunk is sized from n but never beyond kChunk, so a damaged count costs at
-// most that; the table grows only with what the input actually holds.
+// most that; the table grows only with what the input actually holds (told
+// of n, it reserves address space for them, not memory).
 bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
   constexpr int kChunk = 16384;
   const int chunk = std::clamp(n, 1, kChunk);
+  table.Reserve(n);
   const std::unique_ptr<int[]> keys(new int[static_cast<size_t>(chunk)]);
   const std::unique_ptr<int[]> values(new int[static_cast<size_t>(chunk)]);
   bool whole = true;
