@@ -221,6 +221,11 @@ class KVL_API omi_UintTable {
     SeekLast(c);
     return c;
   }
+  // The cursor's next position once its stretch [at, end) is done.
+  Cursor Beyond(Cursor c) const {
+    SeekBeyond(c);
+    return c;
+  }
   void SeekNext(Cursor& c) const {
     if (++c.at < c.end) [[likely]]
       return;
@@ -368,10 +373,6 @@ class KVL_API omi_UintTable {
 
   void SeekFrom(Cursor& c, unsigned rank) const;
   void SeekBeyond(Cursor& c) const;
-  Cursor Beyond(Cursor c) const {
-    SeekBeyond(c);
-    return c;
-  }
   static void SeekInDense(Cursor& c, const Block& b, unsigned from);
   static void Enter(Cursor& c, const Block& b) {
     c.block = &b;
@@ -517,10 +518,9 @@ class KVL_API omi_IntTableIterator {
   explicit omi_IntTableIterator(const omi_IntTable<T>& table) : table_(&table) { First(); }
 
   void First() {
-    for (half_ = 1; half_ >= 0; --half_) {
-      cursor_ = table_->halves_[half_].First();
-      if (cursor_.block) return;
-    }
+    half_ = 1;
+    cursor_ = table_->halves_[1].First();
+    Settle();
   }
   void Last() {
     for (half_ = 0; half_ <= 1; ++half_) {
@@ -528,17 +528,33 @@ class KVL_API omi_IntTableIterator {
       if (cursor_.block) return;
     }
     half_ = -1;
+    cursor_.at = cursor_.end = 0;
   }
+  // A step within the cursor's stretch is one increment and one compare; a
+  // finished walk keeps an empty stretch, so that its steps also take the
+  // slow path, which leaves it finished.
   void Next() {
-    if (half_ < 0) return;
-    table_->halves_[half_].SeekNext(cursor_);
-    while (!cursor_.block && --half_ >= 0) cursor_ = table_->halves_[half_].First();
+    if (++cursor_.at < cursor_.end) [[likely]]
+      return;
+    if (half_ < 0) {
+      cursor_.at = cursor_.end = 0;
+      return;
+    }
+    cursor_ = table_->halves_[half_].Beyond(cursor_);
+    Settle();
   }
   bool IsDone() const { return half_ < 0; }
   int CurrentKey() const { return static_cast<int>(table_->halves_[half_].KeyAt(cursor_)); }
   const T& CurrentValue() const { return table_->halves_[half_].ValueAt(cursor_); }
 
  private:
+  // From a cursor that may have left its half: on to the next half while
+  // there is one, finished (half -1, an empty stretch) after the last.
+  void Settle() {
+    while (!cursor_.block && --half_ >= 0) cursor_ = table_->halves_[half_].First();
+    if (half_ < 0) cursor_.at = cursor_.end = 0;
+  }
+
   const omi_IntTable<T>* table_;
   int half_ = 1;  // 1: negative keys, 0: the others, -1: done
   typename omi_UintTable<T>::Cursor cursor_;
