@@ -56,12 +56,7 @@ TEST(PartFileGolden, WorkedExampleAndEmptyMap) {
   EXPECT_EQ(Text(built), golden);
   const inpM_PartMap read = Read(golden);
   EXPECT_EQ(Text(read), golden);
-  EXPECT_EQ(Names(read.Instances()), std::vector<std::string>{"BLOCK-1"});
-  EXPECT_EQ(read.GetPartFormingInstance("BLOCK-1").str(), "BLOCK");
-  EXPECT_EQ(PairOf(read.ConstGetInstanceNodeIdPair(3)), std::make_pair(std::string(), 1));
-  EXPECT_EQ(read.GlobalNodeId("BLOCK-1", 2), 2);
-  EXPECT_EQ(read.GlobalElementId("BLOCK-1", 1), 1);
-  EXPECT_FALSE(read.IsElementPartMapMember(2));
+  ExpectAnswersAsScan(read, 0, 4);
 
   const inpM_IdMap none;
   const inpM_PartMap empty(true, false, true, none, none, inpM_SetMap(), inpM_SetMap(), inpM_SurfaceMap(),
@@ -94,9 +89,6 @@ TEST(PartFileRoundTrip, WriteReadWriteGivesTheSameText) {
   const std::string text = Text(map);
   const inpM_PartMap read = Read(text);
   EXPECT_EQ(Text(read), text);
-  EXPECT_EQ(Names(read.Instances()), std::vector<std::string>{name});
-  EXPECT_EQ(read.GetPartFormingInstance("PART-ONLY").str(), "P");
-  EXPECT_EQ(read.ConstGetAssemblyName().str(), name);
   EXPECT_EQ(read.GlobalNodeId(name, 1), 1);
 }
 
@@ -113,8 +105,6 @@ TEST(PartFileRoundTrip, QuotedNamesComeBackWithoutQuotes) {
   EXPECT_EQ(built.GetPartFormingInstance(quoted).str(), "\"P-2\"");
   EXPECT_EQ(read.GetPartFormingInstance(bare).str(), "P-2");
   EXPECT_TRUE(read.ConstGetSurfaces().IsMemberAssemblyInstanceSurface("ASURF-MIXED"));
-  for (const cow_String& set : read.AssemblyNsetNames()) EXPECT_NE(set.str().front(), '"');
-  for (const std::string& set : Names(read.InstanceElsetNames("I-0001"))) EXPECT_NE(set.front(), '"');
   EXPECT_EQ(read.GlobalNodeId(bare, 3), built.GlobalNodeId(quoted, 3));
 }
 

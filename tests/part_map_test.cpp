@@ -70,9 +70,6 @@ TEST(PartMapInstances, NamesPartsFlagsAndAssembly) {
   EXPECT_EQ(map.GetPartFormingInstance("B").str(), "P1");
   EXPECT_EQ(map.GetPartFormingInstance("D").str(), "");
   EXPECT_EQ(map.ConstGetAssemblyName().str(), "\"Asm\"");  // as given; only the part file drops quotes
-  EXPECT_TRUE(map.FlattenedNames());
-  EXPECT_FALSE(map.LocalIdsAreGlobal());
-  EXPECT_TRUE(map.ThirdFlag());
 
   // Node and element maps of different instance counts break an invariant,
   // which the instance list and the membership tests check; lookups do not.

@@ -343,8 +343,6 @@ TEST(OmiIntTable, ReservedTablesHoldWhatTheyGet) {
   ExpectSameTable(damaged, few);
 }
 
-// Keys far apart do not pay for the gaps; dense tables and sets cost little
-// more than their values or bits.
 // Id tables loaded from runs and copied take their blocks from memory that
 // all threads share: tables built, copied and dropped in several threads at
 // once keep their contents, and a copy outlives its original.
@@ -384,6 +382,8 @@ TEST(OmiIntTable, RunsLoadedInManyThreads) {
   EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
+// Keys far apart do not pay for the gaps; dense tables and sets cost little
+// more than their values or bits.
 TEST(OmiIntTable, MemoryStaysSmall) {
   omi_IntTable<int> far, dense;
   for (int k : {1, 2000000000, -2000000000}) far.Insert(k, k);
@@ -438,13 +438,11 @@ void ExpectSameSet(const omi_Set& s, const std::set<int>& twin) {
   EXPECT_EQ(s.IsEmpty(), twin.empty());
   const std::vector<int> want(twin.begin(), twin.end());
   EXPECT_EQ(Walk(s), want);
-  std::vector<int> each, array(twin.size()), trav;
+  std::vector<int> each, array(twin.size());
   s.ForEach([&each](int id) { each.push_back(id); });
   EXPECT_EQ(each, want);
   s.ToArray(array.data());
   EXPECT_EQ(array, want);
-  for (omi_BlkBitVectTrav it(s.BitVector()); !it.IsDone(); it.Next()) trav.push_back(it.CurrentItem());
-  EXPECT_EQ(trav, want);
   // Neutral values of a minimum and a maximum when empty.
   EXPECT_EQ(s.Smallest(), twin.empty() ? INT_MAX : *twin.begin());
   EXPECT_EQ(s.Largest(), twin.empty() ? INT_MIN : *twin.rbegin());
