@@ -19,7 +19,6 @@ const inpM_PartInstanceSurface& AsBase(const inpM_PartInstanceSurface& s) { retu
 
 TEST(NodeAreaList, OneEntryInlineMoreInTheTable) {
   inpM_NodeAreaList list;
-  EXPECT_TRUE(Nodes(list).empty());
   EXPECT_FALSE(list.IsMember(0));
   EXPECT_FALSE(list.Remove(0));
   EXPECT_EQ(ErrorOf([&] { (void)list.ConstGet(7); }), "No nodal area for node label 7");
