@@ -217,7 +217,7 @@ TEST(OwnerTable, AgreesWithAMapThroughDenseGrowthAndSparseForm) {
   }
 }
 
-TEST(OwnerTable, RunsAgreeWithTheArray) {
+TEST(OwnerTable, RunsAgreeWithTheArrayAndTurnBackIntoItOnChange) {
   // Runs of random lengths: mostly long, a stretch of one-id runs (many run
   // starts in one bucket), gaps (ordinal 0) and ordinals that need more than
   // 16 bits, up to the largest.
@@ -244,11 +244,16 @@ TEST(OwnerTable, RunsAgreeWithTheArray) {
   EXPECT_EQ(table.Get(INT_MIN), 0u);
   EXPECT_EQ(table.Get(INT_MAX), 0u);
 
-  // Claiming a held id changes nothing.
+  // Claiming a held id changes nothing; a change turns the runs back into
+  // the array, with every ordinal kept.
   const int held = first + static_cast<int>(std::find_if(reference.begin(), reference.end(),
                                                          [](uint32_t o) { return o != 0; }) - reference.begin());
   EXPECT_FALSE(table.Claim(held, 1));
-  EXPECT_EQ(table.Get(held), reference[static_cast<size_t>(held - first)]);
+  EXPECT_TRUE(table.IsRuns());
+  table.Set(first + 5, 77);
+  reference[5] = 77;
+  EXPECT_FALSE(table.IsRuns());
+  for (int id = first - 3; id < first + count + 3; ++id) ASSERT_EQ(table.Get(id), expect(id)) << id;
 
   // Spans in ascending order give the runs directly; overlapping ones, or
   // too many short ones, are refused.

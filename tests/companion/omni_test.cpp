@@ -74,6 +74,10 @@ void ExpectSameTable(const omi_IntTable<T>& t, const std::map<int, T>& twin) {
   EXPECT_EQ(it.CurrentValue(), twin.rbegin()->second);
   it.Next();
   EXPECT_TRUE(it.IsDone());
+  it.Next();  // a finished walk stays finished, and starts again from First
+  EXPECT_TRUE(it.IsDone());
+  it.First();
+  EXPECT_EQ(it.CurrentKey(), twin.begin()->first);
 }
 
 // Whether Find answers for `k` as the twin does.
