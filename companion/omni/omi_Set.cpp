@@ -411,6 +411,20 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
   }
 }
 
+// The copy is allocated before the container is added, so that a failed
+// allocation leaves the vector as it was rather than with an empty
+// container.
+omi_BlkBitVect::Container& omi_BlkBitVect::AddCopy(const Container& o) {
+  const size_t bytes = Bytes(o);
+  std::unique_ptr<void, void (*)(void*)> data(omi_Alloc(bytes), std::free);
+  std::memcpy(data.get(), o.data, bytes);
+  Container& c = dir_.Add(o.hi);
+  c = o;
+  c.data = data.release();
+  count_ += o.n;
+  return c;
+}
+
 void omi_BlkBitVect::UniteShifted(const omi_BlkBitVect& from, int first, int last, long long delta) {
   if (&from == this) {
     const omi_BlkBitVect copy(from);
@@ -452,13 +466,7 @@ void omi_BlkBitVect::UniteShifted(const omi_BlkBitVect& from, int first, int las
     const Container shifted{static_cast<uint16_t>(hi), kBitmap, n, 0, part};
     Container* c = dir_.Lookup(static_cast<unsigned>(hi));
     if (!c) {
-      c = &dir_.Add(static_cast<unsigned>(hi));
-      c->kind = kArray;
-      void* data = omi_Alloc(kWords * sizeof(uint64_t));
-      std::memcpy(data, part, kWords * sizeof(uint64_t));
-      *c = shifted;
-      c->data = data;
-      count_ += n;
+      c = &AddCopy(shifted);
     } else {
       count_ -= c->n;
       Unite(*c, shifted);
@@ -638,19 +646,11 @@ omi_BlkBitVect& omi_BlkBitVect::operator+=(const omi_BlkBitVect& other) {
   for (unsigned i = 0; i < other.dir_.Count(); ++i) {
     Container* c = dir_.Lookup(oc[i].hi);
     if (!c) {
-      c = &dir_.Add(oc[i].hi);
-      c->kind = kArray;
+      AddCopy(oc[i]);
+      continue;
     }
     count_ -= c->n;
-    if (c->n == 0) {
-      // New here: take a copy of the other's container.
-      void* data = omi_Alloc(Bytes(oc[i]));
-      std::memcpy(data, oc[i].data, Bytes(oc[i]));
-      *c = oc[i];
-      c->data = data;
-    } else {
-      Unite(*c, oc[i]);
-    }
+    Unite(*c, oc[i]);
     count_ += c->n;
   }
   return *this;

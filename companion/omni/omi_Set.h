@@ -182,6 +182,9 @@ class KVL_API omi_BlkBitVect {
   // The smallest and largest low of a container that holds members.
   static Bounds LowBounds(const Container& c);
 
+  // A new container, for high bits the vector has none of, holding a copy
+  // of o's members.
+  Container& AddCopy(const Container& o);
   bool InsertSlow(Container* c, unsigned u);
   // Container helpers (omi_Set.cpp).
   static void ToBitmap(Container& c);
