@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -128,6 +130,18 @@ TEST(SortedSetIdMap, LargeSetsRenumberAsTheirIdList) {
   std::sort(want.begin(), want.end());
   want.erase(std::unique(want.begin(), want.end()), want.end());
   EXPECT_EQ(V(s.ConstGetTopLevelSet().ConstGetArrayCounterpart()), want);
+  // A stretch whose translations count up to INT_MAX and go on from
+  // INT_MIN is not one stretch.
+  Pairs wrapping;
+  for (int k = 0; k < 4096; ++k)
+    wrapping.emplace_back(k, static_cast<int>(static_cast<unsigned>(INT_MAX) - 2047u + static_cast<unsigned>(k)));
+  Ids all(4096);
+  std::iota(all.begin(), all.end(), 0);
+  inpM_SortedSet w(L(all));
+  w.Renumber(IdMapOf(wrapping), false);
+  Ids wrapped = V(IdMapOf(wrapping).Renumber(L(all), false));
+  std::sort(wrapped.begin(), wrapped.end());
+  EXPECT_EQ(V(w.ConstGetTopLevelSet().ConstGetArrayCounterpart()), wrapped);
   // An id the map lacks: reported, and the set stays as it was.
   inpM_SortedSet t(L(ids));
   EXPECT_THROW(t.Renumber(map, false), nex_TextException);

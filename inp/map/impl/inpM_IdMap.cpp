@@ -1,6 +1,7 @@
 #include "inpM_IdMap.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -55,10 +56,12 @@ cow_1DArrayList<int> RenumberInverse(const omi_IntTable<int>& localToGlobal, con
 }
 
 // The length of the longest prefix of v[0, n) that counts up by one from
-// v[0]; n > 0. Compared a chunk at a time without early exits, in 32-bit
+// v[0] (never past INT_MAX: 32-bit arithmetic would wrap on to INT_MIN);
+// n > 0. Compared a chunk at a time without early exits, in 32-bit
 // arithmetic, so that the compiler turns the comparison into vector code.
 long AffinePrefix(const int* v, long n) {
   constexpr unsigned kChunk = 256;
+  n = std::min(n, long{INT_MAX} - v[0] + 1);
   const unsigned v0 = static_cast<unsigned>(v[0]);
   long at = 0;
   for (; at + kChunk <= n; at += kChunk) {
