@@ -527,8 +527,7 @@ class KVL_API omi_IntTableIterator {
       cursor_ = table_->halves_[half_].Last();
       if (cursor_.block) return;
     }
-    half_ = -1;
-    cursor_.at = cursor_.end = 0;
+    half_ = -1;  // the cursor of an empty half: an empty stretch
   }
   // A step within the cursor's stretch is one increment and one compare; a
   // finished walk keeps an empty stretch, so that its steps also take the

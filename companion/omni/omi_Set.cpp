@@ -452,9 +452,7 @@ void omi_BlkBitVect::UniteShifted(const omi_BlkBitVect& from, int first, int las
   uint64_t window[2 * kWords] = {};
   const uint64_t* words = Words(*o);
   for (unsigned w = lo >> 6; w <= top >> 6; ++w) {
-    uint64_t word = words[w];
-    if (w == lo >> 6) word &= ~uint64_t{0} << (lo & 63);
-    if (w == top >> 6) word &= ~uint64_t{0} >> (63 - (top & 63));
+    const uint64_t word = WordIn(words, w, lo, top);
     window[w + skip] |= word << bit;
     if (bit) window[w + skip + 1] |= word >> (64 - bit);
   }

@@ -122,13 +122,9 @@ class KVL_API omi_BlkBitVect {
     const unsigned hi = Map(first) & 0xFFFF0000u, lo = Map(first) & 0xFFFFu, top = Map(last) & 0xFFFFu;
     if (c->kind == kBitmap) {
       const uint64_t* words = Words(*c);
-      for (unsigned w = lo >> 6; w <= top >> 6; ++w) {
-        uint64_t word = words[w];
-        if (w == lo >> 6) word &= ~uint64_t{0} << (lo & 63);
-        if (w == top >> 6) word &= ~uint64_t{0} >> (63 - (top & 63));
-        for (; word; word &= word - 1)
+      for (unsigned w = lo >> 6; w <= top >> 6; ++w)
+        for (uint64_t word = WordIn(words, w, lo, top); word; word &= word - 1)
           f(static_cast<int>((hi | (w * 64 + static_cast<unsigned>(__builtin_ctzll(word)))) ^ 0x80000000u));
-      }
     } else {
       const uint16_t* lows = Lows(*c);
       for (unsigned i = LowerBound(lows, c->n, lo); i < c->n && lows[i] <= top; ++i)
@@ -176,6 +172,13 @@ class KVL_API omi_BlkBitVect {
     return lo;
   }
 
+  // Word w of a bitmap with its bits outside the lows [lo, top] cleared.
+  static uint64_t WordIn(const uint64_t* words, unsigned w, unsigned lo, unsigned top) {
+    uint64_t word = words[w];
+    if (w == lo >> 6) word &= ~uint64_t{0} << (lo & 63);
+    if (w == top >> 6) word &= ~uint64_t{0} >> (63 - (top & 63));
+    return word;
+  }
   struct Bounds {
     unsigned first, last;
   };

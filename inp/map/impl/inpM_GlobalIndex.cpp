@@ -317,6 +317,12 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
     int64_t levelOffset = 0;
     int levelFirst = 0;
     int spanFirst = 0, spanLast = 0;
+    const auto endSpan = [&] {
+      if (fewSpans && spans.size() < maxSpans)
+        spans.push_back({spanFirst, spanLast, ordinal});
+      else
+        fewSpans = false;
+    };
     // Keys come in ascending order: the first is the level's smallest, and
     // the last span ends at its largest.
     level.globalToLocal->ForEach([&](int globalId, int localId) {
@@ -332,16 +338,10 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
         spanLast = globalId;
         return;
       }
-      if (fewSpans && spans.size() < maxSpans)
-        spans.push_back({spanFirst, spanLast, ordinal});
-      else
-        fewSpans = false;
+      endSpan();
       spanFirst = spanLast = globalId;
     });
-    if (fewSpans && spans.size() < maxSpans)
-      spans.push_back({spanFirst, spanLast, ordinal});
-    else
-      fewSpans = false;
+    endSpan();
     level.affine = affine;
     level.offset = levelOffset;
     level.quick = affine && level.name.HeapBytes() == 0;
