@@ -122,15 +122,14 @@ void inpM_OwnerTable::MakeSparse() {
 }
 
 // Runs pay when they and their buckets take at most a quarter of the array
-// over their range, that is when runs are some 150 ids long on average or
-// longer. The buckets are sized so that a bucket seldom holds the start of a
-// run: 16 per run.
+// over their range, that is when runs are some 50 ids long on average or
+// longer.
 bool inpM_OwnerTable::RunsPay(size_t runs, uint64_t span) {
-  return runs * (sizeof(Run) + kBucketsPerRun * sizeof(uint32_t)) <= span * sizeof(uint16_t) / 4;
+  return runs * (sizeof(Run) + kBucketsPerRun * sizeof(uint64_t)) <= span * sizeof(uint16_t) / 4;
 }
 
 void inpM_OwnerTable::Compact() {
-  if (form_ != Form::kArray || lo_.empty() || lo_.size() >= kWholeBucket) return;
+  if (form_ != Form::kArray || lo_.empty() || lo_.size() >= kMaxRunSpan) return;
   const size_t n = lo_.size();
   auto ordinal = [&](size_t i) { return lo_[i] | (hi_.empty() ? 0u : static_cast<uint32_t>(hi_[i]) << 16); };
   size_t starts = 1;
@@ -161,7 +160,7 @@ bool inpM_OwnerTable::AssignRuns(const std::vector<Span>& spans) {
   const int64_t first = spans.front().first;
   const uint64_t n = static_cast<uint64_t>(int64_t{spans.back().last} - first + 1);
   // Each span and the gap before it.
-  if (n >= kWholeBucket || !RunsPay(2 * spans.size(), n)) return false;
+  if (n >= kMaxRunSpan || !RunsPay(2 * spans.size(), n)) return false;
   runs_.reserve(2 * spans.size() + 1);
   size_t count = 0;
   uint32_t end = 0;  // where the previous span ended
@@ -190,8 +189,18 @@ void inpM_OwnerTable::FinishRuns(uint64_t n) {
   for (size_t b = 0; b < buckets; ++b) {
     const uint64_t from = uint64_t{b} << shift_, end = std::min<uint64_t>(from + (uint64_t{1} << shift_), n);
     while (runs_[run + 1].start <= from) ++run;
-    const bool whole = runs_[run + 1].start >= end && runs_[run].ordinal < kWholeBucket;
-    buckets_[b] = whole ? kWholeBucket | runs_[run].ordinal : static_cast<uint32_t>(run);
+    // The run after runs_[run] starts past `from`; when it starts in the
+    // bucket it is not the sentinel, which starts at n, and the one after it
+    // must not start in the bucket too.
+    const Run& first = runs_[run];
+    const Run& next = runs_[run + 1];
+    const bool whole = next.start >= end;
+    const bool oneStart = whole || runs_[run + 2].start >= end;
+    const uint32_t after = whole ? first.ordinal : next.ordinal;
+    if (oneStart && first.ordinal <= kMaxQuickOrdinal && after <= kMaxQuickOrdinal)
+      buckets_[b] = uint64_t{first.ordinal} << 48 | uint64_t{after} << 32 | next.start;
+    else
+      buckets_[b] = kSearchBucket | run;
   }
   span_ = n;
   form_ = Form::kRuns;
@@ -211,7 +220,7 @@ void inpM_OwnerTable::Expand() {
                 static_cast<uint16_t>(runs_[r].ordinal >> 16));
   }
   std::vector<Run>().swap(runs_);
-  std::vector<uint32_t>().swap(buckets_);
+  std::vector<uint64_t>().swap(buckets_);
   span_ = 0;
   form_ = Form::kArray;
 }
@@ -282,7 +291,7 @@ void inpM_OwnerTable::Rehash(size_t capacity) {
 
 size_t inpM_OwnerTable::MemoryBytes() const {
   return (lo_.capacity() + hi_.capacity()) * sizeof(uint16_t) + slots_.capacity() * sizeof(Slot) +
-         runs_.capacity() * sizeof(Run) + buckets_.capacity() * sizeof(uint32_t);
+         runs_.capacity() * sizeof(Run) + buckets_.capacity() * sizeof(uint64_t);
 }
 
 // ---------------------------------------------------------------------------
@@ -290,10 +299,17 @@ size_t inpM_OwnerTable::MemoryBytes() const {
 
 void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
   levels_.clear();
+  tables_.clear();
   levels_.reserve(static_cast<size_t>(maps.Size()) + 1);
-  for (const auto& [name, pair] : maps.instances) levels_.push_back({name, pair.globalToLocal.ConstPtr()});
-  levels_.push_back({cow_String(), maps.assembly.globalToLocal.ConstPtr()});
+  tables_.reserve(static_cast<size_t>(maps.Size()) + 1);
+  for (const auto& [name, pair] : maps.instances) {
+    levels_.push_back({name, kNotAffine});
+    tables_.push_back(pair.globalToLocal.ConstPtr());
+  }
+  levels_.push_back({cow_String(), kNotAffine});
+  tables_.push_back(maps.assembly.globalToLocal.ConstPtr());
   levels_.shrink_to_fit();
+  tables_.shrink_to_fit();
 
   // One walk of every level finds whether it is affine and, while they stay
   // few, the spans of consecutive global ids it holds. Spans that do not
@@ -301,15 +317,15 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
   // the run form at once; otherwise, or when the spans are too many to pay,
   // the ids are claimed one by one, the first holder winning.
   size_t count = 0;
-  for (const Level& level : levels_)
-    if (level.globalToLocal) count += static_cast<size_t>(level.globalToLocal->Size());
+  for (const omi_IntTable<int>* table : tables_)
+    if (table) count += static_cast<size_t>(table->Size());
   const size_t maxSpans = count / 128 + 16;
   std::vector<inpM_OwnerTable::Span> spans;
   bool fewSpans = true;
   int first = INT_MAX, last = INT_MIN;
   for (size_t k = 0; k < levels_.size(); ++k) {
-    Level& level = levels_[k];
-    if (!level.globalToLocal || level.globalToLocal->IsEmpty()) continue;
+    const omi_IntTable<int>* table = tables_[k];
+    if (!table || table->IsEmpty()) continue;
     const uint32_t ordinal = static_cast<uint32_t>(k + 1);
     // The walk keeps its state in locals (registers), not in the level or
     // the span list, which it writes once a span ends.
@@ -325,7 +341,7 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
     };
     // Keys come in ascending order: the first is the level's smallest, and
     // the last span ends at its largest.
-    level.globalToLocal->ForEach([&](int globalId, int localId) {
+    table->ForEach([&](int globalId, int localId) {
       const int64_t offset = static_cast<int64_t>(globalId) - localId;
       if (empty) {
         levelOffset = offset;
@@ -342,9 +358,7 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
       spanFirst = spanLast = globalId;
     });
     endSpan();
-    level.affine = affine;
-    level.offset = levelOffset;
-    level.quick = affine && level.name.HeapBytes() == 0;
+    if (affine) levels_[k].offset = levelOffset;
     first = std::min(first, levelFirst);
     last = std::max(last, spanLast);
   }
@@ -355,17 +369,20 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
   spans = {};
   owners_.Reset(first, last, count);
   for (size_t k = 0; k < levels_.size(); ++k) {
-    if (!levels_[k].globalToLocal) continue;
+    if (!tables_[k]) continue;
     const uint32_t ordinal = static_cast<uint32_t>(k + 1);
-    levels_[k].globalToLocal->ForEach([&](int globalId, int) { owners_.Claim(globalId, ordinal); });
+    tables_[k]->ForEach([&](int globalId, int) { owners_.Claim(globalId, ordinal); });
   }
   owners_.Compact();
 }
 
 inpM_StringIntPair inpM_GlobalIndex::SlowAnswer(int globalId) const {
-  const Level* level = Find(globalId);
-  if (!level) inpM_ReportError("Unknown global id: %s", globalId);
-  return {level->name, LocalId(*level, globalId)};
+  const uint32_t ordinal = owners_.Get(globalId);
+  if (!ordinal) inpM_ReportError("Unknown global id: %s", globalId);
+  const Level& level = levels_[ordinal - 1];
+  const int localId = level.offset != kNotAffine ? static_cast<int>(globalId - level.offset)
+                                                 : *tables_[ordinal - 1]->Find(globalId);
+  return {level.name, localId};
 }
 
 bool inpM_GlobalIndex::SameInstancesAs(const inpM_GlobalIndex& other) const {
@@ -374,7 +391,7 @@ bool inpM_GlobalIndex::SameInstancesAs(const inpM_GlobalIndex& other) const {
 }
 
 size_t inpM_GlobalIndex::MemoryBytes() const {
-  size_t bytes = owners_.MemoryBytes() + levels_.capacity() * sizeof(Level);
+  size_t bytes = owners_.MemoryBytes() + levels_.capacity() * sizeof(Level) + tables_.capacity() * sizeof(tables_[0]);
   for (const Level& level : levels_)
     bytes += level.name.HeapBytes();
   return bytes;

@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -93,19 +94,16 @@ class inpM_OwnerTable {
     }
     return GetSparse(id);
   }
-  // The ordinal of an id when the table is in runs and the id's bucket lies
-  // in one run or holds one run start; 0 otherwise (Get then knows).
+  // The ordinal of an id when the table is in runs and the id's bucket holds
+  // at most one run start; 0 otherwise (Get then knows). No search, no
+  // branch on where in its bucket the id lies.
   uint32_t GetQuick(int id) const {
     // span_ is 0 unless the table is in runs.
     const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
     if (i >= span_) return 0;
-    const uint32_t entry = buckets_[i >> shift_];
-    if (entry & kWholeBucket) return entry & ~kWholeBucket;
-    // runs_[entry + 1] exists (the sentinel at least) and, when it is the
-    // sentinel, starts past i, so runs_[entry + 2] is only read when it exists.
-    const Run* run = &runs_[entry];
-    if (run[1].start > i) return run[0].ordinal;
-    return run[2].start > i ? run[1].ordinal : 0;
+    const uint64_t entry = buckets_[i >> shift_];
+    if (entry >= kSearchBucket) return 0;
+    return BucketOrdinal(entry, static_cast<uint32_t>(i));
   }
   // Sets the ordinal of an id; 0 removes it.
   void Set(int id, uint32_t ordinal);
@@ -159,17 +157,28 @@ class inpM_OwnerTable {
   };
   using Array = std::vector<uint16_t, inpM_HugePageAllocator<uint16_t>>;
   using Slots = std::vector<Slot, inpM_HugePageAllocator<Slot>>;
-  // A bucket that one run covers whole gives its ordinal at once; the
-  // others give the run that holds their first id, and the run of i is found
-  // from there by doubling steps, then halving.
-  static constexpr uint32_t kWholeBucket = 0x80000000u;
+  // A bucket that holds at most one run start gives the ordinal of any of
+  // its ids at once: the ordinal before that start (bits 48-63), the one
+  // from it on (bits 32-47) and the start (bits 0-31; past the bucket when
+  // one run covers it whole). Buckets with more starts, or with an ordinal
+  // that does not fit 16 bits, are kSearchBucket | the run that holds their
+  // first id, and the run of i is found from there by doubling steps, then
+  // halving.
+  static constexpr uint64_t kSearchBucket = uint64_t{0xFFFF} << 48;
+  static constexpr uint32_t kMaxQuickOrdinal = 0xFFFE;
+  // Runs count ids in 32 bits, with room for the sentinel.
+  static constexpr uint64_t kMaxRunSpan = uint64_t{1} << 31;
+  static uint32_t BucketOrdinal(uint64_t entry, uint32_t i) {
+    const uint32_t before = static_cast<uint32_t>(entry >> 48), after = static_cast<uint32_t>(entry >> 32) & 0xFFFF;
+    return i < static_cast<uint32_t>(entry) ? before : after;
+  }
   uint32_t GetRun(uint32_t i) const {
-    const uint32_t entry = buckets_[i >> shift_];
-    if (entry & kWholeBucket) return entry & ~kWholeBucket;
+    const uint64_t entry = buckets_[i >> shift_];
+    if (entry < kSearchBucket) return BucketOrdinal(entry, i);
     // runs_[low].start <= i < runs_[high].start; the last run is the
     // sentinel that starts past every id.
     const size_t sentinel = runs_.size() - 1;
-    size_t low = entry, step = 1;
+    size_t low = static_cast<uint32_t>(entry), step = 1;
     while (low + step < sentinel && runs_[low + step].start <= i) {
       low += step;
       step *= 2;
@@ -181,7 +190,11 @@ class inpM_OwnerTable {
     }
     return runs_[low].ordinal;
   }
-  static constexpr size_t kBucketsPerRun = 16;
+  // One to two buckets per run: a bucket is then no longer than the average
+  // run, so that most hold at most one run start, and for a model of a
+  // thousand instances the buckets (10 KB) and the levels they lead to
+  // (32 KB) stay in the first-level cache.
+  static constexpr size_t kBucketsPerRun = 2;
   static bool RunsPay(size_t runs, uint64_t span);
   void FinishRuns(uint64_t n);
   uint32_t GetSparse(int id) const;
@@ -204,10 +217,9 @@ class inpM_OwnerTable {
   int64_t base_ = 0;
   Array lo_;
   Array hi_;
-  // Run form: the runs in id order, and per bucket of 2^shift_ ids either
-  // kWholeBucket | the ordinal, or the run that holds its first id.
+  // Run form: the runs in id order, and an entry per bucket of 2^shift_ ids.
   std::vector<Run> runs_;
-  std::vector<uint32_t> buckets_;
+  std::vector<uint64_t> buckets_;
   uint64_t span_ = 0;
   unsigned shift_ = 0;
   // Sparse form: linear probing, capacity a power of two, at most half full.
@@ -216,42 +228,22 @@ class inpM_OwnerTable {
 
 class inpM_GlobalIndex {
  public:
-  // One level: an instance, or the assembly level (empty name).
-  // A lookup reads all of one level: one cache line each.
-  struct alignas(64) Level {
-    cow_String name;
-    const omi_IntTable<int>* globalToLocal;  // null: the level holds no ids
-    // Every pair of the level is local = global - offset.
-    bool affine = true;
-    int64_t offset = 0;
-    // Affine, with a name that copies without allocating: the answer needs
-    // nothing but this line.
-    bool quick = false;
-  };
-
   // Indexes every global id of `maps`: instances in map order, then the
   // assembly level.
   void Build(const inpM_InstanceIdMaps& maps);
 
-  // The level that answers for a global id, or null when no level holds it.
-  const Level* Find(int globalId) const {
-    const uint32_t ordinal = owners_.Get(globalId);
-    return ordinal ? &levels_[ordinal - 1] : nullptr;
-  }
+  // Whether any level holds a global id.
+  bool Holds(int globalId) const { return owners_.Get(globalId) != 0; }
   // The answer for a global id: its level's name and its local id; reports
-  // "Unknown global id: %s" when no level holds it. Ids in long runs of an
-  // affine level with a short name, the common case, are answered inline
-  // without a call.
+  // "Unknown global id: %s" when no level holds it. An id of an affine level
+  // whose bucket holds at most one run start, the common case, is answered
+  // inline from two small arrays without a call.
   inpM_StringIntPair Answer(int globalId) const {
     if (const uint32_t ordinal = owners_.GetQuick(globalId)) {
       const Level& level = levels_[ordinal - 1];
-      if (level.quick) return {level.name, static_cast<int>(globalId - level.offset)};
+      if (level.offset != kNotAffine) return {level.name, static_cast<int>(globalId - level.offset)};
     }
     return SlowAnswer(globalId);
-  }
-  // The local id of a global id that the level answers for.
-  static int LocalId(const Level& level, int globalId) {
-    return level.affine ? static_cast<int>(globalId - level.offset) : *level.globalToLocal->Find(globalId);
   }
   // Whether both indexes list the same instance names in the same order.
   bool SameInstancesAs(const inpM_GlobalIndex& other) const;
@@ -259,9 +251,23 @@ class inpM_GlobalIndex {
   size_t MemoryBytes() const;
 
  private:
+  // One level: an instance, or the assembly level (empty name), with the
+  // offset when every pair of the level is local = global - offset (what a
+  // pre-processor that numbers instance by instance gives), else kNotAffine.
+  // 32 bytes, so that a thousand levels fit the first-level cache beside the
+  // buckets, and the answer reads one line.
+  struct alignas(32) Level {
+    cow_String name;
+    int64_t offset;
+  };
+  // No affine offset is this far from 0: global and local ids are ints.
+  static constexpr int64_t kNotAffine = INT64_MIN;
+
   [[gnu::noinline]] inpM_StringIntPair SlowAnswer(int globalId) const;
 
   std::vector<Level> levels_;  // instances in map order, then the assembly
+  // The globalToLocal table of each level (null: the level holds no ids).
+  std::vector<const omi_IntTable<int>*> tables_;
   inpM_OwnerTable owners_;
 };
 

@@ -270,7 +270,7 @@ inpM_StringIntPair inpM_PartMap::ConstGetInstanceElementIdPair(int globalId) con
 // to whether any level holds the id, which the index knows.
 bool inpM_PartMap::IsNodePartMapMember(int globalId) const {
   CheckInstanceCount();
-  return index->nodes.Find(globalId) != nullptr;
+  return index->nodes.Holds(globalId);
 }
 
 // The element twin asks the element map about the node map's instance names.
@@ -280,7 +280,7 @@ bool inpM_PartMap::IsNodePartMapMember(int globalId) const {
 bool inpM_PartMap::IsElementPartMapMember(int globalId) const {
   if (index->sameInstances) {
     CheckInstanceCount();
-    return index->elements.Find(globalId) != nullptr;
+    return index->elements.Holds(globalId);
   }
   const cow_List<cow_String> names = Instances();
   for (const cow_String& name : names)
