@@ -151,6 +151,31 @@ TEST(PartMapIndex, IdsInLongRunsAnswerAsTheScan) {
   EXPECT_LT(spans.IndexMemoryBytes(), 16384u);
 }
 
+TEST(PartMapIndex, BlocksOfEveryLengthAnswerAsTheScan) {
+  // Instances numbered in blocks of very different lengths, one after
+  // another with a gap now and then: long blocks that cover many buckets,
+  // medium ones that start inside a bucket, and clusters of one- to
+  // three-id blocks that put many starts into one bucket. Every fifth
+  // instance numbers its ids backwards (not local = global - offset).
+  std::mt19937 random(11);
+  std::vector<std::pair<std::string, Pairs>> instances;
+  int next = 1;
+  for (int k = 0; k < 60; ++k) {
+    const int kind = static_cast<int>(random() % 3);
+    const int length = kind == 0 ? 1 + static_cast<int>(random() % 3)
+                       : kind == 1 ? 50 + static_cast<int>(random() % 150)
+                                   : 2000 + static_cast<int>(random() % 3000);
+    if (random() % 4 == 0) next += 1 + static_cast<int>(random() % 500);
+    Pairs pairs;
+    for (int i = 0; i < length; ++i) pairs.push_back({k % 5 == 4 ? length - i : i + 1, next + i});
+    next += length;
+    instances.push_back({"I" + std::to_string(1000 + k), pairs});
+  }
+  const inpM_IdMap nodes = IdMapOf({{1, next + 3}}, instances);
+  const inpM_PartMap map = PartMapOf(nodes, nodes);
+  ExpectAnswersAsScan(map, -1, next + 5);
+}
+
 TEST(PartMapIndex, GeneratedModelsAnswerAsTheScanAndCopiesOutliveTheOriginal) {
   for (uint64_t seed : {1, 2, 3}) {
     inpM_ModelShape shape;
