@@ -56,6 +56,9 @@ class KVL_API cow_String {
     std::memcpy(rep_, o.rep_, sizeof rep_);
     if (IsLarge()) Init(LargeData(), LargeSize());
   }
+  // A copy of a string held inside the value (HeapBytes() == 0): the three
+  // words and nothing else, for callers that know the form beforehand.
+  static cow_String CopyOfShort(const cow_String& o) noexcept { return cow_String(o.rep_, Raw{}); }
   cow_String(cow_String&& o) noexcept {
     std::memcpy(rep_, o.rep_, sizeof rep_);
     o.SetSmallSize(0);
@@ -135,6 +138,8 @@ class KVL_API cow_String {
   // Fills the value with a copy of n bytes at s, whatever it held before
   // (it owns nothing yet).
   void Init(const char* s, size_t n);
+  struct Raw {};
+  cow_String(const char (&rep)[24], Raw) noexcept { std::memcpy(rep_, rep, sizeof rep_); }
   void Swap(cow_String& o) noexcept {
     char t[sizeof rep_];
     std::memcpy(t, rep_, sizeof rep_);

@@ -362,18 +362,28 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
     first = std::min(first, levelFirst);
     last = std::max(last, spanLast);
   }
+  bool assigned = false;
   if (fewSpans) {
     std::sort(spans.begin(), spans.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    if (owners_.AssignRuns(spans)) return;
+    assigned = owners_.AssignRuns(spans);
   }
-  spans = {};
-  owners_.Reset(first, last, count);
-  for (size_t k = 0; k < levels_.size(); ++k) {
-    if (!tables_[k]) continue;
-    const uint32_t ordinal = static_cast<uint32_t>(k + 1);
-    tables_[k]->ForEach([&](int globalId, int) { owners_.Claim(globalId, ordinal); });
+  if (!assigned) {
+    spans = {};
+    owners_.Reset(first, last, count);
+    for (size_t k = 0; k < levels_.size(); ++k) {
+      if (!tables_[k]) continue;
+      const uint32_t ordinal = static_cast<uint32_t>(k + 1);
+      tables_[k]->ForEach([&](int globalId, int) { owners_.Claim(globalId, ordinal); });
+    }
+    owners_.Compact();
   }
-  owners_.Compact();
+  // Answer copies the name and subtracts the offset with no test of either:
+  // ids of other levels go the slow way.
+  owners_.RestrictQuick([this](uint32_t ordinal) {
+    if (ordinal == 0) return false;
+    const Level& level = levels_[ordinal - 1];
+    return level.offset != kNotAffine && level.name.HeapBytes() == 0;
+  });
 }
 
 inpM_StringIntPair inpM_GlobalIndex::SlowAnswer(int globalId) const {

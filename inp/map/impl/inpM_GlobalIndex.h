@@ -125,6 +125,20 @@ class inpM_OwnerTable {
   // Called once the ids are in: turns the array into runs when that pays.
   // A later Set turns the runs back into the array.
   void Compact();
+  // Leaves GetQuick to answer only for the ordinals that `quick` accepts
+  // (never 0): a bucket that holds another ordinal is searched instead.
+  template <class Quick>
+  void RestrictQuick(Quick quick) {
+    if (form_ != Form::kRuns) return;
+    size_t run = 0;
+    for (size_t b = 0; b < buckets_.size(); ++b) {
+      while (runs_[run + 1].start <= uint64_t{b} << shift_) ++run;
+      const uint64_t entry = buckets_[b];
+      if (entry >= kSearchBucket) continue;
+      if (!quick(static_cast<uint32_t>(entry >> 48)) || !quick(static_cast<uint32_t>(entry >> 32) & 0xFFFF))
+        buckets_[b] = kSearchBucket | run;
+    }
+  }
   // Ids first..last (inclusive) that have one ordinal.
   struct Span {
     int first;
@@ -235,13 +249,13 @@ class inpM_GlobalIndex {
   // Whether any level holds a global id.
   bool Holds(int globalId) const { return owners_.Get(globalId) != 0; }
   // The answer for a global id: its level's name and its local id; reports
-  // "Unknown global id: %s" when no level holds it. An id of an affine level
-  // whose bucket holds at most one run start, the common case, is answered
-  // inline from two small arrays without a call.
+  // "Unknown global id: %s" when no level holds it. An id whose bucket holds
+  // at most one run start and only affine levels with short names, the
+  // common case, is answered inline from two small arrays without a call.
   inpM_StringIntPair Answer(int globalId) const {
     if (const uint32_t ordinal = owners_.GetQuick(globalId)) {
       const Level& level = levels_[ordinal - 1];
-      if (level.offset != kNotAffine) return {level.name, static_cast<int>(globalId - level.offset)};
+      return {cow_String::CopyOfShort(level.name), static_cast<int>(globalId - level.offset)};
     }
     return SlowAnswer(globalId);
   }
