@@ -95,8 +95,9 @@ class inpM_OwnerTable {
     return GetSparse(id);
   }
   // The ordinal of an id when the table is in runs and the id's bucket holds
-  // at most one run start; 0 otherwise (Get then knows). No search, no
-  // branch on where in its bucket the id lies.
+  // at most one run start (and RestrictQuick left it quick); 0 otherwise
+  // (Get then knows). No search, no branch on where in its bucket the id
+  // lies.
   uint32_t GetQuick(int id) const {
     // span_ is 0 unless the table is in runs.
     const uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(id) - base_);
@@ -125,8 +126,8 @@ class inpM_OwnerTable {
   // Called once the ids are in: turns the array into runs when that pays.
   // A later Set turns the runs back into the array.
   void Compact();
-  // Leaves GetQuick to answer only for the ordinals that `quick` accepts
-  // (never 0): a bucket that holds another ordinal is searched instead.
+  // Leaves GetQuick to answer only in the buckets whose ordinals `quick`
+  // accepts; Get searches the others.
   template <class Quick>
   void RestrictQuick(Quick quick) {
     if (form_ != Form::kRuns) return;
