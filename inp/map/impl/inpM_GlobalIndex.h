@@ -27,7 +27,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
