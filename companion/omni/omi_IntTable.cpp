@@ -197,8 +197,8 @@ omi_UintTable<T>& omi_UintTable<T>::operator=(omi_UintTable&& other) noexcept {
 template <class T>
 void omi_UintTable<T>::Steal(omi_UintTable& other) {
   dir_ = std::move(other.dir_);
-  SetArena(other.arenaMem_, other.ArenaHi0(), other.ArenaSegs());
-  other.SetArena(nullptr, 0, 0);
+  SetArena(other.arenaMem_, other.ArenaSegs());
+  other.SetArena(nullptr, 0);
   size_ = std::exchange(other.size_, 0);
   reserveSegs_ = std::exchange(other.reserveSegs_, 0);
 }
@@ -214,7 +214,7 @@ void omi_UintTable<T>::FreeBlocks() {
 template <class T>
 void omi_UintTable<T>::FreeArena() {
   if (arenaMem_) ::munmap(arenaMem_, ArenaBytes());
-  SetArena(nullptr, 0, 0);
+  SetArena(nullptr, 0);
 }
 
 // After the directory was copied from `from`: give every block its own
@@ -227,16 +227,15 @@ void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
     if (from.arenaMem_) {
       char* mem = MapZeroed(from.ArenaBytes());
       if (!mem) throw std::bad_alloc();
-      SetArena(mem, from.ArenaHi0(), from.ArenaSegs());
+      SetArena(mem, from.ArenaSegs());
     }
     for (; done < dir_.Count(); ++done) {
       Block& c = b[done];
       if (from.InArena(c.data)) {
         const void* values = c.data;
         const void* bits = c.bits;
-        const unsigned seg = c.hi - ArenaHi0();
-        c.data = arenaMem_ + seg * kSegmentValues;
-        c.bits = const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8);
+        c.data = arenaMem_ + c.hi * kSegmentValues;
+        c.bits = const_cast<uint64_t*>(ArenaBits()) + c.hi * (kSegmentBits / 8);
         std::memcpy(c.data, values, kSegmentValues);
         std::memcpy(c.bits, bits, kSegmentBits);
         continue;
@@ -283,67 +282,51 @@ void omi_UintTable<T>::FreeData(const Block& b) {
 
 template <class T>
 bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
-  if (!arenaMem_) {
-    // As many segments as the keys the table was told to expect fill, from
-    // this block on: a table loaded in one go then never moves its arena.
-    const unsigned segs = std::clamp(reserveSegs_, 1u, kBlockKeys - hi);
-    char* mem = MapZeroed(segs * (kSegmentValues + kSegmentBits));
-    if (!mem) return false;
-    SetArena(mem, hi, segs);
-  } else if (hi - ArenaHi0() >= ArenaSegs()) {
-    // Widen, at least doubling, within a span of a few blocks per block held.
-    unsigned members = 0;
+  if (hi >= ArenaSegs()) {
+    // The arena always starts at the block of high bits 0, so that a
+    // lookup indexes it by the key itself. It grows, at least doubling,
+    // while it spans no more than a few blocks per dense block the half
+    // holds or was told to expect: a table whose keys all lie far from zero
+    // keeps its blocks apart instead of reserving the address space below
+    // them, and sparse keys seldom share the arena's span, where each
+    // lookup would read a slot of it first.
+    const auto budgetFor = [this](unsigned blocks) { return std::min(8 * (blocks + reserveSegs_ + 1) + 64, kMaxSegments); };
+    if (hi >= budgetFor(dir_.Count())) return false;  // at most as many dense blocks as blocks
+    unsigned dense = 0;
     const Block* blocks = dir_.Data();
-    for (unsigned i = 0; i < dir_.Count(); ++i) members += InArena(blocks[i].data);
-    const unsigned lo = std::min<unsigned>(ArenaHi0(), hi);
-    const unsigned top = std::max<unsigned>(ArenaHi0() + ArenaSegs() - 1u, hi);
-    const unsigned budget = std::min(8 * (members + 1) + 64, kMaxSegments);
-    if (top - lo + 1 > budget) return false;
-    const unsigned segs = std::min(std::max(top - lo + 1, 2u * ArenaSegs()), budget);
-    unsigned hi0 = hi < ArenaHi0() && top + 1 >= segs ? top + 1 - segs : lo;
-    if (hi0 + segs > kBlockKeys) hi0 = kBlockKeys - segs;
+    for (unsigned i = 0; i < dir_.Count(); ++i) dense += blocks[i].kind == kDense;
+    const unsigned budget = budgetFor(dense);
+    if (hi >= budget) return false;
+    // A first arena takes the blocks the table expects from this one on.
+    const unsigned wanted = arenaMem_ ? std::max(hi + 1, 2 * ArenaSegs()) : hi + std::max(reserveSegs_, 1u);
+    const unsigned segs = std::min(wanted, budget);
     const size_t bytes = segs * (kSegmentValues + kSegmentBits);
-    char* mem;
-    if (hi0 == ArenaHi0()) {
-      // Growing upwards: the kernel moves the pages of the values; the
-      // bitmaps, which follow them, are copied to their new place. Moving
-      // the bitmaps' pages too would leave small pages where the new
-      // segments start, and the huge page that holds them could not be
-      // granted.
-      char* const target = MapZeroed(bytes);
-      if (!target) return false;
+    char* const mem = MapZeroed(bytes);
+    if (!mem) return false;
+    if (arenaMem_) {
+      // The kernel moves the pages of the values; the bitmaps, which follow
+      // them, are copied to their new place. Moving the bitmaps' pages too
+      // would leave small pages where the new segments start, and the huge
+      // page that holds them could not be granted.
       const size_t oldValues = ArenaSegs() * kSegmentValues;
-      if (::mremap(arenaMem_, oldValues, oldValues, MREMAP_MAYMOVE | MREMAP_FIXED, target) == MAP_FAILED) {
-        ::munmap(target, bytes);
+      if (::mremap(arenaMem_, oldValues, oldValues, MREMAP_MAYMOVE | MREMAP_FIXED, mem) == MAP_FAILED) {
+        ::munmap(mem, bytes);
         return false;
       }
-      mem = target;
       std::memcpy(mem + segs * kSegmentValues, arenaMem_ + oldValues, ArenaSegs() * kSegmentBits);
       ::munmap(arenaMem_ + oldValues, ArenaSegs() * kSegmentBits);
-    } else {
-      mem = MapZeroed(bytes);
-      if (!mem) return false;
-    }
-    uint64_t* bits = reinterpret_cast<uint64_t*>(mem + segs * kSegmentValues);
-    Block* b = dir_.Data();
-    for (unsigned i = 0; i < dir_.Count(); ++i) {
-      if (!InArena(b[i].data)) continue;
-      const unsigned seg = b[i].hi - hi0;
-      char* values = mem + seg * kSegmentValues;
-      uint64_t* blockBits = bits + seg * (kSegmentBits / 8);
-      if (hi0 != ArenaHi0()) {
-        std::memcpy(values, b[i].data, kSegmentValues);
-        std::memcpy(blockBits, b[i].bits, kSegmentBits);
+      uint64_t* bits = reinterpret_cast<uint64_t*>(mem + segs * kSegmentValues);
+      Block* b = dir_.Data();
+      for (unsigned i = 0; i < dir_.Count(); ++i) {
+        if (!InArena(b[i].data)) continue;
+        b[i].data = mem + b[i].hi * kSegmentValues;
+        b[i].bits = bits + b[i].hi * (kSegmentBits / 8);
       }
-      b[i].data = values;
-      b[i].bits = blockBits;
     }
-    if (hi0 != ArenaHi0()) ::munmap(arenaMem_, ArenaBytes());
-    SetArena(mem, hi0, segs);
+    SetArena(mem, segs);
   }
-  const unsigned seg = hi - ArenaHi0();
-  block.data = arenaMem_ + seg * kSegmentValues;
-  block.bits = const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8);
+  block.data = arenaMem_ + hi * kSegmentValues;
+  block.bits = const_cast<uint64_t*>(ArenaBits()) + hi * (kSegmentBits / 8);
   return true;
 }
 
@@ -399,6 +382,15 @@ size_t omi_UintTable<T>::SparseBytes(unsigned cap) {
 }
 
 template <class T>
+const T* omi_UintTable<T>::FindDense(const Block& b, unsigned key) {
+  const unsigned at = (key & 0xFFFFu) - b.base;
+  if (at >= b.cap) return nullptr;
+  const T* v = Values(b) + at;
+  if (!IsZero(*v)) return v;
+  return b.bits[at >> 6] >> (at & 63) & 1 ? v : nullptr;
+}
+
+template <class T>
 const T* omi_UintTable<T>::FindCrowded(const Entry* first, const Entry* last, unsigned low) {
   const auto below = [](const Entry& x, unsigned k) { return x.low < k; };
   const Entry* e = std::lower_bound(first, last, low, below);
@@ -408,9 +400,8 @@ const T* omi_UintTable<T>::FindCrowded(const Entry* first, const Entry* last, un
 template <class T>
 const T* omi_UintTable<T>::Span(unsigned first, unsigned last) const {
   if (first > last || first >> 16 != last >> 16) return nullptr;
-  const unsigned off = first - arenaFirst_;
-  if (off < arenaKeys_ && RangeFull(ArenaBits(), off, off + (last - first) + 1))
-    return reinterpret_cast<const T*>(arenaMem_) + off;
+  if (first < arenaKeys_ && RangeFull(ArenaBits(), first, last + 1))
+    return reinterpret_cast<const T*>(arenaMem_) + first;
   // Not (all) in the arena: a block kept apart from it, if any.
   const Block* b = dir_.Lookup(first >> 16);
   if (!b || b->kind != kDense) return nullptr;

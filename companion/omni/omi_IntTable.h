@@ -19,17 +19,20 @@
 //
 // Dense blocks that cover their whole key range (the blocks of an id table
 // that is mostly full) move into one arena: a mapping that holds the values
-// of the blocks of high bits hi0, hi0 + 1, ... end to end, as one array
-// indexed by key - (hi0 << 16), followed by their bitmaps. A lookup in the
-// arena computes the address of its value from the key alone, with no
-// pointer to load first; random lookups then overlap their cache misses
-// about as well as indexing a plain array does, which a lookup through the
-// directory cannot (each load that the address depends on halves the misses
-// in flight). Parts without a block are never written, so they cost address
-// space but no memory, and read as zero: absent. The arena grows to span at
-// most a few times as many blocks as it holds; a table told by Reserve how
-// many keys to expect makes its first arena large enough for them, so that
-// a table loaded in one go never moves it.
+// of the blocks of high bits 0, 1, ... end to end, as one array indexed by
+// the key itself, followed by their bitmaps. A lookup in the arena computes
+// the address of its value from the key alone, with no pointer to load
+// first and nothing to subtract; random lookups then overlap their cache
+// misses about as well as indexing a plain array does, which a lookup
+// through the directory cannot (each load that the address depends on
+// halves the misses in flight), and every instruction less per lookup lets
+// the processor hold more of them in flight. Parts without a block are never
+// written, so they cost address space but no memory, and read as zero:
+// absent. The arena spans at most a few blocks per block the table holds or
+// expects (a table whose keys all lie far above zero keeps its blocks out
+// of it); a table told by Reserve how many keys to expect makes its first
+// arena large enough for them, so that a table loaded in one go never
+// moves it.
 //
 // omi_IntTable<T> keys by signed int and keeps two halves: keys >= 0 and keys
 // < 0. A key of a half is the int's own bit pattern (HalfKey), so both halves
@@ -107,34 +110,28 @@ class KVL_API omi_UintTable {
   T* Find(unsigned key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
 
   // The arena slot of `key` when it holds a value that is not zero (so the
-  // key is present), else nullptr: a subtraction, a compare and one load
-  // from fields at fixed places, the path of nearly every dense lookup.
+  // key is present), else nullptr: a compare and one load from fields at
+  // fixed places, the path of nearly every dense lookup. Both fields are
+  // read whatever the key: a loop of lookups then reads them once, before
+  // it starts, where a read under the compare would be repeated each time.
   const T* FindArenaNonZero(unsigned key) const {
-    const unsigned off = key - arenaFirst_;
-    if (off < arenaKeys_) {
-      const T* v = reinterpret_cast<const T*>(arenaMem_) + off;
+    const T* const arena = reinterpret_cast<const T*>(arenaMem_);
+    const size_t keys = arenaKeys_;
+    if (size_t{key} < keys) {
+      const T* v = arena + size_t{key};
       if (!IsZero(*v)) [[likely]] return v;
     }
     return nullptr;
   }
-  // Find for a key whose arena slot, if any, holds zero.
+  // Find for a key whose arena slot, if any, holds zero. A sparse block is
+  // searched here; the rest (a zero value in the arena or a dense block) is
+  // out of line and free of effects, so that a loop of lookups keeps the
+  // table's fields and its own values in registers across it.
   const T* FindPastArena(unsigned key) const {
-    const unsigned off = key - arenaFirst_;
-    if (off < arenaKeys_) {
-      const T* v = reinterpret_cast<const T*>(arenaMem_) + off;
-      if (ArenaBits()[off >> 6] >> (off & 63) & 1) return v;
-    }
     const Block* b = dir_.Lookup(key >> 16);
     if (!b) return nullptr;
-    const unsigned low = key & 0xFFFFu;
-    if (b->kind == kDense) {
-      const unsigned at = low - b->base;
-      if (at >= b->cap) return nullptr;
-      const T* v = Values(*b) + at;
-      if (!IsZero(*v)) return v;
-      return b->bits[at >> 6] >> (at & 63) & 1 ? v : nullptr;
-    }
-    return FindSparse(*b, low);
+    if (b->kind != kDense) return FindSparse(*b, key & 0xFFFFu);
+    return FindDense(*b, key);
   }
 
   // The values of the keys first..last (one block: the same high 16 bits)
@@ -344,6 +341,8 @@ class KVL_API omi_UintTable {
     return match;
   }
 #endif
+  // A dense block's slot for `key`, in the arena or apart from it.
+  [[gnu::pure]] static const T* FindDense(const Block& b, unsigned key);
   // Only reads memory: a loop of lookups, whose one call this is, then
   // keeps the table's fields in registers instead of loading them again
   // after each lookup (fewer loads per lookup, more lookups in flight).
@@ -398,19 +397,16 @@ class KVL_API omi_UintTable {
 
   omi_BlockDir<Block> dir_;
   // The arena, kept in the object itself so that a lookup reaches it
-  // without a load: ArenaSegs() blocks' values from the block of high bits
-  // ArenaHi0() on, then as many bitmaps. The bounds are kept as keys
-  // (first key, keys covered) so that the range check needs no arithmetic.
-  unsigned ArenaHi0() const { return arenaFirst_ >> 16; }
-  unsigned ArenaSegs() const { return arenaKeys_ >> 16; }
-  void SetArena(char* mem, unsigned hi0, unsigned segs) {
+  // without a load: the values of ArenaSegs() blocks from the block of
+  // high bits 0 on, then as many bitmaps. Its bound is kept as a number of
+  // keys, so that the range check is one compare of the key.
+  unsigned ArenaSegs() const { return static_cast<unsigned>(arenaKeys_ >> 16); }
+  void SetArena(char* mem, unsigned segs) {
     arenaMem_ = mem;
-    arenaFirst_ = hi0 << 16;
-    arenaKeys_ = segs << 16;
+    arenaKeys_ = size_t{segs} << 16;
   }
   char* arenaMem_ = nullptr;
-  unsigned arenaFirst_ = 0;
-  unsigned arenaKeys_ = 0;
+  size_t arenaKeys_ = 0;  // as wide as a pointer: the key indexes the arena as it is compared
   int size_ = 0;
   unsigned reserveSegs_ = 0;  // from Reserve: the segments of a first arena
 };
@@ -456,15 +452,14 @@ class KVL_API omi_IntTable {
     return Half(first).Span(HalfKey(first), HalfKey(last));
   }
   // The arena of the non-negative half is tried first, before the sign is
-  // looked at: its slots that hold something other than zero all belong to
-  // non-negative keys (any other key's slot reads zero), so a negative key
-  // passes through to its half. A dense lookup is then one compare and one
-  // load, few enough instructions that the processor keeps as many lookups'
-  // cache misses in flight as it does for a plain array.
+  // looked at: it ends below 2^31, where the bit patterns of negative keys
+  // start (the negative half has none), so a negative key fails its compare
+  // and passes through to its half. A dense lookup is then one compare and
+  // one load, few enough instructions that the processor keeps nearly as
+  // many lookups' cache misses in flight as it does for a plain array.
   const T* Find(int key) const {
     if (const T* v = halves_[0].FindArenaNonZero(HalfKey(key))) return v;
-    if (key >= 0) return halves_[0].FindPastArena(HalfKey(key));
-    return halves_[1].Find(HalfKey(key));
+    return Half(key).FindPastArena(HalfKey(key));
   }
   T* Find(int key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
   // A key that is absent reads as T{} (the table is left unchanged).

@@ -313,6 +313,32 @@ TEST(OmiIntTable, WholeBlocksComeAndGo) {
   expectFinds(copy, twin);
 }
 
+// The arena starts at key 0, so blocks kept apart from it lie below its end
+// too: a block filled in part, one trimmed out of it, and one gone sparse,
+// each with values of zero (what the arena's empty slots also read), answer
+// from their own contents. Keys far above zero get no arena at all.
+TEST(OmiIntTable, BlocksApartBelowTheArenaEnd) {
+  omi_IntTable<int> t;
+  std::map<int, int> twin;
+  const auto add = [&](int k, int v) {
+    t.Insert(k, v);
+    twin.emplace(k, v);
+  };
+  for (int k = 4 * 65536; k < 6 * 65536; ++k) add(k, k % 3 ? k : 0);
+  for (int k = 65536 + 100; k < 65536 + 30000; ++k) add(k, k % 5 ? -k : 0);
+  for (int k = 2 * 65536; k < 3 * 65536; ++k) add(k, k % 7 ? k : 0);
+  for (int k = 2 * 65536 + 20000; k < 3 * 65536; ++k) {
+    t.Remove(k);
+    twin.erase(k);
+  }
+  t.Trim();
+  for (int k = 3 * 65536; k < 3 * 65536 + 60000; k += 97) add(k, 0);
+  for (int k = 30000 * 65536; k < 30002 * 65536; ++k) add(k, k % 4 ? k : 0);
+  ExpectSameTable(t, twin);
+  for (const int block : {0, 1, 2, 3, 4, 5, 6, 30000, 30001})
+    for (int k = block * 65536; k < (block + 1) * 65536; ++k) ASSERT_TRUE(SameFind(t, twin, k)) << k;
+}
+
 // A table told how many keys to expect lays its arena out for them: filled
 // ascending, past the reserved span, below it, and after a count that no
 // input could hold, it answers as its twin, and so do its copy and the
