@@ -737,6 +737,7 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
     if (b->kind == kDense) {
       SeekInDense(c, *b, 0);
     } else {
+      PrefetchWalk(rank, end);
       Enter(c, *b);
       c.at = 0;
       c.end = b->n;

@@ -179,7 +179,7 @@ class KVL_API omi_UintTable {
           }
         }
       } else {
-        if (r + kWalkAhead < end) PrefetchSparse(dir_.AtRank(r + kWalkAhead));
+        PrefetchWalk(r, end);
         const Entry* e = Entries(*b);
         for (unsigned i = 0; i < b->n; ++i) f(hi | e[i].low, e[i].value);
       }
@@ -197,8 +197,8 @@ class KVL_API omi_UintTable {
   struct Cursor {
     const void* block = nullptr;  // nullptr: past the end
     unsigned rank = 0;
-    unsigned at = 0;
-    unsigned end = 0;
+    size_t at = 0;  // as wide as a pointer: it indexes the block as it is
+    size_t end = 0;
     bool sparse = false;
     const void* data = nullptr;  // dense: values; sparse: entries
     unsigned keyBase = 0;        // high bits, plus the first low of a dense block
@@ -229,7 +229,7 @@ class KVL_API omi_UintTable {
     c = Beyond(c);
   }
   unsigned KeyAt(const Cursor& c) const {
-    return c.sparse ? c.keyBase | static_cast<const Entry*>(c.data)[c.at].low : c.keyBase + c.at;
+    return c.sparse ? c.keyBase | static_cast<const Entry*>(c.data)[c.at].low : c.keyBase + static_cast<unsigned>(c.at);
   }
   const T& ValueAt(const Cursor& c) const {
     return c.sparse ? static_cast<const Entry*>(c.data)[c.at].value : static_cast<const T*>(c.data)[c.at];
@@ -286,11 +286,19 @@ class KVL_API omi_UintTable {
   static uint16_t* Buckets(const Block& b) { return reinterpret_cast<uint16_t*>(Entries(b) + b.cap + kWindow); }
 
   // Sparse blocks lie wherever their growth left them on the heap, a few
-  // kilobytes each: a walk fetches the whole of the block kWalkAhead ranks
-  // on while it reads this one, so that the jump to it finds it in cache.
+  // kilobytes each, and their directory entries in the order the blocks
+  // were added. Reaching a block is a chain of loads (rank, entry, block)
+  // that the processor cannot start early: reading the block before it
+  // fills its window of instructions. So a walk at rank r fetches the whole
+  // of the block at r + kWalkAhead and the directory entry at
+  // r + 2 * kWalkAhead, and each jump finds its block in cache.
   // Inlined always: as a call, the compiler sees a function without effects
   // and drops it.
   static constexpr unsigned kWalkAhead = 4;
+  [[gnu::always_inline]] void PrefetchWalk(unsigned r, unsigned end) const {
+    if (r + 2 * kWalkAhead < end) __builtin_prefetch(dir_.AtRank(r + 2 * kWalkAhead));
+    if (r + kWalkAhead < end) PrefetchSparse(dir_.AtRank(r + kWalkAhead));
+  }
   [[gnu::always_inline]] static void PrefetchSparse(const Block* b) {
     if (!b || b->kind == kDense) return;
     const char* p = static_cast<const char*>(b->data);
