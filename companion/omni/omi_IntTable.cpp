@@ -739,8 +739,6 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
     } else {
       PrefetchWalk(rank, end);
       Enter(c, *b);
-      c.at = 0;
-      c.end = b->n;
     }
     return;
   }
@@ -749,7 +747,7 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
 // Past the current run of a dense block, or past a sparse block.
 template <class T>
 void omi_UintTable<T>::SeekBeyond(Cursor& c) const {
-  if (!c.sparse) {
+  if (!c.last) {
     SeekInDense(c, *static_cast<const Block*>(c.block), c.end);
     if (c.block) return;
   }
@@ -762,16 +760,16 @@ void omi_UintTable<T>::SeekLast(Cursor& c) const {
   const Block* b = dir_.Last();
   c.block = nullptr;
   if (!b) return;
-  Enter(c, *b);
   c.rank = dir_.EndRank() - 1;
   if (b->kind != kDense) {
-    c.at = b->n - 1;
-  } else {
-    const uint64_t* bits = Bits(*b);
-    unsigned w = b->cap / 64 - 1;
-    while (!bits[w]) --w;
-    c.at = w * 64 + 63 - static_cast<unsigned>(__builtin_clzll(bits[w]));
+    Enter(c, *b, b->n - 1);
+    return;
   }
+  Enter(c, *b);
+  const uint64_t* bits = Bits(*b);
+  unsigned w = b->cap / 64 - 1;
+  while (!bits[w]) --w;
+  c.at = w * 64 + 63 - static_cast<unsigned>(__builtin_clzll(bits[w]));
   c.end = c.at + 1;
 }
 

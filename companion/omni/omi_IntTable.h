@@ -68,6 +68,7 @@ class omi_IntTableIterator;
 template <class T>
 class KVL_API omi_UintTable {
   static_assert(std::is_trivially_copyable_v<T>);
+  struct Entry;  // of a sparse block: the key's low 16 bits and its value
 
  public:
   omi_UintTable() = default;
@@ -187,21 +188,25 @@ class KVL_API omi_UintTable {
   }
 
   // Ascending walk, for the iterators: a position is a rank of the
-  // directory, a block and a place in it (offset in a dense block, entry
-  // index in a sparse one).
-  // The block's arrays and key base are copied into the cursor when it
-  // enters a block, so that stepping and reading touch only the cursor and
-  // the arrays. A step within [at, end) is an increment: in a sparse block
-  // that is the block's entries, in a dense one the run of consecutive keys
-  // that holds at (a whole block, for the ids of one instance).
+  // directory, a block and a place in it. The cursor reads the same way in
+  // either form of block: it holds a stretch [at, end) of consecutive keys,
+  // the key at offset i being keyBase + i and its value values[i]. In a
+  // dense block the stretch is the run of keys that holds at (a whole
+  // block, for the ids of one instance); in a sparse one, a single entry,
+  // with the entries after it in [next, last). Reading a key and its value
+  // then tests nothing, and a step is an increment and a compare, or, at
+  // the end of a stretch in a sparse block, a move to the next entry.
   struct Cursor {
     const void* block = nullptr;  // nullptr: past the end
+    // Not beside next: a step writes both, and side by side the compiler
+    // packs them into one vector register that each read must unpack.
+    const T* values = nullptr;
     unsigned rank = 0;
-    size_t at = 0;  // as wide as a pointer: it indexes the block as it is
+    unsigned keyBase = 0;
+    size_t at = 0;  // as wide as a pointer: it indexes values as it is
     size_t end = 0;
-    bool sparse = false;
-    const void* data = nullptr;  // dense: values; sparse: entries
-    unsigned keyBase = 0;        // high bits, plus the first low of a dense block
+    const Entry* next = nullptr;  // sparse: the entries still to come;
+    const Entry* last = nullptr;  // dense: both nullptr
   };
   void SeekFirst(Cursor& c) const;
   void SeekLast(Cursor& c) const;
@@ -223,17 +228,23 @@ class KVL_API omi_UintTable {
     SeekBeyond(c);
     return c;
   }
-  void SeekNext(Cursor& c) const {
+  // The step that stays in the cursor's block; false at the end of its
+  // stretch in a dense block or of a sparse block's entries.
+  [[gnu::always_inline]] static bool StepInBlock(Cursor& c) {
     if (++c.at < c.end) [[likely]]
-      return;
-    c = Beyond(c);
+      return true;
+    if (c.next == c.last) return false;
+    const Entry& e = *c.next++;
+    c.at = 0;
+    c.keyBase = (c.keyBase & 0xFFFF0000u) | e.low;
+    c.values = &e.value;
+    return true;
   }
-  unsigned KeyAt(const Cursor& c) const {
-    return c.sparse ? c.keyBase | static_cast<const Entry*>(c.data)[c.at].low : c.keyBase + static_cast<unsigned>(c.at);
+  void SeekNext(Cursor& c) const {
+    if (!StepInBlock(c)) c = Beyond(c);
   }
-  const T& ValueAt(const Cursor& c) const {
-    return c.sparse ? static_cast<const Entry*>(c.data)[c.at].value : static_cast<const T*>(c.data)[c.at];
-  }
+  static unsigned KeyAt(const Cursor& c) { return c.keyBase + static_cast<unsigned>(c.at); }
+  static const T& ValueAt(const Cursor& c) { return c.values[c.at]; }
 
  private:
   enum : uint8_t { kSparse = 0, kDense = 1 };
@@ -381,11 +392,23 @@ class KVL_API omi_UintTable {
   void SeekFrom(Cursor& c, unsigned rank) const;
   void SeekBeyond(Cursor& c) const;
   static void SeekInDense(Cursor& c, const Block& b, unsigned from);
-  static void Enter(Cursor& c, const Block& b) {
+  // Enters a dense block (the caller sets the stretch), or a sparse one at
+  // its entry `i`.
+  static void Enter(Cursor& c, const Block& b, unsigned i = 0) {
     c.block = &b;
-    c.data = b.data;
-    c.keyBase = static_cast<unsigned>(b.hi) << 16 | (b.kind == kDense ? b.base : 0u);
-    c.sparse = b.kind != kDense;
+    if (b.kind == kDense) {
+      c.keyBase = static_cast<unsigned>(b.hi) << 16 | b.base;
+      c.values = Values(b);
+      c.next = c.last = nullptr;
+      return;
+    }
+    const Entry* e = Entries(b);
+    c.keyBase = static_cast<unsigned>(b.hi) << 16 | e[i].low;
+    c.values = &e[i].value;
+    c.next = e + i + 1;
+    c.last = e + b.n;
+    c.at = 0;
+    c.end = 1;
   }
   bool InsertSlow(Block* b, unsigned key, const T& value);
   // Readies the block of high bits `hi` for `count` ascending keys whose low
@@ -536,7 +559,7 @@ class KVL_API omi_IntTableIterator {
   // finished walk keeps an empty stretch, so that its steps also take the
   // slow path, which leaves it finished.
   void Next() {
-    if (++cursor_.at < cursor_.end) [[likely]]
+    if (omi_UintTable<T>::StepInBlock(cursor_)) [[likely]]
       return;
     if (half_ < 0) {
       cursor_.at = cursor_.end = 0;
@@ -546,8 +569,8 @@ class KVL_API omi_IntTableIterator {
     Settle();
   }
   bool IsDone() const { return half_ < 0; }
-  int CurrentKey() const { return static_cast<int>(table_->halves_[half_].KeyAt(cursor_)); }
-  const T& CurrentValue() const { return table_->halves_[half_].ValueAt(cursor_); }
+  int CurrentKey() const { return static_cast<int>(omi_UintTable<T>::KeyAt(cursor_)); }
+  const T& CurrentValue() const { return omi_UintTable<T>::ValueAt(cursor_); }
 
  private:
   // From a cursor that may have left its half: on to the next half while
