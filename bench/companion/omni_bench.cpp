@@ -195,6 +195,14 @@ void BM_SparseForEach_Omni(benchmark::State& state) {
     benchmark::DoNotOptimize(sum);
   }
 }
+void BM_SparseIterator_Omni(benchmark::State& state) {
+  const SparseTable& t = Sparse();
+  for (auto _ : state) {
+    long long sum = 0;
+    for (omi_IntTableIterator<int> it(t.table); !it.IsDone(); it.Next()) sum += it.CurrentKey() ^ it.CurrentValue();
+    benchmark::DoNotOptimize(sum);
+  }
+}
 
 // Last() is O(1): a table of 10M keys against one of 1000.
 void BM_Last_Small(benchmark::State& state) {
@@ -450,6 +458,7 @@ const Pair kPairs[] = {
     KVL_PAIR("dense_foreach_vs_scan", BM_DenseScan_Vector, BM_DenseForEach_Omni, 0),
     KVL_PAIR("dense_iterator_vs_scan", BM_DenseScan_Vector, BM_DenseIterator_Omni, 0),
     KVL_PAIR("sparse_foreach_vs_scan", BM_SparseScan_Pairs, BM_SparseForEach_Omni, 0),
+    KVL_PAIR("sparse_iterator_vs_scan", BM_SparseScan_Pairs, BM_SparseIterator_Omni, 0),
     KVL_PAIR("last_10M_vs_1000", BM_Last_Small, BM_Last_Omni, 0),
     KVL_PAIR("build_dense_vs_absl", BM_BuildDense_Absl, BM_BuildDense_Omni, 1),
     KVL_PAIR("build_sparse_vs_absl", BM_BuildSparse_Absl, BM_BuildSparse_Omni, 1),
