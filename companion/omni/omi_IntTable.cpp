@@ -290,7 +290,9 @@ bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
     // keeps its blocks apart instead of reserving the address space below
     // them, and sparse keys seldom share the arena's span, where each
     // lookup would read a slot of it first.
-    const auto budgetFor = [this](unsigned blocks) { return std::min(8 * (blocks + reserveSegs_ + 1) + 64, kMaxSegments); };
+    const auto budgetFor = [this](unsigned blocks) {
+      return std::min(8 * (blocks + reserveSegs_ + 1) + 64, kMaxSegments);
+    };
     if (hi >= budgetFor(dir_.Count())) return false;  // at most as many dense blocks as blocks
     unsigned dense = 0;
     const Block* blocks = dir_.Data();

@@ -28,11 +28,11 @@
 // halves the misses in flight), and every instruction less per lookup lets
 // the processor hold more of them in flight. Parts without a block are never
 // written, so they cost address space but no memory, and read as zero:
-// absent. The arena spans at most a few blocks per block the table holds or
-// expects (a table whose keys all lie far above zero keeps its blocks out
-// of it); a table told by Reserve how many keys to expect makes its first
-// arena large enough for them, so that a table loaded in one go never
-// moves it.
+// absent. The arena spans at most a few blocks per dense block the table
+// holds or expects (a table whose keys all lie far above zero keeps its
+// blocks out of it); a table told by Reserve how many keys to expect makes
+// its first arena large enough for them, so that a table loaded in one go
+// never moves it.
 //
 // omi_IntTable<T> keys by signed int and keeps two halves: keys >= 0 and keys
 // < 0. A key of a half is the int's own bit pattern (HalfKey), so both halves
