@@ -102,6 +102,7 @@ class omi_BlockDir {
     if (!nblocks_) return FirstRank();
     return Direct() ? maxHi_ - base_ + 1u : nblocks_;
   }
+  Block* AtRank(unsigned r) { return const_cast<Block*>(std::as_const(*this).AtRank(r)); }
   const Block* AtRank(unsigned r) const {
     if (Direct()) {
       const uint32_t p = index_[r];

@@ -132,7 +132,7 @@ void FreeBlockMemory(void* p, bool mayBePooled) {
   if (!mayBePooled || !Pool::Get().Free(p)) std::free(p);
 }
 
-// Bucket shift for a sparse block of `cap` entries: at least one bucket per
+// Bucket shift for a packed block of `cap` entries: at least one bucket per
 // two entries, so that a bucket rarely holds more than the lookup window;
 // none for a block that fits the window whole.
 uint8_t BucketShift(unsigned cap, unsigned window) {
@@ -207,7 +207,7 @@ template <class T>
 void omi_UintTable<T>::FreeBlocks() {
   Block* b = dir_.Data();
   for (unsigned i = 0; i < dir_.Count(); ++i)
-    if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena && b[i].kind == kDense);
+    if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena);
   FreeArena();
 }
 
@@ -244,10 +244,11 @@ void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
       std::memcpy(data, c.data, BlockBytes(c));
       c.data = data;
       if (c.kind == kDense) c.bits = reinterpret_cast<uint64_t*>(Values(c) + c.cap);
+      if (c.kind == kSpread) c.bits = reinterpret_cast<uint64_t*>(Entries(c) + c.base + kWindow);
     }
   } catch (...) {
     for (unsigned i = 0; i < done; ++i)
-      if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena && b[i].kind == kDense);
+      if (!InArena(b[i].data)) FreeBlockMemory(b[i].data, kUseArena);
     FreeArena();
     dir_.Reset();
     size_ = 0;
@@ -268,7 +269,7 @@ template <class T>
 void omi_UintTable<T>::FreeData(const Block& b) {
   void* const data = b.data;
   if (!InArena(data)) {
-    FreeBlockMemory(data, kUseArena && b.kind == kDense);
+    FreeBlockMemory(data, kUseArena);
     return;
   }
   const size_t seg = (static_cast<char*>(data) - arenaMem_) / kSegmentValues;
@@ -341,14 +342,14 @@ void omi_UintTable<T>::Clear() {
 
 template <class T>
 void omi_UintTable<T>::Trim() {
+  for (unsigned r = dir_.FirstRank(), end = dir_.EndRank(); r < end; ++r) {
+    Block* b = dir_.AtRank(r);
+    if (b && b->kind != kDense) MakeSparse(*b, b->n, 0, true);
+  }
   Block* blocks = dir_.Data();
   for (unsigned i = 0; i < dir_.Count(); ++i) {
     Block& b = blocks[i];
-    if (b.kind == kSparse) {
-      if (b.cap > b.n) MakeSparse(b, b.n);
-      continue;
-    }
-    if (b.n == 0) continue;
+    if (b.kind != kDense || b.n == 0) continue;
     const uint64_t* bits = Bits(b);
     unsigned first = 0, last = b.cap / 64 - 1;
     while (!bits[first]) ++first;
@@ -378,7 +379,7 @@ size_t omi_UintTable<T>::MemoryBytes() const {
 }
 
 template <class T>
-size_t omi_UintTable<T>::SparseBytes(unsigned cap) {
+size_t omi_UintTable<T>::PackedBytes(unsigned cap) {
   const uint8_t shift = BucketShift(cap, kWindow);
   return (cap + kWindow) * sizeof(Entry) + (shift == kNoBuckets ? 0 : (BucketCount(shift) + 1) * sizeof(uint16_t));
 }
@@ -393,10 +394,10 @@ const T* omi_UintTable<T>::FindDense(const Block& b, unsigned key) {
 }
 
 template <class T>
-const T* omi_UintTable<T>::FindCrowded(const Entry* first, const Entry* last, unsigned low) {
+auto omi_UintTable<T>::FindCrowded(const Entry* first, const Entry* last, unsigned low) -> const Entry* {
   const auto below = [](const Entry& x, unsigned k) { return x.low < k; };
   const Entry* e = std::lower_bound(first, last, low, below);
-  return e != last && e->low == low ? &e->value : nullptr;
+  return e != last && e->low == low ? e : nullptr;
 }
 
 template <class T>
@@ -413,7 +414,7 @@ const T* omi_UintTable<T>::Span(unsigned first, unsigned last) const {
 }
 
 template <class T>
-unsigned omi_UintTable<T>::SparsePos(const Block& b, unsigned low) {
+unsigned omi_UintTable<T>::PackedPos(const Block& b, unsigned low) {
   const Entry* e = Entries(b);
   if (!b.n || e[b.n - 1].low < low) return b.n;  // appending, as tables are built
   unsigned lo = 0, hi = b.n;
@@ -427,37 +428,78 @@ unsigned omi_UintTable<T>::SparsePos(const Block& b, unsigned low) {
 }
 
 template <class T>
-void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap) {
-  const uint8_t shift = BucketShift(cap, kWindow);
-  void* data = omi_Alloc(SparseBytes(cap));
+bool omi_UintTable<T>::LaySpread(const Entry* e, unsigned n, unsigned homes, Entry* out) {
+  unsigned next = 0;  // the first slot after the entries placed
+  for (unsigned i = 0; i < n; ++i) {
+    const unsigned home = e[i].low * homes >> 16;
+    const unsigned at = std::max(home, next);
+    if (at - home >= kWindow) return false;
+    if (out) out[at] = e[i];
+    next = at + 1;
+  }
+  return true;
+}
+
+template <class T>
+void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap, unsigned homes, bool whole) {
+  const auto alloc = [whole](size_t bytes) { return whole ? WholeBlockMemory(bytes, kUseArena) : omi_Alloc(bytes); };
+  // Packed first: the entries in ascending order, from any form.
+  void* data = omi_Alloc(PackedBytes(cap));
   Entry* e = static_cast<Entry*>(data);
+  unsigned n = 0;
   if (b.kind == kDense) {
     const uint64_t* bits = Bits(b);
     const T* values = Values(b);
-    unsigned n = 0;
     for (unsigned w = 0; w < b.cap / 64; ++w) {
       for (uint64_t word = bits[w]; word; word &= word - 1) {
         const unsigned off = w * 64 + static_cast<unsigned>(__builtin_ctzll(word));
         e[n++] = Entry{b.base + off, values[off]};
       }
     }
-  } else if (b.n) {
-    std::memcpy(static_cast<void*>(e), b.data, b.n * sizeof(Entry));
+  } else {
+    const Entry* from = Entries(b);
+    for (unsigned i = 0, slots = Slots(b); i < slots; ++i)
+      if (from[i].low != kNoLow) e[n++] = from[i];
   }
-  for (unsigned i = b.n; i < cap + kWindow; ++i) e[i].low = kNoLow;
+  for (unsigned i = n; i < cap + kWindow; ++i) e[i].low = kNoLow;
   FreeData(b);
   b.data = data;
   b.bits = nullptr;
-  b.kind = kSparse;
-  b.shift = shift;
+  b.kind = kPacked;
+  b.shift = BucketShift(cap, kWindow);
   b.base = 0;
   b.cap = cap;
-  if (shift == kNoBuckets) return;
+  if (cap > kWindow) {
+    // Each try has an eighth more homes, so that crowded keys spread out.
+    for (homes = homes ? homes : DefaultHomes(cap); homes <= 2 * cap; homes += homes / 8 + 1) {
+      if (!LaySpread(e, n, homes, nullptr)) continue;
+      Entry* slots = static_cast<Entry*>(alloc(SpreadBytes(homes)));
+      for (unsigned i = 0; i < homes + kWindow; ++i) slots[i] = Entry{kNoLow, T{}};
+      LaySpread(e, n, homes, slots);
+      uint64_t* bits = reinterpret_cast<uint64_t*>(slots + homes + kWindow);
+      std::memset(bits, 0, SpreadWords(homes) * sizeof(uint64_t));
+      for (unsigned i = 0; i < homes + kWindow; ++i) bits[i / 64] |= uint64_t{slots[i].low != kNoLow} << (i % 64);
+      std::free(data);
+      b.data = slots;
+      b.bits = bits;
+      b.kind = kSpread;
+      b.shift = kNoBuckets;
+      b.base = homes;
+      return;
+    }
+  }
+  if (whole) {
+    b.data = alloc(PackedBytes(cap));
+    std::memcpy(b.data, data, PackedBytes(cap));
+    std::free(data);
+    e = Entries(b);
+  }
+  if (b.shift == kNoBuckets) return;
   uint16_t* bucket = Buckets(b);
-  const unsigned count = BucketCount(shift);
+  const unsigned count = BucketCount(b.shift);
   unsigned i = 0;
   for (unsigned k = 0; k < count; ++k) {
-    while (i < b.n && e[i].low < (k << shift)) ++i;
+    while (i < b.n && e[i].low < (k << b.shift)) ++i;
     bucket[k] = static_cast<uint16_t>(i);
   }
   bucket[count] = static_cast<uint16_t>(b.n);
@@ -489,7 +531,8 @@ void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap, unsigned
     std::memcpy(bits + shift / 64, Bits(b), b.cap / 8);
   } else {
     const Entry* e = Entries(b);
-    for (unsigned i = 0; i < b.n; ++i) {
+    for (unsigned i = 0, slots = Slots(b); i < slots; ++i) {
+      if (e[i].low == kNoLow) continue;
       const unsigned off = e[i].low - base;
       bits[off >> 6] |= uint64_t{1} << (off & 63);
       values[off] = e[i].value;
@@ -506,7 +549,7 @@ void omi_UintTable<T>::MakeDense(Block& b, unsigned base, unsigned cap, unsigned
 template <class T>
 typename omi_UintTable<T>::Block& omi_UintTable<T>::AddBlock(unsigned hi) {
   Block& b = dir_.Add(hi);
-  b.kind = kSparse;
+  b.kind = kPacked;
   b.shift = kNoBuckets;
   return b;
 }
@@ -526,33 +569,21 @@ bool omi_UintTable<T>::InsertSlow(Block* b, unsigned key, const T& value) {
       Widen(*b, lo, hi);
     }
   }
-  if (b->kind == kSparse) {
-    const unsigned p = SparsePos(*b, low);
-    if (p < b->n && Entries(*b)[p].low == low) return false;
+  while (b->kind != kDense) {
+    if (b->n && FindSparse(*b, low)) return false;
     if (b->n == b->cap) {
-      const Entry* e = Entries(*b);
-      const unsigned first = b->n ? std::min(e[0].low, low) : low;
-      const unsigned last = b->n ? std::max(e[b->n - 1].low, low) : low;
-      const unsigned lo = first & ~63u, hi = (last | 63u) + 1;
-      const unsigned cap = NextSparseCap(b->cap, kSparseMax);
-      if (b->n >= kSparseMax || DenseBytes(hi - lo) <= SparseBytes(cap)) {
-        MakeDense(*b, lo, hi - lo);
-      } else {
-        MakeSparse(*b, cap);
-      }
+      GrowSparse(*b, low);
+      continue;
     }
-    if (b->kind == kSparse) {
-      Entry* e = Entries(*b);
-      std::memmove(static_cast<void*>(e + p + 1), e + p, (b->n - p) * sizeof(Entry));
-      e[p] = Entry{low, value};
-      ++b->n;
-      ++size_;
-      if (b->shift != kNoBuckets) {
-        uint16_t* bucket = Buckets(*b);
-        for (unsigned k = (low >> b->shift) + 1, count = BucketCount(b->shift); k <= count; ++k) ++bucket[k];
-      }
-      return true;
+    if (b->kind == kPacked) {
+      InsertPacked(*b, low, value);
+    } else if (!InsertSpread(*b, low, value)) {
+      MakeSparse(*b, b->cap, b->base + b->base / 8 + 1);
+      continue;
     }
+    ++b->n;
+    ++size_;
+    return true;
   }
   const unsigned off = low - b->base;
   uint64_t& w = Bits(*b)[off >> 6];
@@ -562,6 +593,53 @@ bool omi_UintTable<T>::InsertSlow(Block* b, unsigned key, const T& value) {
   Values(*b)[off] = value;
   ++b->n;
   ++size_;
+  return true;
+}
+
+template <class T>
+void omi_UintTable<T>::GrowSparse(Block& b, unsigned low) {
+  const Entry* e = Entries(b);
+  const unsigned first = b.n ? std::min(e[FirstSlot(b)].low, low) : low;
+  const unsigned last = b.n ? std::max(e[LastSlot(b)].low, low) : low;
+  const unsigned lo = first & ~63u, hi = (last | 63u) + 1;
+  const unsigned cap = NextSparseCap(b.cap, kSparseMax);
+  if (b.n >= kSparseMax || DenseBytes(hi - lo) <= SparseBytes(cap)) {
+    MakeDense(b, lo, hi - lo);
+    return;
+  }
+  // A spread block keeps the share of homes its keys needed.
+  MakeSparse(b, cap, b.kind == kSpread ? std::max(DefaultHomes(cap), b.base * cap / b.cap) : 0);
+}
+
+template <class T>
+void omi_UintTable<T>::InsertPacked(Block& b, unsigned low, const T& value) {
+  const unsigned p = PackedPos(b, low);
+  Entry* e = Entries(b);
+  std::memmove(static_cast<void*>(e + p + 1), e + p, (b.n - p) * sizeof(Entry));
+  e[p] = Entry{low, value};
+  if (b.shift == kNoBuckets) return;
+  uint16_t* bucket = Buckets(b);
+  for (unsigned k = (low >> b.shift) + 1, count = BucketCount(b.shift); k <= count; ++k) ++bucket[k];
+}
+
+template <class T>
+bool omi_UintTable<T>::InsertSpread(Block& b, unsigned low, const T& value) {
+  Entry* e = Entries(b);
+  const unsigned home = Home(b, low);
+  // The new entry goes after those below it. Slots before its home hold
+  // only lower keys, and the lower keys from its home on lie within the
+  // window, as their homes are not after its own.
+  unsigned at = home;
+  for (unsigned i = home; i < home + kWindow; ++i)
+    if (e[i].low < low) at = i + 1;
+  if (at - home >= kWindow) return false;
+  // The entries from `at` to the next empty slot move one slot on.
+  unsigned free = at;
+  for (const unsigned slots = b.base + kWindow; e[free].low != kNoLow; ++free)
+    if (free + 1 == slots || free + 1 - Home(b, e[free].low) >= kWindow) return false;
+  std::memmove(static_cast<void*>(e + at + 1), e + at, (free - at) * sizeof(Entry));
+  e[at] = Entry{low, value};
+  b.bits[free / 64] |= uint64_t{1} << (free % 64);
   return true;
 }
 
@@ -623,12 +701,12 @@ void omi_UintTable<T>::PrepareRun(unsigned hi, unsigned first, unsigned last, un
     MakeDense(*b, base, cap, consecutive ? first - base : 0, consecutive ? count : 0);
     return;
   }
-  if (b->kind == kSparse) {
+  if (b->kind != kDense) {
     // Dense once they are in (counting none of them as present already):
     // converted now rather than after inserting them one by one.
     const Entry* e = Entries(*b);
-    const unsigned from = whole ? 0 : b->n ? std::min(lo, e[0].low & ~63u) : lo;
-    const unsigned to = whole ? kBlockKeys : b->n ? std::max(top, (e[b->n - 1].low | 63u) + 1) : top;
+    const unsigned from = whole ? 0 : b->n ? std::min(lo, e[FirstSlot(*b)].low & ~63u) : lo;
+    const unsigned to = whole ? kBlockKeys : b->n ? std::max(top, (e[LastSlot(*b)].low | 63u) + 1) : top;
     const unsigned n = b->n + count;
     if (n >= kSparseMax || DenseBytes(to - from) <= SparseBytes(n)) MakeDense(*b, from, to - from);
     return;
@@ -667,8 +745,16 @@ bool omi_UintTable<T>::Remove(unsigned key) {
     Values(*b)[off] = T{};
     --b->n;
     if (b->n && b->n <= kSparseMax && 2 * SparseBytes(b->n) < DenseBytes(b->cap)) MakeSparse(*b, b->n);
+  } else if (b->kind == kSpread) {
+    Entry* e = const_cast<Entry*>(FindSparse(*b, low));
+    if (!e) return false;
+    *e = Entry{kNoLow, T{}};
+    const unsigned slot = static_cast<unsigned>(e - Entries(*b));
+    b->bits[slot / 64] &= ~(uint64_t{1} << (slot % 64));
+    --b->n;
+    if (b->n && b->cap > 16 && b->n < b->cap / 4) MakeSparse(*b, b->cap / 2);
   } else {
-    const unsigned p = SparsePos(*b, low);
+    const unsigned p = PackedPos(*b, low);
     Entry* e = Entries(*b);
     if (p == b->n || e[p].low != low) return false;
     std::memmove(static_cast<void*>(e + p), e + p + 1, (b->n - p - 1) * sizeof(Entry));
@@ -732,6 +818,7 @@ void omi_UintTable<T>::SeekInDense(Cursor& c, const Block& b, unsigned from) {
 template <class T>
 void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
   c.block = nullptr;
+  c.chunk = nullptr;  // past the end, no step reads a block
   for (unsigned end = dir_.EndRank(); rank < end; ++rank) {
     const Block* b = dir_.AtRank(rank);
     if (!b) continue;
@@ -740,7 +827,7 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
       SeekInDense(c, *b, 0);
     } else {
       PrefetchWalk(rank, end);
-      Enter(c, *b);
+      Enter(c, *b, FirstSlot(*b));
     }
     return;
   }
@@ -749,7 +836,7 @@ void omi_UintTable<T>::SeekFrom(Cursor& c, unsigned rank) const {
 // Past the current run of a dense block, or past a sparse block.
 template <class T>
 void omi_UintTable<T>::SeekBeyond(Cursor& c) const {
-  if (!c.last) {
+  if (!c.chunk) {
     SeekInDense(c, *static_cast<const Block*>(c.block), c.end);
     if (c.block) return;
   }
@@ -764,7 +851,7 @@ void omi_UintTable<T>::SeekLast(Cursor& c) const {
   if (!b) return;
   c.rank = dir_.EndRank() - 1;
   if (b->kind != kDense) {
-    Enter(c, *b, b->n - 1);
+    Enter(c, *b, LastSlot(*b));
     return;
   }
   Enter(c, *b);

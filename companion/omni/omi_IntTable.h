@@ -7,12 +7,22 @@
 //   bitmap after it (sizeof(T) + 1/8 bytes per key of the range). Slots of
 //   absent keys hold zero, so a lookup reads one value and consults the
 //   bitmap only when it meets a zero;
-// - sparse: (low 16 bits, value) entries sorted by key, with a table of
-//   bucket offsets (one or two buckets per two entries) that narrows a lookup
-//   to a window of kWindow entries compared all at once, so that lookups run
-//   without unpredictable branches and overlap their cache misses.
+// - sparse: (low 16 bits, value) entries in ascending order of key. Spread
+//   over a few more slots than there are entries, each entry lies within
+//   kWindow slots of its home, the slot its low scales to over the block
+//   ((low * homes) >> 16). A lookup computes the home and compares the
+//   kWindow slots from there all at once: one cache miss, as in an
+//   open-addressing hash table, and no unpredictable branch. Keys that
+//   crowd a few homes too much for that (tight clusters) are packed
+//   instead, with a table of bucket offsets (one or two buckets per two
+//   entries) that narrows a lookup to a window of entries; a small block
+//   is packed and one window. An insert moves the entries between its
+//   place and the next empty slot one slot on; where that would take one
+//   too far from its home, the block is laid out again over more homes
+//   (an eighth more each time), and packed past two homes an entry. A
+//   spread block keeps a bitmap of its filled slots, for walks.
 // A sparse block becomes dense when that is no larger, or when it outgrows
-// kSparseMax entries (inserting into a sorted array moves its tail); a dense
+// kSparseMax entries (inserting into a packed array moves its tail); a dense
 // block goes back to sparse when that would take less than half the memory.
 // The lopsided thresholds keep keys added and removed at the border from
 // converting back and forth.
@@ -131,7 +141,10 @@ class KVL_API omi_UintTable {
   const T* FindPastArena(unsigned key) const {
     const Block* b = dir_.Lookup(key >> 16);
     if (!b) return nullptr;
-    if (b->kind != kDense) return FindSparse(*b, key & 0xFFFFu);
+    if (b->kind != kDense) {
+      const Entry* e = FindSparse(*b, key & 0xFFFFu);
+      return e ? &e->value : nullptr;
+    }
     return FindDense(*b, key);
   }
 
@@ -151,7 +164,9 @@ class KVL_API omi_UintTable {
   // Gives back the room that growth leaves after a load in pieces: sparse
   // blocks keep just their entries, dense blocks just the range of their
   // keys (leaving the arena when that is half of their block or less).
-  // Contents are unchanged.
+  // Sparse blocks are laid out again one after the other in key order, so
+  // that a walk reads them as one stream rather than jumping across the
+  // heap. Contents are unchanged.
   void Trim();
   size_t MemoryBytes() const;
   bool operator==(const omi_UintTable& other) const;
@@ -182,7 +197,12 @@ class KVL_API omi_UintTable {
       } else {
         PrefetchWalk(r, end);
         const Entry* e = Entries(*b);
-        for (unsigned i = 0; i < b->n; ++i) f(hi | e[i].low, e[i].value);
+        for (unsigned w = 0, words = (Slots(*b) + 63) / 64; w < words; ++w) {
+          for (uint64_t m = Occupied(*b, w); m; m &= m - 1) {
+            const Entry& x = e[w * 64 + static_cast<unsigned>(__builtin_ctzll(m))];
+            f(hi | x.low, x.value);
+          }
+        }
       }
     }
   }
@@ -192,10 +212,11 @@ class KVL_API omi_UintTable {
   // either form of block: it holds a stretch [at, end) of consecutive keys,
   // the key at offset i being keyBase + i and its value values[i]. In a
   // dense block the stretch is the run of keys that holds at (a whole
-  // block, for the ids of one instance); in a sparse one, a single entry,
-  // with the entries after it in [next, last). Reading a key and its value
-  // then tests nothing, and a step is an increment and a compare, or, at
-  // the end of a stretch in a sparse block, a move to the next entry.
+  // block, for the ids of one instance); in a sparse one, a single entry.
+  // Reading a key and its value then tests nothing, and a step is an
+  // increment and a compare, or, at the end of a stretch in a sparse
+  // block, a move to the next entry: the lowest bit of a mask of the slots
+  // ahead that hold entries, so that empty slots cost no branch.
   struct Cursor {
     const void* block = nullptr;  // nullptr: past the end
     // Not beside next: a step writes both, and side by side the compiler
@@ -205,8 +226,11 @@ class KVL_API omi_UintTable {
     unsigned keyBase = 0;
     size_t at = 0;  // as wide as a pointer: it indexes values as it is
     size_t end = 0;
-    const Entry* next = nullptr;  // sparse: the entries still to come;
-    const Entry* last = nullptr;  // dense: both nullptr
+    // Sparse: the entries still to come are the bits of `mask` over the
+    // 64 slots from `chunk`, then those of the block's later chunks.
+    // Dense: both empty.
+    const Entry* chunk = nullptr;
+    uint64_t mask = 0;
   };
   void SeekFirst(Cursor& c) const;
   void SeekLast(Cursor& c) const;
@@ -233,11 +257,12 @@ class KVL_API omi_UintTable {
   [[gnu::always_inline]] static bool StepInBlock(Cursor& c) {
     if (++c.at < c.end) [[likely]]
       return true;
-    if (c.next == c.last) return false;
-    const Entry& e = *c.next++;
+    if (!c.mask && !NextChunk(c)) return false;
+    const Entry* e = c.chunk + __builtin_ctzll(c.mask);
+    c.mask &= c.mask - 1;
     c.at = 0;
-    c.keyBase = (c.keyBase & 0xFFFF0000u) | e.low;
-    c.values = &e.value;
+    c.keyBase = (c.keyBase & 0xFFFF0000u) | e->low;
+    c.values = &e->value;
     return true;
   }
   void SeekNext(Cursor& c) const {
@@ -247,7 +272,7 @@ class KVL_API omi_UintTable {
   static const T& ValueAt(const Cursor& c) { return c.values[c.at]; }
 
  private:
-  enum : uint8_t { kSparse = 0, kDense = 1 };
+  enum : uint8_t { kPacked = 0, kDense = 1, kSpread = 2 };  // kPacked and kSpread: sparse
   static constexpr unsigned kSparseMax = 4096;
   static constexpr uint8_t kNoBuckets = 16;  // bucket shift of an unindexed block
   static constexpr unsigned kWindow = 8;     // sparse entries compared per lookup
@@ -274,14 +299,17 @@ class KVL_API omi_UintTable {
 
   struct Block {
     uint16_t hi;     // high 16 bits of the block's keys
-    uint8_t kind;    // kSparse or kDense
-    uint8_t shift;   // sparse: bucket of a key is low >> shift
+    uint8_t kind;    // kPacked, kDense or kSpread
+    uint8_t shift;   // packed: bucket of a key is low >> shift
     uint32_t n;      // keys held
-    uint32_t base;   // dense: first low covered, a multiple of 64
+    uint32_t base;   // dense: first low covered, a multiple of 64; spread: homes
     uint32_t cap;    // dense: lows covered (multiple of 64); sparse: entries
-    void* data;      // dense: values; sparse: entries (cap + kWindow, those past
-                     // the last with low kNoLow), then bucket offsets
-    uint64_t* bits;  // dense: the bitmap (after the values, or in the arena)
+    void* data;      // dense: values; packed: entries (cap + kWindow, those
+                     // past the last with low kNoLow), then bucket offsets;
+                     // spread: homes + kWindow slots, the empty ones with
+                     // low kNoLow, then `bits`
+    uint64_t* bits;  // dense: the bitmap (after the values, or in the arena);
+                     // spread: which slots hold entries, for walks
   };
   struct Entry {
     uint32_t low;
@@ -295,6 +323,44 @@ class KVL_API omi_UintTable {
   }
   static Entry* Entries(const Block& b) { return static_cast<Entry*>(b.data); }
   static uint16_t* Buckets(const Block& b) { return reinterpret_cast<uint16_t*>(Entries(b) + b.cap + kWindow); }
+  static unsigned SpreadWords(unsigned homes) { return (homes + kWindow + 63) / 64; }
+  static unsigned Home(const Block& b, unsigned low) { return low * b.base >> 16; }
+  // The slots of a sparse block that may hold entries, and its first and
+  // last entry (the block holds one at least).
+  static unsigned Slots(const Block& b) { return b.kind == kSpread ? b.base + kWindow : b.n; }
+  static unsigned FirstSlot(const Block& b) {
+    if (b.kind != kSpread) return 0;
+    unsigned w = 0;
+    while (!b.bits[w]) ++w;
+    return w * 64 + static_cast<unsigned>(__builtin_ctzll(b.bits[w]));
+  }
+  static unsigned LastSlot(const Block& b) {
+    if (b.kind != kSpread) return b.n - 1;
+    unsigned w = SpreadWords(b.base) - 1;
+    while (!b.bits[w]) --w;
+    return w * 64 + 63 - static_cast<unsigned>(__builtin_clzll(b.bits[w]));
+  }
+  // Of a sparse block: bit i set when slot 64 * w + i holds an entry.
+  static uint64_t Occupied(const Block& b, unsigned w) {
+    if (b.kind == kSpread) return b.bits[w];
+    const unsigned first = w * 64;  // packed: the slots below n
+    return first + 64 <= b.n ? ~uint64_t{0} : first >= b.n ? 0 : (uint64_t{1} << (b.n - first)) - 1;
+  }
+  // Moves a sparse cursor on to the next chunk of its block that holds
+  // entries; false when none is left (and for a dense cursor).
+  static bool NextChunk(Cursor& c) {
+    if (!c.chunk) return false;
+    const Block& b = *static_cast<const Block*>(c.block);
+    const unsigned words = (Slots(b) + 63) / 64;
+    for (unsigned w = static_cast<unsigned>(c.chunk - Entries(b)) / 64 + 1; w < words; ++w) {
+      if (const uint64_t m = Occupied(b, w)) {
+        c.chunk = Entries(b) + w * 64;
+        c.mask = m;
+        return true;
+      }
+    }
+    return false;
+  }
 
   // Sparse blocks lie wherever their growth left them on the heap, a few
   // kilobytes each, and their directory entries in the order the blocks
@@ -312,23 +378,25 @@ class KVL_API omi_UintTable {
   }
   [[gnu::always_inline]] static void PrefetchSparse(const Block* b) {
     if (!b || b->kind == kDense) return;
+    // The slots, and after them the bitmap of a spread block.
     const char* p = static_cast<const char*>(b->data);
-    for (size_t at = 0, bytes = size_t{b->n} * sizeof(Entry); at < bytes; at += 64) __builtin_prefetch(p + at);
+    const size_t bytes = b->kind == kSpread ? SpreadBytes(b->base) : size_t{b->n} * sizeof(Entry);
+    for (size_t at = 0; at < bytes; at += 64) __builtin_prefetch(p + at);
   }
-  static const T* FindSparse(const Block& b, unsigned low) {
-    const Entry* e = Entries(b);
-    unsigned lo = 0, hi = b.n;
-    if (b.shift != kNoBuckets) {
+  static const Entry* FindSparse(const Block& b, unsigned low) {
+    const Entry* w = Entries(b);
+    if (b.kind == kSpread) {
+      w += Home(b, low);
+    } else if (b.shift != kNoBuckets) {
       const uint16_t* bucket = Buckets(b) + (low >> b.shift);
-      lo = bucket[0];
-      hi = bucket[1];
+      const unsigned lo = bucket[0], hi = bucket[1];
+      if (hi - lo > kWindow) return FindCrowded(w + lo, w + hi, low);
+      w += lo;
     }
-    if (hi - lo > kWindow) return FindCrowded(e + lo, e + hi, low);
-    // The key, if present, is in the window; lows are distinct and those
-    // past the last entry are kNoLow, so an equal low is the key.
-    const Entry* w = e + lo;
+    // The key, if present, is in the window; lows are distinct and empty
+    // slots are kNoLow, so an equal low is the key.
     const unsigned match = WindowMatch(w, low);
-    return match ? &w[__builtin_ctz(match) / kMatchBits].value : nullptr;
+    return match ? &w[__builtin_ctz(match) / kMatchBits] : nullptr;
   }
   // A mask with bit i * kMatchBits set when w[i].low == low, for the
   // kWindow entries from w. The window is compared with vector loads: a
@@ -365,15 +433,41 @@ class KVL_API omi_UintTable {
   // Only reads memory: a loop of lookups, whose one call this is, then
   // keeps the table's fields in registers instead of loading them again
   // after each lookup (fewer loads per lookup, more lookups in flight).
-  [[gnu::pure]] static const T* FindCrowded(const Entry* first, const Entry* last, unsigned low);
+  [[gnu::pure]] static const Entry* FindCrowded(const Entry* first, const Entry* last, unsigned low);
 
   static size_t DenseBytes(unsigned cap) { return cap / 8 + size_t{cap} * sizeof(T); }
-  static size_t SparseBytes(unsigned cap);
-  static size_t BlockBytes(const Block& b) { return b.kind == kDense ? DenseBytes(b.cap) : SparseBytes(b.cap); }
-  // Position of the first entry of a sparse block whose low is not below `low`.
-  static unsigned SparsePos(const Block& b, unsigned low);
-  // Rebuild a block, in either form, from its contents in either form.
-  void MakeSparse(Block& b, unsigned cap);
+  static size_t PackedBytes(unsigned cap);
+  static size_t SpreadBytes(unsigned homes) {
+    return (homes + size_t{kWindow}) * sizeof(Entry) + SpreadWords(homes) * sizeof(uint64_t);
+  }
+  // The homes a spread block of `cap` entries starts with: a quarter of
+  // its slots stay empty when it is full.
+  static unsigned DefaultHomes(unsigned cap) { return cap + cap / 3 + 1; }
+  // A sparse block of `cap` entries, as it is usually laid out.
+  static size_t SparseBytes(unsigned cap) { return cap > kWindow ? SpreadBytes(DefaultHomes(cap)) : PackedBytes(cap); }
+  static size_t BlockBytes(const Block& b) {
+    return b.kind == kDense ? DenseBytes(b.cap) : b.kind == kSpread ? SpreadBytes(b.base) : PackedBytes(b.cap);
+  }
+  // Position of the first entry of a packed block whose low is not below `low`.
+  static unsigned PackedPos(const Block& b, unsigned low);
+  // Lays out the ascending entries e[0, n) over `homes` homes into `out`
+  // (homes + kWindow slots, all empty), or with out nullptr only checks
+  // that they fit: false when an entry would lie kWindow slots or more
+  // past its home.
+  static bool LaySpread(const Entry* e, unsigned n, unsigned homes, Entry* out);
+  // Rebuilds a block, of any form, as a sparse one with room for `cap`
+  // entries: spread over `homes` homes (0: DefaultHomes) or, where its
+  // keys crowd, over more, up to two per entry; else packed. A block laid
+  // out for good (`whole`) takes its memory as dense blocks that a table
+  // gets whole do.
+  void MakeSparse(Block& b, unsigned cap, unsigned homes = 0, bool whole = false);
+  // Makes room in a full sparse block, which `low` is about to join: a
+  // larger one, or dense where that is as small.
+  void GrowSparse(Block& b, unsigned low);
+  static void InsertPacked(Block& b, unsigned low, const T& value);
+  // False, and the block unchanged, when the entry cannot go within kWindow
+  // slots of its home without moving another as far from its own.
+  static bool InsertSpread(Block& b, unsigned low, const T& value);
   // Slots [written, written + count) of the new dense range are left
   // uncleared: the caller fills them before anything reads them.
   void MakeDense(Block& b, unsigned base, unsigned cap, unsigned written = 0, unsigned count = 0);
@@ -393,20 +487,21 @@ class KVL_API omi_UintTable {
   void SeekBeyond(Cursor& c) const;
   static void SeekInDense(Cursor& c, const Block& b, unsigned from);
   // Enters a dense block (the caller sets the stretch), or a sparse one at
-  // its entry `i`.
+  // its entry in slot `i`.
   static void Enter(Cursor& c, const Block& b, unsigned i = 0) {
     c.block = &b;
     if (b.kind == kDense) {
       c.keyBase = static_cast<unsigned>(b.hi) << 16 | b.base;
       c.values = Values(b);
-      c.next = c.last = nullptr;
+      c.chunk = nullptr;
+      c.mask = 0;
       return;
     }
     const Entry* e = Entries(b);
     c.keyBase = static_cast<unsigned>(b.hi) << 16 | e[i].low;
     c.values = &e[i].value;
-    c.next = e + i + 1;
-    c.last = e + b.n;
+    c.chunk = e + (i & ~63u);
+    c.mask = Occupied(b, i / 64) & ~uint64_t{0} << (i & 63) << 1;  // the entries after i
     c.at = 0;
     c.end = 1;
   }

@@ -43,8 +43,17 @@ int ClusterKey(std::mt19937& rng) {
   return static_cast<int>((rng() % 8) * 65536 + 40000 + rng() % 300);
 }
 
+// Hundreds of random keys a block: blocks too sparse to be dense.
+int ScatterKey(std::mt19937& rng) { return static_cast<int>(rng() % (48 * 65536)); }
+// Clumps of up to 16 consecutive keys, 50 a block: sparse blocks whose
+// keys crowd a few places.
+int ClumpKey(std::mt19937& rng) {
+  return static_cast<int>((rng() % 8) * 65536 + (rng() % 50) * 1300 + rng() % 16);
+}
+
 const KeyShape kShapes[] = {{"dense", DenseKey},       {"runs", RunKey},          {"sparse", SparseKey},
-                            {"negative", NegativeKey}, {"boundary", BoundaryKey}, {"cluster", ClusterKey}};
+                            {"negative", NegativeKey}, {"boundary", BoundaryKey}, {"cluster", ClusterKey},
+                            {"scatter", ScatterKey},   {"clump", ClumpKey}};
 
 // ---------------------------------------------------------------------------
 // Tables
@@ -448,6 +457,10 @@ TEST(OmiIntTable, MemoryStaysSmall) {
   for (int k : {1, 5000, 5001, 10000}) EXPECT_EQ(ids.ConstGet(k), k);
   EXPECT_EQ(ids.Find(10001), nullptr);
   EXPECT_EQ(ids.Size(), 10000);
+  // Random keys, a few hundred a block, in random order.
+  omi_IntTable<int> scattered;
+  for (int i = 0; i < 100000; ++i) scattered.Insert(static_cast<int>(rng() % (256 * 65536)), i);
+  EXPECT_LE(scattered.MemoryBytes(), 16.0 * scattered.Size());
   omi_Set bits;
   for (int i = 0; i < 1000000; ++i) bits.Insert(i);
   EXPECT_LE(bits.MemoryBytes(), 1000000 / 8 + 16 * 1024);
