@@ -457,10 +457,27 @@ TEST(OmiIntTable, MemoryStaysSmall) {
   for (int k : {1, 5000, 5001, 10000}) EXPECT_EQ(ids.ConstGet(k), k);
   EXPECT_EQ(ids.Find(10001), nullptr);
   EXPECT_EQ(ids.Size(), 10000);
-  // Random keys, a few hundred a block, in random order.
+  // Random keys, a few hundred a block, in random order; trimmed, and then
+  // changed again.
   omi_IntTable<int> scattered;
-  for (int i = 0; i < 100000; ++i) scattered.Insert(static_cast<int>(rng() % (256 * 65536)), i);
+  std::map<int, int> scatteredTwin;
+  const auto add = [&](int k, int v) { EXPECT_EQ(scattered.Insert(k, v), scatteredTwin.emplace(k, v).second); };
+  for (int i = 0; i < 100000; ++i) add(static_cast<int>(rng() % (256 * 65536)), i);
   EXPECT_LE(scattered.MemoryBytes(), 16.0 * scattered.Size());
+  scattered.Trim();
+  EXPECT_LE(scattered.MemoryBytes(), 13.0 * scattered.Size());
+  ExpectSameTable(scattered, scatteredTwin);
+  for (int i = 0; i < 20000; ++i) {
+    const int k = static_cast<int>(rng() % (256 * 65536));
+    const auto present = scatteredTwin.lower_bound(k);
+    if (i % 2 || present == scatteredTwin.end()) {
+      add(k, -i);
+    } else {
+      EXPECT_TRUE(scattered.Remove(present->first));
+      scatteredTwin.erase(present);
+    }
+  }
+  ExpectSameTable(scattered, scatteredTwin);
   omi_Set bits;
   for (int i = 0; i < 1000000; ++i) bits.Insert(i);
   EXPECT_LE(bits.MemoryBytes(), 1000000 / 8 + 16 * 1024);
