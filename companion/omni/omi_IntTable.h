@@ -219,8 +219,9 @@ class KVL_API omi_UintTable {
   // ahead that hold entries, so that empty slots cost no branch.
   struct Cursor {
     const void* block = nullptr;  // nullptr: past the end
-    // Not beside next: a step writes both, and side by side the compiler
-    // packs them into one vector register that each read must unpack.
+    // Apart from the sparse fields: a step writes them with values, and
+    // side by side the compiler packs them into one vector register that
+    // each read must unpack.
     const T* values = nullptr;
     unsigned rank = 0;
     unsigned keyBase = 0;
@@ -362,9 +363,9 @@ class KVL_API omi_UintTable {
     return false;
   }
 
-  // Sparse blocks lie wherever their growth left them on the heap, a few
-  // kilobytes each, and their directory entries in the order the blocks
-  // were added. Reaching a block is a chain of loads (rank, entry, block)
+  // Sparse blocks lie wherever their growth left them on the heap (until
+  // Trim lines them up), a few kilobytes each, and their directory entries
+  // in the order the blocks were added. Reaching a block is a chain of loads (rank, entry, block)
   // that the processor cannot start early: reading the block before it
   // fills its window of instructions. So a walk at rank r fetches the whole
   // of the block at r + kWalkAhead and the directory entry at
