@@ -547,6 +547,27 @@ class KVL_API omi_IntTable {
   static unsigned HalfKey(int key) { return static_cast<unsigned>(key); }
   omi_UintTable<T>& Half(int key) { return halves_[HalfKey(key) >> 31]; }
   const omi_UintTable<T>& Half(int key) const { return halves_[HalfKey(key) >> 31]; }
+  // The end of the run of keys from keys[from] (before n) that ascend and
+  // share its high 16 bits. Past its first keys, a run is checked a chunk
+  // at a time without early exits, so that the compiler turns the check
+  // into vector code: a bulk insert of a million ids then spends little
+  // more on finding its runs than on reading them, and short runs cost no
+  // more than before.
+  static int RunEnd(const int* keys, int from, int n) {
+    constexpr int kChunk = 64;
+    const unsigned hi = HalfKey(keys[from]) >> 16;
+    const auto goesOn = [keys, hi](int k) { return HalfKey(keys[k]) >> 16 == hi && keys[k] > keys[k - 1]; };
+    int j = from + 1;
+    for (const int head = std::min(n, from + kChunk); j < head; ++j)
+      if (!goesOn(j)) return j;
+    for (; j + kChunk <= n; j += kChunk) {
+      unsigned off = 0;
+      for (int k = j; k < j + kChunk; ++k) off |= (HalfKey(keys[k]) >> 16 ^ hi) | unsigned{keys[k] <= keys[k - 1]};
+      if (off) break;
+    }
+    while (j < n && goesOn(j)) ++j;
+    return j;
+  }
 
   bool Insert(int key, const T& value) { return Half(key).Insert(HalfKey(key), value); }
   // Inserts keys[i] with values[i] for i in [0, n), in that order, with the
@@ -559,9 +580,7 @@ class KVL_API omi_IntTable {
   int InsertAscending(const int* keys, const T* values, int n, bool more = false) {
     int added = 0;
     for (int i = 0; i < n;) {
-      const unsigned hi = HalfKey(keys[i]) >> 16;
-      int j = i + 1;
-      while (j < n && HalfKey(keys[j]) >> 16 == hi && keys[j] > keys[j - 1]) ++j;
+      const int j = RunEnd(keys, i, n);
       added += static_cast<int>(Half(keys[i]).InsertRun(keys + i, values + i, static_cast<unsigned>(j - i), more && j == n));
       i = j;
     }
