@@ -752,7 +752,6 @@ bool omi_UintTable<T>::Remove(unsigned key) {
     const unsigned slot = static_cast<unsigned>(e - Entries(*b));
     b->bits[slot / 64] &= ~(uint64_t{1} << (slot % 64));
     --b->n;
-    if (b->n && b->cap > 16 && b->n < b->cap / 4) MakeSparse(*b, b->cap / 2);
   } else {
     const unsigned p = PackedPos(*b, low);
     Entry* e = Entries(*b);
@@ -764,8 +763,10 @@ bool omi_UintTable<T>::Remove(unsigned key) {
       uint16_t* bucket = Buckets(*b);
       for (unsigned k = (low >> b->shift) + 1, count = BucketCount(b->shift); k <= count; ++k) --bucket[k];
     }
-    if (b->n && b->cap > 16 && b->n < b->cap / 4) MakeSparse(*b, b->cap / 2);
   }
+  // A sparse block left with a quarter of its room gives half of it back
+  // (one just made sparse from dense has no room to spare).
+  if (b->kind != kDense && b->n && b->cap > 16 && b->n < b->cap / 4) MakeSparse(*b, b->cap / 2);
   --size_;
   if (!b->n) {
     FreeData(*b);
