@@ -342,6 +342,7 @@ void omi_UintTable<T>::Clear() {
 
 template <class T>
 void omi_UintTable<T>::Trim() {
+  dir_.SortByRank();
   for (unsigned r = dir_.FirstRank(), end = dir_.EndRank(); r < end; ++r) {
     Block* b = dir_.AtRank(r);
     if (b && b->kind != kDense) MakeSparse(*b, b->n, 0, true);

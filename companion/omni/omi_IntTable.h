@@ -166,7 +166,8 @@ class KVL_API omi_UintTable {
   // keys (leaving the arena when that is half of their block or less).
   // Sparse blocks are laid out again one after the other in key order, so
   // that a walk reads them as one stream rather than jumping across the
-  // heap. Contents are unchanged.
+  // heap. The blocks themselves are put in key order (see omi_BlockDir:
+  // ranked). Contents are unchanged.
   void Trim();
   size_t MemoryBytes() const;
   bool operator==(const omi_UintTable& other) const;
@@ -602,10 +603,15 @@ class KVL_API omi_IntTable {
   // start (the negative half has none), so a negative key fails its compare
   // and passes through to its half. A dense lookup is then one compare and
   // one load, few enough instructions that the processor keeps nearly as
-  // many lookups' cache misses in flight as it does for a plain array.
+  // many lookups' cache misses in flight as it does for a plain array. Past
+  // the arena the half is chosen by a test of the sign, which every lookup
+  // of non-negative ids predicts, rather than by an address computed from
+  // it: the half's fields are then at fixed places.
   const T* Find(int key) const {
     if (const T* v = halves_[0].FindArenaNonZero(HalfKey(key))) return v;
-    return Half(key).FindPastArena(HalfKey(key));
+    if (key >= 0) [[likely]]
+      return halves_[0].FindPastArena(HalfKey(key));
+    return halves_[1].FindPastArena(HalfKey(key));
   }
   T* Find(int key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
   // A key that is absent reads as T{} (the table is left unchanged).

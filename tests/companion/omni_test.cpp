@@ -116,6 +116,8 @@ void RandomTableRun(const KeyShape& shape, unsigned seed, int steps) {
       ASSERT_EQ(t.IsMember(key), twin.count(key) == 1);
     }
     if (step % 5000 == 4999) ExpectSameTable(t, twin);
+    // Trim puts the blocks in key order, which later changes undo.
+    if (step % 15000 == 7499) t.Trim();
   }
   ExpectSameTable(t, twin);
   for (const auto& [k, v] : twin) ASSERT_EQ(t.ConstGet(k), v);
