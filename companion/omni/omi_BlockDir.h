@@ -323,7 +323,7 @@ void omi_BlockDir<Block>::MakeDirect(unsigned lo, unsigned span) {
 
 template <class Block>
 void omi_BlockDir<Block>::SortByRank() {
-  if (!nblocks_) return;
+  if (!nblocks_ || indexLog_ == kRanked) return;  // in order already
   Block* sorted = static_cast<Block*>(omi_Alloc((size_t{1} << blockLog_) * sizeof(Block)));
   unsigned n = 0;
   for (unsigned r = FirstRank(), end = EndRank(); r < end; ++r) {
