@@ -198,7 +198,7 @@ class KVL_API omi_UintTable {
       } else {
         PrefetchWalk(r, end);
         const Entry* e = Entries(*b);
-        for (unsigned w = 0, words = (Slots(*b) + 63) / 64; w < words; ++w) {
+        for (unsigned w = 0, words = SlotWords(*b); w < words; ++w) {
           for (uint64_t m = Occupied(*b, w); m; m &= m - 1) {
             const Entry& x = e[w * 64 + static_cast<unsigned>(__builtin_ctzll(m))];
             f(hi | x.low, x.value);
@@ -330,6 +330,7 @@ class KVL_API omi_UintTable {
   // The slots of a sparse block that may hold entries, and its first and
   // last entry (the block holds one at least).
   static unsigned Slots(const Block& b) { return b.kind == kSpread ? b.base + kWindow : b.n; }
+  static unsigned SlotWords(const Block& b) { return (Slots(b) + 63) / 64; }
   static unsigned FirstSlot(const Block& b) {
     if (b.kind != kSpread) return 0;
     unsigned w = 0;
@@ -353,8 +354,7 @@ class KVL_API omi_UintTable {
   static bool NextChunk(Cursor& c) {
     if (!c.chunk) return false;
     const Block& b = *static_cast<const Block*>(c.block);
-    const unsigned words = (Slots(b) + 63) / 64;
-    for (unsigned w = static_cast<unsigned>(c.chunk - Entries(b)) / 64 + 1; w < words; ++w) {
+    for (unsigned w = static_cast<unsigned>(c.chunk - Entries(b)) / 64 + 1, words = SlotWords(b); w < words; ++w) {
       if (const uint64_t m = Occupied(b, w)) {
         c.chunk = Entries(b) + w * 64;
         c.mask = m;
@@ -365,12 +365,12 @@ class KVL_API omi_UintTable {
   }
 
   // Sparse blocks lie wherever their growth left them on the heap (until
-  // Trim lines them up), a few kilobytes each, and their directory entries
-  // in the order the blocks were added. Reaching a block is a chain of loads (rank, entry, block)
-  // that the processor cannot start early: reading the block before it
-  // fills its window of instructions. So a walk at rank r fetches the whole
-  // of the block at r + kWalkAhead and the directory entry at
-  // r + 2 * kWalkAhead, and each jump finds its block in cache.
+  // Trim lines them up), a few kilobytes each. Reaching a block is a chain
+  // of loads (rank, entry, block) that the processor cannot start early:
+  // reading the block before it fills its window of instructions. So a
+  // walk at rank r fetches the whole of the block at r + kWalkAhead and
+  // the directory entry at r + 2 * kWalkAhead, and each jump finds its
+  // block in cache.
   // Inlined always: as a call, the compiler sees a function without effects
   // and drops it.
   static constexpr unsigned kWalkAhead = 4;
