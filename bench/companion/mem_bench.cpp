@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "mem.h"
 
 namespace {
@@ -131,29 +131,6 @@ void BM_Write_PrintInt(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(d.text.size()));
 }
 
-// Keeps the fastest time per iteration of every benchmark it reports.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const double t = run.real_accumulated_time / static_cast<double>(run.iterations);
-      auto [it, fresh] = best_.emplace(run.run_name.function_name, t);
-      if (!fresh) it->second = std::min(it->second, t);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatio(const char* name, const char* baseline, const char* target) const {
-    const auto b = best_.find(baseline);
-    const auto t = best_.find(target);
-    if (b != best_.end() && t != best_.end() && t->second > 0)
-      std::printf("RATIO %s %.3f\n", name, b->second / t->second);
-  }
-
- private:
-  std::map<std::string, double> best_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,7 +145,7 @@ int main(int argc, char** argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  BestTimeReporter reporter(BestTimeReporter::Clock::kWall);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatio("scan_int_vs_from_chars", "BM_Read_FromChars", "BM_Read_ScanInt");
   reporter.PrintRatio("print_int_vs_to_chars", "BM_Write_ToChars", "BM_Write_PrintInt");

@@ -23,12 +23,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bench_support.h"
 #include "omni.h"
 
 namespace {
@@ -405,30 +405,7 @@ void BM_SparseIntersect_Omni(benchmark::State& state) {
 
 // ---------------------------------------------------------------------------
 
-// Keeps the fastest CPU time per iteration of every benchmark it reports.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const double t = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-      auto [it, fresh] = best_.emplace(run.run_name.function_name, t);
-      if (!fresh) it->second = std::min(it->second, t);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatio(const char* name, const char* baseline, const char* target) const {
-    const auto b = best_.find(baseline);
-    const auto t = best_.find(target);
-    if (b != best_.end() && t != best_.end() && t->second > 0)
-      std::printf("RATIO %s %.3f\n", name, b->second / t->second);
-  }
-
- private:
-  std::map<std::string, double> best_;
-};
-
-struct Pair {
+struct Pairing {
   const char* ratio;
   const char* baseline;
   benchmark::internal::Function* baselineFn;
@@ -439,7 +416,7 @@ struct Pair {
 
 #define KVL_PAIR(ratio, base, target, iterations) {ratio, #base, base, #target, target, iterations}
 
-const Pair kPairs[] = {
+const Pairing kPairs[] = {
     KVL_PAIR("dense_find_vs_vector", BM_DenseFind_Vector, BM_DenseFind_Omni, 0),
     KVL_PAIR("runs_find_vs_vector", BM_RunsFind_Vector, BM_RunsFind_Omni, 0),
     KVL_PAIR("sparse_find_vs_absl", BM_SparseFind_Absl, BM_SparseFind_Omni, 0),
@@ -463,7 +440,7 @@ int main(int argc, char** argv) {
   // Each pair runs in turn, baseline then omni, three rounds, so that a slow
   // spell of the machine hits both alike; the fastest round of each counts.
   for (int round = 0; round < 3; ++round) {
-    for (const Pair& p : kPairs) {
+    for (const Pairing& p : kPairs) {
       for (auto* b : {benchmark::RegisterBenchmark(p.baseline, p.baselineFn),
                       benchmark::RegisterBenchmark(p.target, p.targetFn)}) {
         if (p.iterations) {
@@ -476,9 +453,9 @@ int main(int argc, char** argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  BestTimeReporter reporter(BestTimeReporter::Clock::kProcessor);
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  for (const Pair& p : kPairs) reporter.PrintRatio(p.ratio, p.baseline, p.target);
+  for (const Pairing& p : kPairs) reporter.PrintRatio(p.ratio, p.baseline, p.target);
   for (const auto& [name, bytes] : Bytes()) std::printf("BYTES %s %.2f\n", name.c_str(), bytes);
   benchmark::Shutdown();
   return 0;
