@@ -18,18 +18,10 @@
 #include <string>
 
 #include "kvl_api.h"
+#include "mem_alloc.h"
 
 class cow_String;
 
-KVL_API void mem_initialize(int& level);
-KVL_API void mem_finalize(int& level);
-
-// malloc, free and realloc of the C runtime, except that a failed allocation
-// throws std::bad_alloc instead of returning null (no caller checks for null)
-// and that a request for 0 bytes still returns a distinct pointer.
-KVL_API void* mem_Malloc(size_t size);
-KVL_API void mem_Free(void* p);
-KVL_API void* mem_Realloc(void* p, size_t size);
 
 // State, format flags and field width shared by input and output streams.
 class KVL_API aio_ios {

@@ -1,5 +1,5 @@
 // Allocation that throws std::bad_alloc instead of answering null.
-#include "mem.h"
+#include "mem_alloc.h"
 
 #include <cstdlib>
 #include <new>

@@ -26,25 +26,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <type_traits>
 #include <utility>
 
-// Allocation of the companion containers' raw arrays. Contents are trivially
-// copyable, so growth is a realloc.
-inline void* omi_Alloc(size_t bytes) {
-  void* p = std::malloc(bytes ? bytes : 1);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-
-inline void* omi_Realloc(void* old, size_t bytes) {
-  void* p = std::realloc(old, bytes ? bytes : 1);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
+#include "mem_alloc.h"
 
 // Block must be trivially copyable and carry `uint16_t hi`.
 template <class Block>
@@ -194,10 +180,10 @@ class omi_BlockDir {
     std::memcpy(static_cast<void*>(this), &other, sizeof(*this));
     if (!other.nblocks_) return;
     const size_t blocks = size_t{1} << blockLog_;
-    blocks_ = static_cast<Block*>(omi_Alloc(blocks * sizeof(Block)));
+    blocks_ = static_cast<Block*>(mem_Malloc(blocks * sizeof(Block)));
     std::memcpy(static_cast<void*>(blocks_), other.blocks_, nblocks_ * sizeof(Block));
     const size_t index = Direct() ? nindex_ : size_t{1} << indexLog_;
-    index_ = static_cast<uint32_t*>(omi_Alloc(index * sizeof(uint32_t)));
+    index_ = static_cast<uint32_t*>(mem_Malloc(index * sizeof(uint32_t)));
     std::memcpy(index_, other.index_, nindex_ * sizeof(uint32_t));
   }
   void Steal(omi_BlockDir& other) {
@@ -205,8 +191,8 @@ class omi_BlockDir {
     other.Clean();
   }
   void Release() {
-    std::free(blocks_);
-    std::free(index_);
+    mem_Free(blocks_);
+    mem_Free(index_);
   }
   void Clean() {
     blocks_ = nullptr;
@@ -235,7 +221,7 @@ Block& omi_BlockDir<Block>::Add(unsigned hi) {
   const bool ranked = pos == 0 || (indexLog_ == kRanked && hi == maxHi_ + 1u);
   if (pos == 0 || pos == 1u << blockLog_) {
     blockLog_ = CeilLog(pos + 1);
-    blocks_ = static_cast<Block*>(omi_Realloc(blocks_, (size_t{1} << blockLog_) * sizeof(Block)));
+    blocks_ = static_cast<Block*>(mem_Realloc(blocks_, (size_t{1} << blockLog_) * sizeof(Block)));
   }
   Block& b = blocks_[pos];
   std::memset(static_cast<void*>(&b), 0, sizeof(Block));
@@ -262,7 +248,7 @@ Block& omi_BlockDir<Block>::Add(unsigned hi) {
   const unsigned r = SortedRank(hi);
   if (nindex_ == 1u << indexLog_) {
     ++indexLog_;
-    index_ = static_cast<uint32_t*>(omi_Realloc(index_, (size_t{1} << indexLog_) * sizeof(uint32_t)));
+    index_ = static_cast<uint32_t*>(mem_Realloc(index_, (size_t{1} << indexLog_) * sizeof(uint32_t)));
   }
   std::memmove(index_ + r + 1, index_ + r, (nindex_ - r) * sizeof(uint32_t));
   index_[r] = hi << 16 | pos;
@@ -297,24 +283,24 @@ void omi_BlockDir<Block>::Erase(unsigned pos) {
     maxHi_ = static_cast<uint16_t>(index_[nindex_ - 1] >> 16);
     if (indexLog_ > 2 && nindex_ <= 1u << (indexLog_ - 2)) {
       --indexLog_;
-      index_ = static_cast<uint32_t*>(omi_Realloc(index_, (size_t{1} << indexLog_) * sizeof(uint32_t)));
+      index_ = static_cast<uint32_t*>(mem_Realloc(index_, (size_t{1} << indexLog_) * sizeof(uint32_t)));
     }
   }
   // Give back storage once three quarters are unused; halving (not
   // quartering) leaves room, so alternating adds and drops do not thrash.
   if (blockLog_ > 2 && nblocks_ <= 1u << (blockLog_ - 2)) {
     --blockLog_;
-    blocks_ = static_cast<Block*>(omi_Realloc(blocks_, (size_t{1} << blockLog_) * sizeof(Block)));
+    blocks_ = static_cast<Block*>(mem_Realloc(blocks_, (size_t{1} << blockLog_) * sizeof(Block)));
   }
 }
 
 // Rebuilds the direct table over [lo, lo + span) from the blocks.
 template <class Block>
 void omi_BlockDir<Block>::MakeDirect(unsigned lo, unsigned span) {
-  uint32_t* index = static_cast<uint32_t*>(omi_Alloc(span * sizeof(uint32_t)));
+  uint32_t* index = static_cast<uint32_t*>(mem_Malloc(span * sizeof(uint32_t)));
   std::memset(index, 0, span * sizeof(uint32_t));
   for (unsigned p = 0; p < nblocks_; ++p) index[blocks_[p].hi - lo] = p + 1;
-  std::free(index_);
+  mem_Free(index_);
   index_ = index;
   nindex_ = span;
   base_ = static_cast<uint16_t>(lo);
@@ -324,7 +310,7 @@ void omi_BlockDir<Block>::MakeDirect(unsigned lo, unsigned span) {
 template <class Block>
 void omi_BlockDir<Block>::SortByRank() {
   if (!nblocks_ || indexLog_ == kRanked) return;  // in order already
-  Block* sorted = static_cast<Block*>(omi_Alloc((size_t{1} << blockLog_) * sizeof(Block)));
+  Block* sorted = static_cast<Block*>(mem_Malloc((size_t{1} << blockLog_) * sizeof(Block)));
   unsigned n = 0;
   for (unsigned r = FirstRank(), end = EndRank(); r < end; ++r) {
     const Block* b = AtRank(r);
@@ -337,7 +323,7 @@ void omi_BlockDir<Block>::SortByRank() {
     }
     ++n;
   }
-  std::free(blocks_);
+  mem_Free(blocks_);
   blocks_ = sorted;
   if (Direct()) indexLog_ = nblocks_ == maxHi_ - minHi_ + 1u ? kRanked : kDirect;
 }
@@ -347,7 +333,7 @@ void omi_BlockDir<Block>::SortByRank() {
 template <class Block>
 void omi_BlockDir<Block>::MakeSorted() {
   const uint8_t log = CeilLog(nblocks_);
-  uint32_t* index = static_cast<uint32_t*>(omi_Alloc((size_t{1} << log) * sizeof(uint32_t)));
+  uint32_t* index = static_cast<uint32_t*>(mem_Malloc((size_t{1} << log) * sizeof(uint32_t)));
   const unsigned newHi = blocks_[nblocks_ - 1].hi;
   unsigned n = 0;
   bool placed = false;
@@ -361,7 +347,7 @@ void omi_BlockDir<Block>::MakeSorted() {
     index[n++] = h << 16 | (index_[s] - 1);
   }
   if (!placed) index[n++] = newHi << 16 | (nblocks_ - 1);
-  std::free(index_);
+  mem_Free(index_);
   index_ = index;
   nindex_ = n;
   base_ = 0;
@@ -391,10 +377,10 @@ void omi_BlockDir<Block>::GrowDirect(unsigned hi) {
       top = 65535;
     }
   }
-  uint32_t* index = static_cast<uint32_t*>(omi_Alloc(alloc * sizeof(uint32_t)));
+  uint32_t* index = static_cast<uint32_t*>(mem_Malloc(alloc * sizeof(uint32_t)));
   std::memset(index, 0, alloc * sizeof(uint32_t));
   if (nindex_) std::memcpy(index + (base_ - lo), index_, nindex_ * sizeof(uint32_t));
-  std::free(index_);
+  mem_Free(index_);
   index_ = index;
   nindex_ = alloc;
   base_ = static_cast<uint16_t>(lo);

@@ -3,133 +3,34 @@
 // range are inline in omi_IntTable.h.
 #include "omi_IntTable.h"
 
-#include <sanitizer/asan_interface.h>
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <unordered_map>
 #include <utility>
+
+#include "mem.h"
+#include "mem_pages.h"
 
 namespace {
 
 constexpr unsigned kBlockKeys = 65536;
 
-// Fresh zero-filled pages, reserved lazily: only the pages written take
-// memory. The arena asks for huge pages where the system grants them on
-// request: a table of millions of ids then costs a few hundred page faults
-// to fill instead of one per 4 KB, and random lookups miss the address
-// translation cache less often. (Without them, nothing changes.) The
-// mapping starts on a huge page boundary, so that its huge pages line up
-// with those of the arena it replaces when pages are moved into it.
-constexpr size_t kHugePage = size_t{2} << 20;
-
-char* MapZeroed(size_t bytes) {
-  const size_t span = bytes + kHugePage;
-  void* p = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (p == MAP_FAILED) return nullptr;
-  char* const start = static_cast<char*>(p);
-  char* const mem = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
-  if (mem != start) ::munmap(start, static_cast<size_t>(mem - start));
-  ::munmap(mem + bytes, static_cast<size_t>(start + span - (mem + bytes)));
-  ::madvise(mem, bytes, MADV_HUGEPAGE);
-  return mem;
-}
-
-// The pool: memory for the dense blocks that id tables get whole, from
-// bulk loads (a part file holds thousands of them) and copies. It hands out
-// pieces of 2 MB chunks that ask for huge pages, one after the other. A
-// loaded model then costs a page fault per 2 MB instead of one per 4 KB,
-// which is most of the time of a first load where faults are expensive
-// (virtual machines). Pieces are not reused one by one: a chunk is given
-// back whole once its last piece is freed, which suits blocks that live as
-// long as the map they were loaded into; blocks that grow by inserts stay
-// with malloc. One chunk is kept when it empties, so that loading, dropping
-// and loading again reuses its pages. Shared by all threads, under a lock.
-class Pool {
- public:
-  static constexpr size_t kMaxPiece = size_t{256} << 10;  // larger ones are not pooled
-#if defined(__SANITIZE_ADDRESS__)
-  static constexpr size_t kRedZone = 64;  // poisoned bytes after each piece
-#else
-  static constexpr size_t kRedZone = 0;
-#endif
-
-  static Pool& Get() {
-    static Pool* pool = new Pool();  // never destroyed: tables may outlive static destruction
-    return *pool;
-  }
-
-  // Uninitialised memory for `bytes` (at most kMaxPiece), or nullptr.
-  void* Alloc(size_t bytes) {
-    const size_t rounded = ((bytes + 63) & ~size_t{63}) + kRedZone;
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!current_ || kHugePage - current_->used < rounded) {
-      if (spare_) {
-        current_ = std::exchange(spare_, nullptr);
-      } else {
-        char* base = MapZeroed(kHugePage);
-        if (!base) return nullptr;
-        // Under AddressSanitizer, what is not handed out reads as poisoned,
-        // so that running past a block is caught as it is on the heap.
-        ASAN_POISON_MEMORY_REGION(base, kHugePage);
-        current_ = &chunks_[reinterpret_cast<uintptr_t>(base)];
-        current_->base = base;
-      }
-    }
-    char* p = current_->base + current_->used;
-    current_->used += rounded;
-    ++current_->live;
-    ASAN_UNPOISON_MEMORY_REGION(p, bytes);
-    return p;
-  }
-
-  // Frees a piece of the pool; false when p is not one.
-  bool Free(void* p) {
-    const uintptr_t base = reinterpret_cast<uintptr_t>(p) & ~(kHugePage - 1);
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto it = chunks_.find(base);
-    if (it == chunks_.end()) return false;
-    Chunk& c = it->second;
-    if (--c.live > 0) return true;
-    ASAN_POISON_MEMORY_REGION(c.base, c.used);
-    if (&c == current_ || !spare_) {
-      c.used = 0;  // handed out again from its start
-      if (&c != current_) spare_ = &c;
-      return true;
-    }
-    ASAN_UNPOISON_MEMORY_REGION(c.base, kHugePage);
-    ::munmap(c.base, kHugePage);
-    chunks_.erase(it);
-    return true;
-  }
-
- private:
-  struct Chunk {
-    char* base = nullptr;
-    size_t used = 0;  // bytes handed out from base
-    size_t live = 0;  // pieces not yet freed
-  };
-  std::mutex mutex_;
-  std::unordered_map<uintptr_t, Chunk> chunks_;  // by base address
-  Chunk* current_ = nullptr;
-  Chunk* spare_ = nullptr;
-};
-
-// Memory for a dense block that a table gets whole: from the pool for id
-// tables (`pooled`) when it is small enough for it, else from malloc; and
-// the release of block memory, which only a pooled table's dense blocks
-// need looked up in the pool.
+// Memory for a dense block that a table gets whole, from bulk loads (a part
+// file holds thousands of them) and copies: from the pool of huge-page
+// chunks for id tables (`pooled`) when it is small enough for it, else from
+// the heap. A loaded model then costs a page fault per 2 MB instead of one
+// per 4 KB, which is most of the time of a first load where faults are
+// expensive (virtual machines). Blocks that grow by inserts stay on the
+// heap. The release of block memory looks only a pooled table's blocks up
+// in the pool.
 void* WholeBlockMemory(size_t bytes, bool pooled) {
-  if (pooled && bytes <= Pool::kMaxPiece)
-    if (void* p = Pool::Get().Alloc(bytes)) return p;
-  return omi_Alloc(bytes);
+  if (pooled)
+    if (void* p = mem_PoolAlloc(bytes)) return p;
+  return mem_Malloc(bytes);
 }
 
 void FreeBlockMemory(void* p, bool mayBePooled) {
-  if (!mayBePooled || !Pool::Get().Free(p)) std::free(p);
+  if (!mayBePooled || !mem_PoolFree(p)) mem_Free(p);
 }
 
 // Bucket shift for a packed block of `cap` entries: at least one bucket per
@@ -213,7 +114,7 @@ void omi_UintTable<T>::FreeBlocks() {
 
 template <class T>
 void omi_UintTable<T>::FreeArena() {
-  if (arenaMem_) ::munmap(arenaMem_, ArenaBytes());
+  if (arenaMem_) mem_UnmapPages(arenaMem_, ArenaBytes());
   SetArena(nullptr, 0);
 }
 
@@ -225,7 +126,7 @@ void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
   unsigned done = 0;
   try {
     if (from.arenaMem_) {
-      char* mem = MapZeroed(from.ArenaBytes());
+      char* mem = mem_MapPages(from.ArenaBytes());
       if (!mem) throw std::bad_alloc();
       SetArena(mem, from.ArenaSegs());
     }
@@ -240,7 +141,7 @@ void omi_UintTable<T>::CopyBlocks(const omi_UintTable& from) {
         std::memcpy(c.bits, bits, kSegmentBits);
         continue;
       }
-      void* data = c.kind == kDense ? WholeBlockMemory(BlockBytes(c), kUseArena) : omi_Alloc(BlockBytes(c));
+      void* data = c.kind == kDense ? WholeBlockMemory(BlockBytes(c), kUseArena) : mem_Malloc(BlockBytes(c));
       std::memcpy(data, c.data, BlockBytes(c));
       c.data = data;
       if (c.kind == kDense) c.bits = reinterpret_cast<uint64_t*>(Values(c) + c.cap);
@@ -273,8 +174,11 @@ void omi_UintTable<T>::FreeData(const Block& b) {
     return;
   }
   const size_t seg = (static_cast<char*>(data) - arenaMem_) / kSegmentValues;
-  ::madvise(data, kSegmentValues, MADV_DONTNEED);
-  ::madvise(const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8), kSegmentBits, MADV_DONTNEED);
+  // Lookups in the arena take a slot that reads zero for an absent key, and
+  // a segment's next block starts from its bitmap reading zero: both must
+  // read zero again, which mem_ReleasePages makes sure of.
+  mem_ReleasePages(data, kSegmentValues);
+  mem_ReleasePages(const_cast<uint64_t*>(ArenaBits()) + seg * (kSegmentBits / 8), kSegmentBits);
   const Block* blocks = dir_.Data();
   for (unsigned i = 0; i < dir_.Count(); ++i)
     if (blocks[i].data != data && InArena(blocks[i].data)) return;
@@ -304,7 +208,7 @@ bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
     const unsigned wanted = arenaMem_ ? std::max(hi + 1, 2 * ArenaSegs()) : hi + std::max(reserveSegs_, 1u);
     const unsigned segs = std::min(wanted, budget);
     const size_t bytes = segs * (kSegmentValues + kSegmentBits);
-    char* const mem = MapZeroed(bytes);
+    char* const mem = mem_MapPages(bytes);
     if (!mem) return false;
     if (arenaMem_) {
       // The kernel moves the pages of the values; the bitmaps, which follow
@@ -312,12 +216,12 @@ bool omi_UintTable<T>::ArenaSegment(Block& block, unsigned hi) {
       // would leave small pages where the new segments start, and the huge
       // page that holds them could not be granted.
       const size_t oldValues = ArenaSegs() * kSegmentValues;
-      if (::mremap(arenaMem_, oldValues, oldValues, MREMAP_MAYMOVE | MREMAP_FIXED, mem) == MAP_FAILED) {
-        ::munmap(mem, bytes);
+      if (!mem_MovePages(arenaMem_, oldValues, mem)) {
+        mem_UnmapPages(mem, bytes);
         return false;
       }
       std::memcpy(mem + segs * kSegmentValues, arenaMem_ + oldValues, ArenaSegs() * kSegmentBits);
-      ::munmap(arenaMem_ + oldValues, ArenaSegs() * kSegmentBits);
+      mem_UnmapPages(arenaMem_ + oldValues, ArenaSegs() * kSegmentBits);
       uint64_t* bits = reinterpret_cast<uint64_t*>(mem + segs * kSegmentValues);
       Block* b = dir_.Data();
       for (unsigned i = 0; i < dir_.Count(); ++i) {
@@ -443,9 +347,9 @@ bool omi_UintTable<T>::LaySpread(const Entry* e, unsigned n, unsigned homes, Ent
 
 template <class T>
 void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap, unsigned homes, bool whole) {
-  const auto alloc = [whole](size_t bytes) { return whole ? WholeBlockMemory(bytes, kUseArena) : omi_Alloc(bytes); };
+  const auto alloc = [whole](size_t bytes) { return whole ? WholeBlockMemory(bytes, kUseArena) : mem_Malloc(bytes); };
   // Packed first: the entries in ascending order, from any form.
-  void* data = omi_Alloc(PackedBytes(cap));
+  void* data = mem_Malloc(PackedBytes(cap));
   Entry* e = static_cast<Entry*>(data);
   unsigned n = 0;
   if (b.kind == kDense) {
@@ -480,7 +384,7 @@ void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap, unsigned homes, bool w
       uint64_t* bits = reinterpret_cast<uint64_t*>(slots + homes + kWindow);
       std::memset(bits, 0, SpreadWords(homes) * sizeof(uint64_t));
       for (unsigned i = 0; i < homes + kWindow; ++i) bits[i / 64] |= uint64_t{slots[i].low != kNoLow} << (i % 64);
-      std::free(data);
+      mem_Free(data);
       b.data = slots;
       b.bits = bits;
       b.kind = kSpread;
@@ -492,7 +396,7 @@ void omi_UintTable<T>::MakeSparse(Block& b, unsigned cap, unsigned homes, bool w
   if (whole) {
     b.data = alloc(PackedBytes(cap));
     std::memcpy(b.data, data, PackedBytes(cap));
-    std::free(data);
+    mem_Free(data);
     e = Entries(b);
   }
   if (b.shift == kNoBuckets) return;

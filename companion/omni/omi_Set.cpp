@@ -206,7 +206,7 @@ omi_BlkBitVect& omi_BlkBitVect::operator=(omi_BlkBitVect&& other) noexcept {
 
 void omi_BlkBitVect::FreeContainers() {
   Container* c = dir_.Data();
-  for (unsigned i = 0; i < dir_.Count(); ++i) std::free(c[i].data);
+  for (unsigned i = 0; i < dir_.Count(); ++i) mem_Free(c[i].data);
 }
 
 size_t omi_BlkBitVect::Bytes(const Container& c) {
@@ -219,12 +219,12 @@ void omi_BlkBitVect::CopyContainers() {
   unsigned done = 0;
   try {
     for (; done < dir_.Count(); ++done) {
-      void* data = omi_Alloc(Bytes(c[done]));
+      void* data = mem_Malloc(Bytes(c[done]));
       std::memcpy(data, c[done].data, Bytes(c[done]));
       c[done].data = data;
     }
   } catch (...) {
-    for (unsigned i = 0; i < done; ++i) std::free(c[i].data);
+    for (unsigned i = 0; i < done; ++i) mem_Free(c[i].data);
     dir_.Reset();
     count_ = 0;
     throw;
@@ -238,7 +238,7 @@ void omi_BlkBitVect::Clear() {
 }
 
 void omi_BlkBitVect::EraseAt(unsigned pos) {
-  std::free(dir_.Data()[pos].data);
+  mem_Free(dir_.Data()[pos].data);
   dir_.Erase(pos);
 }
 
@@ -253,24 +253,24 @@ size_t omi_BlkBitVect::MemoryBytes() const {
 // Container forms
 
 void omi_BlkBitVect::ToBitmap(Container& c) {
-  uint64_t* words = static_cast<uint64_t*>(omi_Alloc(kWords * sizeof(uint64_t)));
+  uint64_t* words = static_cast<uint64_t*>(mem_Malloc(kWords * sizeof(uint64_t)));
   std::memset(words, 0, kWords * sizeof(uint64_t));
   const uint16_t* lows = Lows(c);
   for (unsigned i = 0; i < c.n; ++i) words[lows[i] >> 6] |= uint64_t{1} << (lows[i] & 63);
-  std::free(c.data);
+  mem_Free(c.data);
   c.data = words;
   c.kind = kBitmap;
   c.cap = 0;
 }
 
 void omi_BlkBitVect::ToArrayForm(Container& c) {
-  uint16_t* lows = static_cast<uint16_t*>(omi_Alloc(c.n * sizeof(uint16_t)));
+  uint16_t* lows = static_cast<uint16_t*>(mem_Malloc(c.n * sizeof(uint16_t)));
   const uint64_t* words = Words(c);
   unsigned n = 0;
   for (unsigned w = 0; w < kWords; ++w)
     for (uint64_t word = words[w]; word; word &= word - 1)
       lows[n++] = static_cast<uint16_t>(w * 64 + static_cast<unsigned>(__builtin_ctzll(word)));
-  std::free(c.data);
+  mem_Free(c.data);
   c.data = lows;
   c.kind = kArray;
   c.cap = c.n;
@@ -294,7 +294,7 @@ bool omi_BlkBitVect::InsertSlow(Container* c, unsigned u) {
     } else {
       if (c->n == c->cap) {
         c->cap = ArrayNextCap(c->cap, kArrayMax);
-        c->data = omi_Realloc(c->data, c->cap * sizeof(uint16_t));
+        c->data = mem_Realloc(c->data, c->cap * sizeof(uint16_t));
         lows = Lows(*c);
       }
       std::memmove(lows + p + 1, lows + p, (c->n - p) * sizeof(uint16_t));
@@ -416,7 +416,7 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
 // container.
 omi_BlkBitVect::Container& omi_BlkBitVect::AddCopy(const Container& o) {
   const size_t bytes = Bytes(o);
-  std::unique_ptr<void, void (*)(void*)> data(omi_Alloc(bytes), std::free);
+  std::unique_ptr<void, void (*)(void*)> data(mem_Malloc(bytes), mem_Free);
   std::memcpy(data.get(), o.data, bytes);
   Container& c = dir_.Add(o.hi);
   c = o;
@@ -500,7 +500,7 @@ void omi_BlkBitVect::Unite(Container& c, const Container& o) {
   }
   if (o.kind == kBitmap) {
     // Start from a copy of the other's bitmap and add this array to it.
-    uint64_t* words = static_cast<uint64_t*>(omi_Alloc(kWords * sizeof(uint64_t)));
+    uint64_t* words = static_cast<uint64_t*>(mem_Malloc(kWords * sizeof(uint64_t)));
     std::memcpy(words, Words(o), kWords * sizeof(uint64_t));
     unsigned n = o.n;
     const uint16_t* lows = Lows(c);
@@ -510,7 +510,7 @@ void omi_BlkBitVect::Unite(Container& c, const Container& o) {
       n += !(w & bit);
       w |= bit;
     }
-    std::free(c.data);
+    mem_Free(c.data);
     c.data = words;
     c.kind = kBitmap;
     c.cap = 0;
@@ -524,7 +524,7 @@ void omi_BlkBitVect::Unite(Container& c, const Container& o) {
     return;
   }
   // Merge two arrays into a fresh one sized for both.
-  uint16_t* out = static_cast<uint16_t*>(omi_Alloc(total * sizeof(uint16_t)));
+  uint16_t* out = static_cast<uint16_t*>(mem_Malloc(total * sizeof(uint16_t)));
   const uint16_t* a = Lows(c);
   const uint16_t* b = Lows(o);
   unsigned i = 0, j = 0, k = 0;
@@ -536,7 +536,7 @@ void omi_BlkBitVect::Unite(Container& c, const Container& o) {
   }
   while (i < c.n) out[k++] = a[i++];
   while (j < o.n) out[k++] = b[j++];
-  std::free(c.data);
+  mem_Free(c.data);
   c.data = out;
   c.cap = total;
   c.n = k;
@@ -550,7 +550,7 @@ void omi_BlkBitVect::Intersect(Container& c, const Container& o) {
       return;
     }
     // The result is the other's array filtered by this bitmap.
-    uint16_t* out = static_cast<uint16_t*>(omi_Alloc(std::max(o.n, 1u) * sizeof(uint16_t)));
+    uint16_t* out = static_cast<uint16_t*>(mem_Malloc(std::max(o.n, 1u) * sizeof(uint16_t)));
     const uint64_t* words = Words(c);
     const uint16_t* lows = Lows(o);
     unsigned n = 0;
@@ -558,7 +558,7 @@ void omi_BlkBitVect::Intersect(Container& c, const Container& o) {
       out[n] = lows[i];
       n += words[lows[i] >> 6] >> (lows[i] & 63) & 1;
     }
-    std::free(c.data);
+    mem_Free(c.data);
     c.data = out;
     c.kind = kArray;
     c.cap = std::max(o.n, 1u);

@@ -23,8 +23,6 @@
 #ifndef INPM_GLOBALINDEX_H
 #define INPM_GLOBALINDEX_H
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -34,37 +32,8 @@
 
 #include "cow.h"
 #include "inpM_IdMap.h"
+#include "mem_pages.h"
 #include "omni.h"
-
-// Storage of the index's arrays. A lookup lands at a random place of an
-// array of tens of megabytes, and on 4 KB pages nearly every one of them also
-// misses the address translation cache. Arrays of 2 MB or more are therefore
-// aligned to 2 MB and offered to the kernel for transparent huge pages.
-template <class T>
-struct inpM_HugePageAllocator {
-  using value_type = T;
-  static constexpr size_t kHugePage = size_t{2} << 20;
-  inpM_HugePageAllocator() = default;
-  template <class U>
-  inpM_HugePageAllocator(const inpM_HugePageAllocator<U>&) {}  // NOLINT: allocators convert implicitly
-  T* allocate(size_t n) {
-    const size_t bytes = n * sizeof(T);
-    if (bytes < kHugePage) return static_cast<T*>(::operator new(bytes));
-    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = std::aligned_alloc(kHugePage, rounded);
-    if (!p) throw std::bad_alloc();
-    // Only advice: on small pages the array works the same, just slower.
-    madvise(p, rounded, MADV_HUGEPAGE);
-    return static_cast<T*>(p);
-  }
-  void deallocate(T* p, size_t n) {
-    if (n * sizeof(T) < kHugePage)
-      ::operator delete(p);
-    else
-      std::free(p);
-  }
-  friend bool operator==(const inpM_HugePageAllocator&, const inpM_HugePageAllocator&) { return true; }
-};
 
 // Global id -> ordinal (0: none), in one of three forms:
 // - a plain array over the range of ids while they are dense enough, so that
@@ -169,8 +138,10 @@ class inpM_OwnerTable {
     uint32_t start;
     uint32_t ordinal;
   };
-  using Array = std::vector<uint16_t, inpM_HugePageAllocator<uint16_t>>;
-  using Slots = std::vector<Slot, inpM_HugePageAllocator<Slot>>;
+  // A lookup lands at a random place of an array of tens of megabytes: on
+  // huge pages it seldom also misses the address translation cache.
+  using Array = std::vector<uint16_t, mem_HugePageAllocator<uint16_t>>;
+  using Slots = std::vector<Slot, mem_HugePageAllocator<Slot>>;
   // A bucket that holds at most one run start gives the ordinal of any of
   // its ids at once: the ordinal before that start (bits 48-63), the one
   // from it on (bits 32-47) and the start (bits 0-31; past the bucket when
