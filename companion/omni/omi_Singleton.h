@@ -1,4 +1,6 @@
-// omi_Singleton<T>: one process-wide instance of T, made on first use.
+// omi_Singleton<T>: one process-wide instance of T, made on first use. The
+// one implementation of a process-wide singleton: thr_GlobalSingleton<T>
+// (thr.h) is this one under another name.
 #ifndef KVL_OMI_SINGLETON_H
 #define KVL_OMI_SINGLETON_H
 

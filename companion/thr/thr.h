@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "kvl_api.h"
+#include "omi_Singleton.h"
 
 KVL_API void thr_initialize(int& level);
 KVL_API void thr_finalize(int& level);
@@ -35,14 +36,10 @@ class KVL_API thr_ThrSingletonRegistry {
   void Unregister(thr_DestroyFunction destroy);
 };
 
+// One process-wide T: the singleton of omi_Singleton.h under the name that
+// the thread services use.
 template <class T>
-class thr_GlobalSingleton {
- public:
-  static T& Instance() {
-    static T instance;
-    return instance;
-  }
-};
+class thr_GlobalSingleton : public omi_Singleton<T> {};
 
 // Per-thread storage of one T.
 template <class T>

@@ -32,21 +32,13 @@ const omi_IntTable<int>& TableOf(const cow_COW<omi_IntTable<int>>& handle) {
       .Throw(kSource, __LINE__);
 }
 
-// Global id -> local id, each pair (local, global) inserted as (global, local).
-omi_IntTable<int> Reversed(const omi_IntTable<int>& localToGlobal) {
-  omi_IntTable<int> reverse;
-  reverse.Reserve(localToGlobal.Size());
-  localToGlobal.ForEach([&reverse](int local, int global) { reverse.Insert(global, local); });
-  return reverse;
-}
-
 // Global to local translation of a list. Every id is meant to be a global id
 // of the level; one that is not has no local id to give, so it yields nothing
 // (and is not reported: CleanupAndRenumber, which shares this path, never
 // reports).
 cow_1DArrayList<int> RenumberInverse(const omi_IntTable<int>& localToGlobal, const cow_1DArrayList<int>& ids) {
   if (ids.IsEmpty()) return {};
-  const omi_IntTable<int> reverse = Reversed(localToGlobal);
+  const omi_IntTable<int> reverse = inpM_ReversedIds(localToGlobal);
   std::vector<int> result;
   result.reserve(static_cast<size_t>(ids.Size()));
   for (int id : ids) {
@@ -120,6 +112,13 @@ void PrintPairs(aio_ostream& out, const omi_IntTable<int>& table) {
 }
 
 }  // namespace
+
+omi_IntTable<int> inpM_ReversedIds(const omi_IntTable<int>& localToGlobal) {
+  omi_IntTable<int> reverse;
+  reverse.Reserve(localToGlobal.Size());
+  localToGlobal.ForEach([&reverse](int local, int global) { reverse.Insert(global, local); });
+  return reverse;
+}
 
 // ---------------------------------------------------------------------------
 // inpM_IdMap
@@ -319,7 +318,7 @@ inpM_InstanceMaps::inpM_InstanceMaps()
     : globalToLocal(new omi_IntTable<int>()), localToGlobal(new omi_IntTable<int>()) {}
 
 inpM_InstanceMaps::inpM_InstanceMaps(const inpM_IdMap& map)
-    : globalToLocal(new omi_IntTable<int>(Reversed(map.ConstGetIds()))),
+    : globalToLocal(new omi_IntTable<int>(inpM_ReversedIds(map.ConstGetIds()))),
       localToGlobal(map.ids.HasValue() ? map.ids : cow_COW<omi_IntTable<int>>(new omi_IntTable<int>())) {}
 
 // A count or pair that cannot be read ends the reading there, with the pairs

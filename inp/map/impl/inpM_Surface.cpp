@@ -56,17 +56,6 @@ void PrintIdsLine(aio_ostream& out, const inpM_OmiSet& ids) {
   out.put('\n');
 }
 
-// Global id -> local id of one level, built as the id map builds it for each
-// list that it translates global to local: each pair (local, global) inserted
-// as (global, local), in ascending local order, the first local id kept. A
-// surface translates all its lists local to global through one such map, built
-// once, rather than having the id map build it again for every list.
-inpM_IdMap Reversed(const inpM_IdMap& map) {
-  inpM_IdMap reverse;
-  map.ConstGetIds().ForEach([&reverse](int local, int global) { reverse.Insert(global, local); });
-  return reverse;
-}
-
 // The ids of a set, ascending, in `list`; the list's storage is reused from
 // one set to the next.
 const cow_1DArrayList<int>& IdsOf(const inpM_OmiSet& set, cow_1DArrayList<int>& list) {
@@ -333,13 +322,14 @@ void inpM_ElementFaceIdSurface::Print(aio_ostream& out) const {
 }
 
 void inpM_ElementFaceIdSurface::Renumber(const inpM_IdMap& map, bool inverse) {
-  const inpM_IdMap reversed = inverse && !faces.IsEmpty() ? Reversed(map) : inpM_IdMap();
-  const inpM_IdMap& forward = inverse ? reversed : map;
+  // Inverse: all lists go through one reversed table, built once.
+  const omi_IntTable<int> reversed = inverse && !faces.IsEmpty() ? inpM_ReversedIds(map.ConstGetIds()) : omi_IntTable<int>();
+  const omi_IntTable<int>& forward = inverse ? reversed : map.ConstGetIds();
   cow_Map<cow_String, inpM_OmiSet> renumbered;
   for (const auto& [faceId, ids] : faces) {
     try {
       bool dropped = false;
-      renumbered.Insert(faceId, inpM_TranslatedIds(ids, forward.ConstGetIds(), false, dropped));
+      renumbered.Insert(faceId, inpM_TranslatedIds(ids, forward, false, dropped));
     } catch (const nex_TextException& e) {
       inpM_ReportError(
           "There has been an attempt to construct a surface based on non-existing elements. Face ID %1$s has "
@@ -450,13 +440,13 @@ void inpM_NodeAreaSurface::Print(aio_ostream& out) const {
 // nodes go into the new list in the order of the old one, a block at a time
 // where they ascend.
 void inpM_NodeAreaSurface::Renumber(const inpM_IdMap& map, bool inverse) {
-  const inpM_IdMap reversed = inverse && !nodes.IsEmpty() ? Reversed(map) : inpM_IdMap();
-  const inpM_IdMap& forward = inverse ? reversed : map;
+  // Inverse: all lists go through one reversed table, built once.
+  const omi_IntTable<int> reversed = inverse && !nodes.IsEmpty() ? inpM_ReversedIds(map.ConstGetIds()) : omi_IntTable<int>();
+  const omi_IntTable<int>& ids = inverse ? reversed : map.ConstGetIds();
   // Sized for every node and filled without per-node capacity checks.
   const size_t size = static_cast<size_t>(nodes.Size());
   const std::unique_ptr<int[]> translated(new int[size]);
   const std::unique_ptr<double[]> areas(new double[size]);
-  const omi_IntTable<int>& ids = forward.ConstGetIds();
   int n = 0;
   nodes.ForEach([&translated, &areas, &ids, &n](int node, double area) {
     if (const int* id = ids.Find(node)) {
