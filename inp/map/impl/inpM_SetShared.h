@@ -1,5 +1,6 @@
 // Internal: what the sources of the sorted and of the unsorted sets share:
-// the steps of reading a set record, gathering ids and testing membership.
+// the depth of nested set records being read, gathering ids and testing
+// membership.
 #ifndef INPM_SETSHARED_H
 #define INPM_SETSHARED_H
 
@@ -9,21 +10,8 @@
 
 namespace inpM_SetShared {
 
-// Counts one level of set records being read; reports `message` when the
-// records nest too deep.
-class ReadDepthGuard {
- public:
-  explicit ReadDepthGuard(const char* message);
-  ~ReadDepthGuard();
-  ReadDepthGuard(const ReadDepthGuard&) = delete;
-  ReadDepthGuard& operator=(const ReadDepthGuard&) = delete;
-};
-
-void Check(const aio_istream& in, const char* message);
-int ReadCount(aio_istream& in, const char* message);
-void DiscardLine(aio_istream& in);
-cow_String ReadName(aio_istream& in, const char* message);
-std::vector<int> ReadIds(aio_istream& in, int n, const char* message);
+// The nesting depth of the set records being read in this thread.
+int& ReadDepth();
 
 void AppendIds(std::vector<int>& out, const inpM_OmiSet& ids);
 void AppendIds(std::vector<int>& out, const cow_1DArrayList<int>& ids);

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "inpM_IdMap.h"
+#include "inpM_RecordReader.h"
 #include "inpM_Set.h"
 #include "inpM_SetShared.h"
 #include "inpM_Translate.h"
@@ -9,13 +10,7 @@
 namespace {
 
 using inpM_SetShared::AppendIds;
-using inpM_SetShared::Check;
-using inpM_SetShared::DiscardLine;
 using inpM_SetShared::Holds;
-using inpM_SetShared::ReadCount;
-using inpM_SetShared::ReadDepthGuard;
-using inpM_SetShared::ReadIds;
-using inpM_SetShared::ReadName;
 
 // An id block: the count, and when it is above 0 the ids in ascending order.
 void PrintIdBlock(aio_ostream& out, const inpM_OmiSet& ids) {
@@ -75,30 +70,26 @@ inpM_SortedSet::inpM_SortedSet(const inpM_UnsortedSet& set) {
 inpM_SortedSet::inpM_SortedSet(aio_istream& in) { Read(in); }
 
 void inpM_SortedSet::Read(aio_istream& in) {
-  const ReadDepthGuard depth(kSortedFailed);
-  SetTypeFlag(static_cast<inpM_SetTypeFlag>(in.scan_int()));
-  const int top = ReadCount(in, kSortedFailed);
-  topLevel_ = inpM_OmiSet(cow_1DArrayList<int>(ReadIds(in, top, kSortedFailed)));
+  inpM_RecordReader r(in, kSortedFailed);
+  const inpM_ReadDepthGuard depth(inpM_SetShared::ReadDepth(), r);
+  SetTypeFlag(static_cast<inpM_SetTypeFlag>(r.Integer()));
+  topLevel_ = inpM_OmiSet(cow_1DArrayList<int>(r.Ids(r.Count())));
 
-  const int entries = ReadCount(in, kSortedFailed);
-  DiscardLine(in);
+  const int entries = r.CountLine();
   for (int i = 0; i < entries; ++i) {
-    Check(in, kSortedFailed);
-    const cow_String name = ReadName(in, kSortedFailed);
-    const int n = ReadCount(in, kSortedFailed);
-    inpM_OmiSet ids(cow_1DArrayList<int>(ReadIds(in, n, kSortedFailed)));
-    DiscardLine(in);
+    r.TestBefore();
+    const cow_String name = r.Name();
+    inpM_OmiSet ids(cow_1DArrayList<int>(r.Ids(r.Count())));
+    r.EndLine();
     entries_.Insert(name, std::move(ids));
   }
 
-  const int subsets = ReadCount(in, kSortedFailed);
-  DiscardLine(in);
+  const int subsets = r.CountLine();
   for (int i = 0; i < subsets; ++i) {
-    Check(in, kSortedFailed);
-    const cow_String name = ReadName(in, kSortedFailed);
+    r.TestBefore();
+    const cow_String name = r.Name();
     subsets_.Insert(name, inpM_SortedSetHandle(new inpM_SortedSet(in)));
   }
-  Check(in, kSortedFailed);
 }
 
 void inpM_SortedSet::Print(aio_ostream& out) const {

@@ -1,19 +1,14 @@
 #include <algorithm>
 
 #include "inpM_IdMap.h"
+#include "inpM_RecordReader.h"
 #include "inpM_Set.h"
 #include "inpM_SetShared.h"
 
 namespace {
 
 using inpM_SetShared::AppendIds;
-using inpM_SetShared::Check;
-using inpM_SetShared::DiscardLine;
 using inpM_SetShared::Holds;
-using inpM_SetShared::ReadCount;
-using inpM_SetShared::ReadDepthGuard;
-using inpM_SetShared::ReadIds;
-using inpM_SetShared::ReadName;
 
 // An id line: every id followed by one blank, then the line feed.
 template <class Range>
@@ -46,10 +41,9 @@ inpM_IntegerSet& inpM_IntegerSet::operator=(const inpM_IntegerSet& other) = defa
 inpM_IntegerSet::~inpM_IntegerSet() = default;
 
 inpM_IntegerSet::inpM_IntegerSet(aio_istream& in) {
-  const int n = ReadCount(in, kIntegerFailed);
-  ids_ = cow_1DArrayList<int>(ReadIds(in, n, kIntegerFailed));
-  DiscardLine(in);
-  Check(in, kIntegerFailed);
+  inpM_RecordReader r(in, kIntegerFailed);
+  ids_ = cow_1DArrayList<int>(r.Ids(r.Count()));
+  r.EndLine();
 }
 
 void inpM_IntegerSet::Print(aio_ostream& out) const {
@@ -111,11 +105,11 @@ inpM_SetNamePair& inpM_SetNamePair::operator=(const inpM_SetNamePair& other) = d
 inpM_SetNamePair::~inpM_SetNamePair() = default;
 
 inpM_SetNamePair::inpM_SetNamePair(aio_istream& in) {
-  const ReadDepthGuard depth(kPairFailed);
-  name_ = ReadName(in, kPairFailed);
-  const int kind = in.scan_int();
-  Check(in, kPairFailed);
-  DiscardLine(in);
+  inpM_RecordReader r(in, kPairFailed);
+  const inpM_ReadDepthGuard depth(inpM_SetShared::ReadDepth(), r);
+  name_ = r.Name();
+  const int kind = r.Integer();
+  r.EndLine();
   switch (kind) {
     case inpM_IntegerSetKind:
       set_ = inpM_SetHandle(new inpM_IntegerSet(in));
@@ -129,7 +123,6 @@ inpM_SetNamePair::inpM_SetNamePair(aio_istream& in) {
     default:
       break;
   }
-  Check(in, kPairFailed);
 }
 
 void inpM_SetNamePair::Print(aio_ostream& out) const {
@@ -216,15 +209,14 @@ inpM_UnsortedSet::inpM_UnsortedSet(const inpM_SortedSet& set) {
 }
 
 inpM_UnsortedSet::inpM_UnsortedSet(aio_istream& in) {
-  const ReadDepthGuard depth(kUnsortedFailed);
-  SetTypeFlag(static_cast<inpM_SetTypeFlag>(in.scan_int()));
-  const int n = ReadCount(in, kUnsortedFailed);
-  DiscardLine(in);
+  inpM_RecordReader r(in, kUnsortedFailed);
+  const inpM_ReadDepthGuard depth(inpM_SetShared::ReadDepth(), r);
+  SetTypeFlag(static_cast<inpM_SetTypeFlag>(r.Integer()));
+  const int n = r.CountLine();
   for (int i = 0; i < n; ++i) {
-    Check(in, kUnsortedFailed);
-    const int kind = in.scan_int();
-    Check(in, kUnsortedFailed);
-    DiscardLine(in);
+    r.TestBefore();
+    const int kind = r.Integer();
+    r.EndLine();
     switch (kind) {
       case inpM_IntegerSetKind:
         components_.Append(inpM_SetHandle(new inpM_IntegerSet(in)));
@@ -239,7 +231,6 @@ inpM_UnsortedSet::inpM_UnsortedSet(aio_istream& in) {
         break;
     }
   }
-  Check(in, kUnsortedFailed);
 }
 
 void inpM_UnsortedSet::Print(aio_ostream& out) const {
