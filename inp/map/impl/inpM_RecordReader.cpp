@@ -43,7 +43,6 @@ std::vector<int> inpM_RecordReader::Ids(int n) {
     const int m = std::min(kBlock, n - done);
     ids.resize(ids.size() + static_cast<size_t>(m));
     in_.scan_ints(ids.data() + done, m);
-    TestRead();
     done += m;
   }
   return ids;

@@ -92,7 +92,8 @@ class inpM_RecordReader {
   // `n` integers. The stream is tested as before an element before every
   // block of them rather than before every one: once a read fails, every
   // further read yields 0 and consumes nothing, so the block ends at once
-  // and the list never grows more than one block past what the input held.
+  // and the list never grows more than one block past what the input held;
+  // the read that follows the ids (every record has one) tests the last.
   // Room for a first block is taken at once, so that usual lists never move
   // while they are read; a damaged count costs no more than that.
   std::vector<int> Ids(int n);
