@@ -98,71 +98,61 @@ TEST(RecordReader, DamageIsReportedByTheRecordThatCannotGoOn) {
   const std::string parts = "0\n0\n0\nA\n";
   const struct {
     std::string (*reread)(const std::string&);
-    std::string text, message;
+    std::string message;
+    std::vector<std::string> texts;
   } cases[] = {
       // Counts below 0, beyond the input or not numbers; long names; records
       // nested without end (stopped at a fixed depth, not at the stack's end).
-      {Reread<inpM_SortedSet>, "0\n-1\n0\n0\n", kSorted},
-      {Reread<inpM_SortedSet>, "0\n2147483647\n1 2 \n", kSorted},
-      {Reread<inpM_SortedSet>, "0\n0\n1\nA\n2000000000\n1 \n0\n", kSorted},
-      {Reread<inpM_SortedSet>, "0\n0\nx\n0\n", kSorted},
-      {Reread<inpM_SortedSet>, "0\n0\n1\n" + longName + "\n0\n0\n", kSorted},
-      {Reread<inpM_SortedSet>, deepSorted, kSorted},
-      {Reread<inpM_UnsortedSet>, "0\n-2\n", kUnsorted},
-      {Reread<inpM_UnsortedSet>, "0\n2147483647\n1\n0\n", kUnsorted},
-      {Reread<inpM_IntegerSet>, "2147483647\n1 2 3\n", kInteger},
-      {Reread<inpM_SetNamePair>, std::string(200, 'x') + "\n1\n0\n", kPair},
-      {Reread<inpM_SetNamePair>, deepPair, kPair},
-      {Reread<inpM_SetMap>, "-1\n0\n", kEof},
-      {Reread<inpM_SetMap>, "2147483647\nQ\n0\n0\n0\n0\n0\n", kEof},
-      {Reread<inpM_SetMap>, "0\n1\n" + longName + "\n0\n0\n", kEof},
-      {Reread<inpM_SetMap>, deepSetMap, kEof},
-      {Reread<inpM_ElementFaceIdSurface>, "x\n0\n", kFaces},
-      {Reread<inpM_ElementFaceIdSurface>, "0\n-1\n", kFaces},
-      {Reread<inpM_ElementFaceIdSurface>, "0\n1\nS1\n-5\n", kFaces},
-      {Reread<inpM_ElementFaceIdSurface>, "0\n1\nS1\n2000000000\n1 2 \n", kFaces},
-      {Reread<inpM_ElementFaceIdSurface>, "0\n1\nS1\n1\n2147483647 \n", kFaces},  // the empty marker
-      {Reread<inpM_ElementFaceIdSurface>, "0\n1\nS1\n1\n99999999999 \n", kFaces},
-      {Reread<inpM_ElementFaceIdSurface>, "0\n1\n" + longName + "\n0\n", kFaces},
-      {Reread<inpM_NodeAreaSurface>, "0\n-3\n", kNodes},
-      {Reread<inpM_NodeAreaSurface>, "0\n2000000000\n1\n0.5\n", kNodes},
-      {Reread<inpM_NodeAreaSurface>, "0\n1\n1\nhalf\n", kNodes},
-      {Reread<inpM_NodeAreaSurface>, "0\n1\n1\n1e999\n", kNodes},
-      {Reread<inpM_AnalyticalSurface>, "one\n", kRigid},
-      {Reread<inpM_AssemblyInstanceSurface>, "0\n0\n0\n1\nI1\nx\n0\n", kAssembly},
-      {Reread<inpM_AssemblyInstanceSurface>, "0\n0\n0\n1\nI1\n3\n0\n", "Unknown surface type 3"},
-      {Reread<inpM_SurfaceMap>, "-1\n0\n", kSurfaces},
-      {Reread<inpM_SurfaceMap>, "1\nI\n2000000000\ns\n0\n0\n0\n", kSurfaces},
-      {Reread<inpM_SurfaceMap>, "1\nI\n-2\n", kSurfaces},
-      {Reread<inpM_SurfaceMap>, "1\n" + longName + "\n0\n0\n", kSurfaces},
-      {Reread<inpM_SurfaceMap>, "1\nI\n1\ns\n5\n0\n0\n", "Unknown surface type 5"},
+      {Reread<inpM_SortedSet>,
+       kSorted,
+       {"0\n-1\n0\n0\n", "0\n2147483647\n1 2 \n", "0\n0\n1\nA\n2000000000\n1 \n0\n", "0\n0\nx\n0\n",
+        "0\n0\n1\n" + longName + "\n0\n0\n", deepSorted}},
+      {Reread<inpM_UnsortedSet>, kUnsorted, {"0\n-2\n", "0\n2147483647\n1\n0\n"}},
+      {Reread<inpM_IntegerSet>, kInteger, {"2147483647\n1 2 3\n"}},
+      {Reread<inpM_SetNamePair>, kPair, {std::string(200, 'x') + "\n1\n0\n", deepPair}},
+      {Reread<inpM_SetMap>,
+       kEof,
+       {"-1\n0\n", "2147483647\nQ\n0\n0\n0\n0\n0\n", "0\n1\n" + longName + "\n0\n0\n", deepSetMap}},
+      {Reread<inpM_ElementFaceIdSurface>,
+       kFaces,
+       {"x\n0\n", "0\n-1\n", "0\n1\nS1\n-5\n", "0\n1\nS1\n2000000000\n1 2 \n",
+        "0\n1\nS1\n1\n2147483647 \n",  // the set's empty marker
+        "0\n1\nS1\n1\n99999999999 \n", "0\n1\n" + longName + "\n0\n"}},
+      {Reread<inpM_NodeAreaSurface>,
+       kNodes,
+       {"0\n-3\n", "0\n2000000000\n1\n0.5\n", "0\n1\n1\nhalf\n", "0\n1\n1\n1e999\n"}},
+      {Reread<inpM_AnalyticalSurface>, kRigid, {"one\n"}},
+      {Reread<inpM_AssemblyInstanceSurface>, kAssembly, {"0\n0\n0\n1\nI1\nx\n0\n"}},
+      {Reread<inpM_AssemblyInstanceSurface>, "Unknown surface type 3", {"0\n0\n0\n1\nI1\n3\n0\n"}},
+      {Reread<inpM_SurfaceMap>,
+       kSurfaces,
+       {"-1\n0\n", "1\nI\n2000000000\ns\n0\n0\n0\n", "1\nI\n-2\n", "1\n" + longName + "\n0\n0\n"}},
+      {Reread<inpM_SurfaceMap>, "Unknown surface type 5", {"1\nI\n1\ns\n5\n0\n0\n"}},
       // A record beneath that was read whole leaves the report to the test
       // that comes first on the path, with or without the last line feed.
-      {Reread<inpM_UnsortedSet>, "0\n2\n1\n1\n5", kUnsorted},
-      {Reread<inpM_UnsortedSet>, "0\n2\n1\n1\n5\n", kUnsorted},
-      {Reread<inpM_UnsortedSet>, "3\n2\n1\n2\n2 ", kInteger},
-      {Reread<inpM_UnsortedSet>, "3\n2\n1\n2\n2 1 \n2\nP", kPair},
-      {Reread<inpM_UnsortedSet>, "3\n2\n1\n2\n2 1 \n2\nP\n3\n0", kUnsorted},
-      {Reread<inpM_SetMap>, "2\nA\n0\n0\n0\n0\n0", kEof},
-      {Reread<inpM_SetMap>, "2\nA\n0\n0\n0\n0\n0\n", kEof},
-      {Reread<inpM_SetMap>, "1\nQ\n0\n0\n2\n1 2", kSorted},
+      {Reread<inpM_UnsortedSet>,
+       kUnsorted,
+       {"0\n2\n1\n1\n5", "0\n2\n1\n1\n5\n", "3\n2\n1\n2\n2 1 \n2\nP\n3\n0"}},
+      {Reread<inpM_UnsortedSet>, kInteger, {"3\n2\n1\n2\n2 "}},
+      {Reread<inpM_UnsortedSet>, kPair, {"3\n2\n1\n2\n2 1 \n2\nP"}},
+      {Reread<inpM_SetMap>, kEof, {"2\nA\n0\n0\n0\n0\n0", "2\nA\n0\n0\n0\n0\n0\n"}},
+      {Reread<inpM_SetMap>, kSorted, {"1\nQ\n0\n0\n2\n1 2"}},
       // The part map: the end of the input in the format's words, other
       // damage naming the part being read.
-      {Reread<inpM_PartMap>, "", kEof},
-      {Reread<inpM_PartMap>, parts + "2\nI\nP\n", kEof},
-      {Reread<inpM_PartMap>, parts + "0\n1\n", kEof},
-      {Reread<inpM_PartMap>, parts + "0\n0\n0\n3\nE\n0\n", kEof},
-      {Reread<inpM_PartMap>, parts + "2000000000\nI\nP\n", kEof},
-      {Reread<inpM_PartMap>, "0\n0", kEof},
-      {Reread<inpM_PartMap>, "0\nx\n0\nA\n0\n", "Part file reading failed in the flags."},
-      {Reread<inpM_PartMap>, parts + "one\n", "Part file reading failed in the instance map."},
-      {Reread<inpM_PartMap>, parts + "0\n1\nI\n2\n1 1\n2 x\n", "Part file reading failed in the node map."},
-      {Reread<inpM_PartMap>, parts + "0\n0\n-1\n", "Part file reading failed in the node map."},
-      {Reread<inpM_PartMap>, parts + "0\n0\n0\n0\n?\n", "Part file reading failed in the element map."},
-      {Reread<inpM_PartMap>, "0\n0\n0\n" + longName + "\n0\n", tooLong},
-      {Reread<inpM_PartMap>, parts + "1\nI\n" + longName + "\n", tooLong},
+      {Reread<inpM_PartMap>,
+       kEof,
+       {"", "0\n0", parts + "2\nI\nP\n", parts + "0\n1\n", parts + "0\n0\n0\n3\nE\n0\n",
+        parts + "2000000000\nI\nP\n"}},
+      {Reread<inpM_PartMap>, "Part file reading failed in the flags.", {"0\nx\n0\nA\n0\n"}},
+      {Reread<inpM_PartMap>, "Part file reading failed in the instance map.", {parts + "one\n"}},
+      {Reread<inpM_PartMap>,
+       "Part file reading failed in the node map.",
+       {parts + "0\n1\nI\n2\n1 1\n2 x\n", parts + "0\n0\n-1\n"}},
+      {Reread<inpM_PartMap>, "Part file reading failed in the element map.", {parts + "0\n0\n0\n0\n?\n"}},
+      {Reread<inpM_PartMap>, tooLong, {"0\n0\n0\n" + longName + "\n0\n", parts + "1\nI\n" + longName + "\n"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.reread(c.text), "error: " + c.message) << c.text.substr(0, 40);
+  for (const auto& c : cases)
+    for (const std::string& text : c.texts) EXPECT_EQ(c.reread(text), "error: " + c.message) << text.substr(0, 40);
 }
 
 // Names keep every byte of their line, a NUL too, so that they are written

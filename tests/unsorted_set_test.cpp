@@ -135,8 +135,6 @@ TEST(UnsortedSetStoredForm, GoldenAndRoundTrip) {
   EXPECT_EQ(Printed(fromEmptyList), "1\n1\n1\n0\n");
   EXPECT_EQ(Printed(inpM_UnsortedSet()), "0\n0\n");
   EXPECT_EQ(Printed(Sample()), kSample);
-  aio_istringstream in(kSample);
-  EXPECT_EQ(Printed(inpM_UnsortedSet(in)), kSample);
   aio_istringstream skipped("0\n2\n7\n1\n1\n5 \n");  // a component of an unknown kind is skipped
   EXPECT_EQ(Printed(inpM_UnsortedSet(skipped)), "0\n1\n1\n1\n5 \n");
 }
