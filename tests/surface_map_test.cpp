@@ -305,19 +305,4 @@ TEST(SurfaceMapStoredForm, WrittenByHandAndReadBack) {
   EXPECT_EQ(Printed(inpM_SurfaceMap(again)), "1\nI0\n0\n0\n");
 }
 
-TEST(SurfaceMapStoredForm, PrefixesAndDamageStopTheReaderCleanly) {
-  for (size_t n = 0; n < kSampleText.size(); ++n)
-    EXPECT_NE(ReadError<inpM_SurfaceMap>(kSampleText.substr(0, n)), "") << n;
-  for (const char* text :
-       {"-1\n0\n", "2000000000\n", "1\nI\n2000000000\ns\n0\n0\n0\n", "0\n2147483647\n", "1\nI\n-2\n", "x\n"})
-    EXPECT_EQ(ReadError<inpM_SurfaceMap>(text), "inpM_SurfaceMap reading failed.") << text;
-  EXPECT_EQ(ReadError<inpM_SurfaceMap>("1\n" + std::string(132, 'N') + "\n0\n0\n"), "inpM_SurfaceMap reading failed.");
-  EXPECT_EQ(ReadError<inpM_SurfaceMap>("1\nI\n1\ns\n5\n0\n0\n"), "Unknown surface type 5");
-  for (const std::string kind : {"3", "-1", "99999"})
-    EXPECT_EQ(ReadError<inpM_AssemblyInstanceSurface>("0\n0\n0\n1\nI1\n" + kind + "\n0\n"),
-              "Unknown surface type " + kind);
-  EXPECT_EQ(ReadError<inpM_AssemblyInstanceSurface>("0\n0\n0\n1\nI1\nx\n0\n"),
-            "inpM_AssemblyInstanceSurface reading failed.");
-}
-
 }  // namespace

@@ -303,7 +303,7 @@ TEST(SurfaceStoredForm, GoldenAndEveryKindReadsBack) {
   EXPECT_TRUE(inpM_ElementFaceIdSurface(flag).IsInternal());  // any non-zero flag
 }
 
-TEST(CreateSurface, KindCodesAndDamagedRecords) {
+TEST(CreateSurface, KindCodes) {
   for (int kind = 0; kind < 3; ++kind) {
     const inpM_PartInstanceSurfaceCOW s = CreateSurface(static_cast<inpM_SurfaceTypes>(kind));
     ASSERT_TRUE(s.HasValue());
@@ -317,29 +317,6 @@ TEST(CreateSurface, KindCodesAndDamagedRecords) {
   EXPECT_EQ(ErrorOf([&] { (void)CreateSurface(static_cast<inpM_SurfaceTypes>(-2147483647 - 1), in); }),
             "Unknown surface type -2147483648");
   EXPECT_EQ(in.scan_int(), 0);  // nothing of the stream was taken
-
-  const std::string longLine = "0\n1\n" + std::string(140, 'F') + "\n0\n";
-  const std::vector<std::pair<int, std::string>> damaged = {{0, "x\n0\n"},
-                                                            {0, "0\n-1\n"},
-                                                            {0, "0\n2000000000\n"},
-                                                            {0, "0\n1\nS1\n-5\n"},
-                                                            {0, "0\n1\nS1\n2000000000\n1 2 \n"},
-                                                            {0, "0\n1\nS1\n1\n2147483647 \n"},
-                                                            {0, "0\n1\nS1\n1\n99999999999 \n"},
-                                                            {0, longLine},
-                                                            {1, "0\n-3\n"},
-                                                            {1, "0\n2000000000\n1\n0.5\n"},
-                                                            {1, "0\n1\n1\nhalf\n"},
-                                                            {1, "0\n1\n1\n1e999\n"},
-                                                            {2, ""},
-                                                            {2, "one\n"}};
-  const char* const classes[] = {"inpM_ElementFaceIdSurface", "inpM_NodeAreaSurface", "inpM_AnalyticalSurface"};
-  for (const auto& [kind, text] : damaged) {
-    aio_istringstream record(text);
-    EXPECT_EQ(ErrorOf([&] { (void)CreateSurface(static_cast<inpM_SurfaceTypes>(kind), record); }),
-              std::string(classes[kind]) + " reading failed.")
-        << text;
-  }
 }
 
 }  // namespace

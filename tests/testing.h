@@ -29,20 +29,6 @@ std::string ErrorOf(F&& f) {
   return {};
 }
 
-// The message of the error that reading `text` as a T reports, or "" when
-// it reads.
-template <class T>
-std::string ReadError(const std::string& text) {
-  wip_Capture capture;
-  aio_istringstream in(text);
-  try {
-    const T value(in);
-  } catch (const wip_ErrorException& e) {
-    return e.Message().str();
-  }
-  return "";
-}
-
 // A value's stored form.
 template <class T>
 std::string Printed(const T& value) {

@@ -21,6 +21,7 @@
 
 #include "inpM_ModelGenerator.h"
 #include "inpM_PartMap.h"
+#include "inpM_RecordReader.h"
 #include "mem.h"
 #include "nex.h"
 #include "wip.h"
@@ -72,21 +73,6 @@ bool Guard(const std::string& file, F&& f) {
 std::string InputPath(const std::string& file) { return file == kStandardStream ? "/dev/stdin" : file; }
 std::string OutputPath(const std::string& file) { return file == kStandardStream ? "/dev/stdout" : file; }
 
-// Whether only white space follows the part map in the stream.
-bool RestIsBlank(aio_istream& in) {
-  char line[132];
-  for (;;) {
-    in.getline(line, sizeof line);
-    for (int i = 0; i < in.gcount(); ++i)
-      if (!aio_is_space(line[i])) return false;
-    if (in.eof()) return true;
-    if (in.fail()) {
-      if (in.gcount() != static_cast<int>(sizeof line) - 1) return true;
-      in.clear(in.rdstate() & ~aio_ios::failbit);  // a long line: go on
-    }
-  }
-}
-
 // Reads a part file; reports and gives nothing when it cannot. `whole`, when
 // given, receives whether only white space follows the part map.
 std::optional<inpM_PartMap> Load(const std::string& file, bool* whole = nullptr) {
@@ -108,7 +94,7 @@ std::optional<inpM_PartMap> Load(const std::string& file, bool* whole = nullptr)
     Report(file, std::string("read error: ") + (errno ? std::strerror(errno) : "unknown reason"));
     return std::nullopt;
   }
-  if (whole) *whole = RestIsBlank(in);
+  if (whole) *whole = inpM_RestIsBlank(in);
   return map;
 }
 

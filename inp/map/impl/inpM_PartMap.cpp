@@ -4,6 +4,7 @@
 
 #include "inpM_GlobalIndex.h"
 #include "inpM_Messages.h"
+#include "inpM_RecordReader.h"
 #include "inpM_Utils.h"
 #include "nex.h"
 
@@ -37,74 +38,33 @@ cow_List<cow_String> NestedSetNames(const inpM_SetMap& sets, const cow_String& i
 // ---------------------------------------------------------------------------
 // Reading the part file
 
-// The top-level record's reads. Beyond the end-of-file tests that the format
-// prescribes, every read that fails is reported at once: a failed stream
-// returns zeros and empty lines from then on, which would otherwise turn a
-// damaged file into a silently different map (or, with a large count, into a
-// long loop over nothing).
-class PartFileReader {
- public:
-  explicit PartFileReader(aio_istream& in) : in_(in) {}
-
-  // The end-of-file test before the first field and before each entry of a
-  // counted list.
-  void TestEof() const {
-    if (in_.rdstate() & aio_ios::eofbit) inpM_ReportError("EOF encountered.");
-  }
-  int Flag() { return in_.scan_int(); }
-  // A count, with the rest of its line discarded.
-  int Count(const char* record) {
-    const int n = in_.scan_int();
-    SkipLine();
-    Check(record);
-    return n;
-  }
-  // A whole line, at most 131 bytes, taken without change.
-  cow_String Name(const char* record) {
-    GetLine();
-    Check(record);
-    return cow_String(line_, in_.gcount());
-  }
-  void SkipLine() { GetLine(); }
-
-  // Reports a failed stream: one that ran out of input in the format's own
-  // words, any other in words that name the record being read.
-  void Check(const char* record) const {
-    const int state = in_.rdstate();
-    if (!(state & (aio_ios::failbit | aio_ios::badbit))) return;
-    if (state & aio_ios::eofbit) inpM_ReportError("EOF encountered.");
-    inpM_ReportError("Part file reading failed in %s.", record);
-  }
-
- private:
-  // A line that does not fit the 131-byte buffer is refused rather than cut
-  // short: the format cannot hold it (its writers do not check the length),
-  // and cutting could merge two names into one.
-  void GetLine() {
-    in_.getline(line_, kLineBytes);
-    if (in_.rdstate() == aio_ios::failbit && in_.gcount() == kLineBytes - 1)
-      inpM_ReportError("Line longer than 131 bytes in the part file: %s", cow_String(line_, in_.gcount()));
-  }
-
-  static constexpr int kLineBytes = 132;
-  aio_istream& in_;
-  char line_[kLineBytes];
-};
+// The top-level record reports running out of input in the format's own
+// words and any other damage in words that name the part being read; a line
+// that does not fit the 131-byte buffer is named with its first bytes. The
+// format asks only for the end-of-file tests before the first field and
+// before each entry of a counted list; its counts below 0 read as empty
+// lists.
+inpM_ReadMessages PartFile(const char* record) {
+  return {"Part file reading failed in %s.", record, "EOF encountered.",
+          "Line longer than 131 bytes in the part file: %s"};
+}
 
 // Items 7 to 9 (or 10 to 12) of the top-level record: the named table pairs
-// of the instances, then the assembly level's pair.
-void ReadIdMaps(PartFileReader& reader, aio_istream& in, inpM_InstanceIdMaps& maps, const char* record) {
-  const int n = reader.Count(record);
+// of the instances, then the assembly level's pair. The table pair reader
+// tests nothing: a read that failed there is reported here.
+void ReadIdMaps(aio_istream& in, inpM_InstanceIdMaps& maps, const char* record) {
+  inpM_RecordReader r(in, PartFile(record));
+  const int n = r.Integer();
+  r.EndLine();
   for (int i = 0; i < n; ++i) {
-    reader.TestEof();
-    const cow_String name = reader.Name(record);
+    r.TestEof();
+    const cow_String name = r.Name();
     inpM_InstanceMaps pair(in);
-    reader.SkipLine();
-    reader.Check(record);
+    r.EndLine();
     maps.instances.Insert(name, std::move(pair));
   }
   maps.assembly = inpM_InstanceMaps(in);
-  reader.Check(record);
+  r.TestRead();
 }
 
 // A table pair per instance of the id map, and the assembly level's pair
@@ -147,32 +107,31 @@ inpM_PartMap::inpM_PartMap(bool flattenedNames_, bool localIdsAreGlobal_, bool t
   Reindex();
 }
 
+// The nested records report their own damage.
 inpM_PartMap::inpM_PartMap(aio_istream& in) {
-  PartFileReader reader(in);
-  reader.TestEof();
-  flattenedNames = reader.Flag() != 0;
-  localIdsAreGlobal = reader.Flag() != 0;
-  thirdFlag = reader.Flag() != 0;
-  reader.Check("the flags");
-  reader.SkipLine();
-  assemblyName = reader.Name("the assembly name");
+  inpM_RecordReader flags(in, PartFile("the flags"));
+  flags.TestEof();
+  flattenedNames = flags.Integer() != 0;
+  localIdsAreGlobal = flags.Integer() != 0;
+  thirdFlag = flags.Integer() != 0;
+  flags.EndLine();
+  assemblyName = inpM_RecordReader(in, PartFile("the assembly name")).Name();
 
-  const int instances = reader.Count("the instance map");
-  for (int i = 0; i < instances; ++i) {
-    reader.TestEof();
-    const cow_String instance = reader.Name("the instance map");
-    const cow_String part = reader.Name("the instance map");
+  inpM_RecordReader instances(in, PartFile("the instance map"));
+  const int n = instances.Integer();
+  instances.EndLine();
+  for (int i = 0; i < n; ++i) {
+    instances.TestEof();
+    const cow_String instance = instances.Name();
+    const cow_String part = instances.Name();
     instanceMap.Insert(instance, part);
   }
 
-  ReadIdMaps(reader, in, nodeMap, "the node map");
-  ReadIdMaps(reader, in, elementMap, "the element map");
+  ReadIdMaps(in, nodeMap, "the node map");
+  ReadIdMaps(in, elementMap, "the element map");
   elementSets = inpM_SetMap(in);
-  reader.Check("the element sets");
   nodeSets = inpM_SetMap(in);
-  reader.Check("the node sets");
   surfaces = inpM_SurfaceMap(in);
-  reader.Check("the surfaces");
   Reindex();
 }
 

@@ -2,60 +2,18 @@
 
 #include "inpM_IdMap.h"
 #include "inpM_Messages.h"
+#include "inpM_RecordReader.h"
 #include "inpM_Utils.h"
 #include "nex.h"
 #include "wip.h"
 
 namespace {
 
+// The set map's one message for a record it cannot go on reading.
 const char kEofEncountered[] = "EOF encountered.";
 
-// Set maps nest one level per instance; a damaged record that keeps opening
-// nested maps is stopped here rather than by the end of the stack.
-constexpr int kMaxReadDepth = 100;
-constexpr int kLineBuffer = 132;
-
+// The nesting depth of the set maps being read in this thread.
 thread_local int readDepth = 0;
-
-class ReadDepthGuard {
- public:
-  ReadDepthGuard() {
-    if (readDepth >= kMaxReadDepth) inpM_ReportError(kEofEncountered);
-    ++readDepth;
-  }
-  ~ReadDepthGuard() { --readDepth; }
-  ReadDepthGuard(const ReadDepthGuard&) = delete;
-  ReadDepthGuard& operator=(const ReadDepthGuard&) = delete;
-};
-
-// The set map has one message for a record it cannot go on reading. Its stored
-// form asks only for the end-of-file flag before each entry; the reader also
-// stops on a failed read (state mask 6), on a negative count and on a name
-// line longer than 131 bytes (getline sets the fail bit), and tests after each
-// count, name and 0/1 flag too: a failed stream can yield nothing more, and
-// reading on would take a count that was never there as 0.
-void Check(const aio_istream& in) {
-  if ((in.rdstate() & 7) != 0) inpM_ReportError(kEofEncountered);
-}
-
-int ReadCount(aio_istream& in) {
-  const int n = in.scan_int();
-  Check(in);
-  if (n < 0) inpM_ReportError(kEofEncountered);
-  return n;
-}
-
-cow_String ReadLine(aio_istream& in) {
-  char buf[kLineBuffer];
-  in.getline(buf, kLineBuffer);
-  return cow_String(buf, in.gcount());
-}
-
-cow_String ReadName(aio_istream& in) {
-  const cow_String name = ReadLine(in);
-  Check(in);
-  return name;
-}
 
 void PrintName(aio_ostream& out, const cow_String& name) {
   out << inpM_Utils::RemoveQuotes(name);
@@ -76,24 +34,21 @@ inpM_SetMap::inpM_SetMap(aio_istream& in) { Read(in); }
 inpM_SetMap::~inpM_SetMap() = default;
 
 void inpM_SetMap::Read(aio_istream& in) {
-  const ReadDepthGuard depth;
-  const int n = ReadCount(in);
-  ReadLine(in);
+  inpM_RecordReader r(in, kEofEncountered);
+  const inpM_ReadDepthGuard depth(readDepth, r);
+  const int n = r.CountLine();
   for (int i = 0; i < n; ++i) {
-    Check(in);
-    const cow_String name = ReadName(in);
-    const int unsorted = in.scan_int();
-    Check(in);
+    r.TestBefore();
+    const cow_String name = r.Name();
+    const int unsorted = r.Integer();
     sets_.Insert(name, CreateSet(in, unsorted != 0));
   }
-  const int nested = ReadCount(in);
-  ReadLine(in);
+  const int nested = r.CountLine();
   for (int i = 0; i < nested; ++i) {
-    Check(in);
-    const cow_String name = ReadName(in);
+    r.TestBefore();
+    const cow_String name = r.Name();
     nested_.Insert(name, inpM_SetMapHandle(new inpM_SetMap(in)));
   }
-  Check(in);
 }
 
 void inpM_SetMap::Print(aio_ostream& out) const {

@@ -11,6 +11,7 @@
 #include "atr.h"
 #include "inpM_IdMap.h"
 #include "inpM_Messages.h"
+#include "inpM_RecordReader.h"
 #include "inpM_Translate.h"
 #include "nex.h"
 
@@ -19,29 +20,14 @@ namespace {
 using FaceMap = inpM_ElementFaceIdSurface::FaceMap;
 using AreaTable = omi_IntTable<double>;
 
-// Lines of the part file are read into buffers of this size (at most 131
-// bytes of text and a NUL).
-constexpr int kLineSize = 132;
-
-// Readers stop at the first field that cannot be read and report the class
-// whose record was damaged, as the set readers do; the error service does not
-// return, so nothing half-read is ever used. A count below 0, an id equal to
-// the set's empty marker and a line that does not fit the line buffer count
-// as damage too. Counts are never used to reserve memory: storage grows only
-// with what the input actually holds.
-[[noreturn]] void ReadingFailed(const char* className) {
-  inpM_ReportError("%s reading failed.", className);
-}
-
-void DiscardLine(aio_istream& in) {
-  char rest[kLineSize];
-  in.getline(rest, kLineSize);
-}
+// The readers name the class whose record was damaged. An id equal to the
+// set's empty marker counts as damage too.
+inpM_ReadMessages ReadingFailed(const char* className) { return {"%s reading failed.", className}; }
 
 // The internal flag that starts every record, with the rest of its line.
-bool ReadFlag(aio_istream& in) {
-  const bool flag = in.scan_int() != 0;
-  DiscardLine(in);
+bool ReadFlag(inpM_RecordReader& r) {
+  const bool flag = r.Integer() != 0;
+  r.EndLine();
   return flag;
 }
 
@@ -194,32 +180,17 @@ inpM_ElementFaceIdSurface::inpM_ElementFaceIdSurface(const FaceMap& faceMap) {
 }
 
 inpM_ElementFaceIdSurface::inpM_ElementFaceIdSurface(aio_istream& in) {
-  static const char kClass[] = "inpM_ElementFaceIdSurface";
-  SetInternal(ReadFlag(in));
-  const int faceCount = in.scan_int();
-  DiscardLine(in);
-  if (in.fail() || faceCount < 0) ReadingFailed(kClass);
+  inpM_RecordReader r(in, ReadingFailed("inpM_ElementFaceIdSurface"));
+  SetInternal(ReadFlag(r));
+  const int faceCount = r.CountLine();
   for (int f = 0; f < faceCount; ++f) {
-    char faceId[kLineSize];
-    in.getline(faceId, kLineSize);
-    const int idCount = in.scan_int();
-    if (in.fail() || idCount < 0) ReadingFailed(kClass);
+    const cow_String faceId = r.Name();
     // The ids are gathered first and given to the set in one insertion; the
-    // set is the same as when they are inserted one by one. They are read a
-    // block at a time, so the list never grows more than a block past what
-    // the input holds.
-    constexpr int kBlock = 4096;
-    std::vector<int> ids;
-    for (int done = 0; done < idCount;) {
-      const int m = std::min(kBlock, idCount - done);
-      ids.resize(static_cast<size_t>(done + m));
-      if (in.scan_ints(ids.data() + done, m) < m) ReadingFailed(kClass);
-      done += m;
-    }
-    if (std::find(ids.begin(), ids.end(), inpM_OmiSet::kEmptyMarker) != ids.end()) ReadingFailed(kClass);
-    DiscardLine(in);
-    if (in.fail()) ReadingFailed(kClass);
-    faces.Insert(cow_String(faceId), inpM_OmiSet(cow_1DArrayList<int>(std::move(ids))));
+    // set is the same as when they are inserted one by one.
+    std::vector<int> ids = r.Ids(r.Count());
+    if (std::find(ids.begin(), ids.end(), inpM_OmiSet::kEmptyMarker) != ids.end()) r.Fail();
+    r.EndLine();
+    faces.Insert(faceId, inpM_OmiSet(cow_1DArrayList<int>(std::move(ids))));
   }
 }
 
@@ -363,18 +334,15 @@ inpM_NodeAreaSurface::inpM_NodeAreaSurface() = default;
 inpM_NodeAreaSurface::inpM_NodeAreaSurface(const inpM_NodeAreaList& list) : nodes(list) {}
 
 inpM_NodeAreaSurface::inpM_NodeAreaSurface(aio_istream& in) {
-  static const char kClass[] = "inpM_NodeAreaSurface";
-  SetInternal(ReadFlag(in));
-  const int count = in.scan_int();
-  if (in.fail() || count < 0) ReadingFailed(kClass);
+  inpM_RecordReader r(in, ReadingFailed("inpM_NodeAreaSurface"));
+  SetInternal(ReadFlag(r));
+  const int count = r.Count();
   for (int i = 0; i < count; ++i) {
-    const int node = in.scan_int();
-    const double area = in.scan_double();
-    if (in.fail()) ReadingFailed(kClass);
+    const int node = r.Integer();
+    const double area = r.Double();
     nodes.Insert(node, area);
   }
-  DiscardLine(in);
-  if (in.fail()) ReadingFailed(kClass);
+  r.EndLine();
 }
 
 inpM_NodeAreaSurface::inpM_NodeAreaSurface(const inpM_NodeAreaSurface& other) = default;
@@ -477,8 +445,8 @@ inpM_NodeAreaList inpM_NodeAreaSurface::ConstGetNodeAreaList() const { return no
 inpM_AnalyticalSurface::inpM_AnalyticalSurface() = default;
 
 inpM_AnalyticalSurface::inpM_AnalyticalSurface(aio_istream& in) {
-  SetInternal(ReadFlag(in));
-  if (in.fail()) ReadingFailed("inpM_AnalyticalSurface");
+  inpM_RecordReader r(in, ReadingFailed("inpM_AnalyticalSurface"));
+  SetInternal(ReadFlag(r));
 }
 
 inpM_AnalyticalSurface::inpM_AnalyticalSurface(const inpM_AnalyticalSurface& other) = default;

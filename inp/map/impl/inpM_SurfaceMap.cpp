@@ -2,38 +2,17 @@
 
 #include "inpM_IdMap.h"
 #include "inpM_Messages.h"
+#include "inpM_RecordReader.h"
 #include "inpM_Utils.h"
 #include "nex.h"
 
 namespace {
 
-constexpr int kLineSize = 132;
 const char kSource[] = "inp/map/impl/inpM_SurfaceMap";
 
-// As the instance surface readers: stop at the first field that cannot be
-// read (or a negative count, or a name longer than the line buffer) and name
-// the damaged record's class; the error service does not return.
-[[noreturn]] void ReadingFailed(const char* className) { inpM_ReportError("%s reading failed.", className); }
-
-void DiscardLine(aio_istream& in) {
-  char rest[kLineSize];
-  in.getline(rest, kLineSize);
-}
-
-// A count on a line of its own, with the rest of its line.
-int ReadCount(aio_istream& in, const char* className) {
-  const int count = in.scan_int();
-  DiscardLine(in);
-  if (in.fail() || count < 0) ReadingFailed(className);
-  return count;
-}
-
-cow_String ReadName(aio_istream& in, const char* className) {
-  char name[kLineSize];
-  in.getline(name, kLineSize);
-  if (in.fail()) ReadingFailed(className);
-  return cow_String(name);
-}
+// As the instance surface readers, the readers name the damaged record's
+// class.
+inpM_ReadMessages ReadingFailed(const char* className) { return {"%s reading failed.", className}; }
 
 void PrintLine(aio_ostream& out, int value) { out.print_int(value).put('\n'); }
 
@@ -49,12 +28,12 @@ void PrintPartSurface(aio_ostream& out, const cow_String& name, const inpM_PartI
   surface.Print(out);
 }
 
-void ReadPartSurfaces(aio_istream& in, int count, inpM_PartInstanceSurfaceMap& into, const char* className) {
+// `count` names, each with the kind code and record of an instance surface.
+void ReadPartSurfaces(inpM_RecordReader& r, int count, inpM_PartInstanceSurfaceMap& into) {
   for (int i = 0; i < count; ++i) {
-    const cow_String name = ReadName(in, className);
-    const int kind = in.scan_int();
-    if (in.fail()) ReadingFailed(className);
-    into.Insert(name, CreateSurface(static_cast<inpM_SurfaceTypes>(kind), in));
+    const cow_String name = r.Name();
+    const int kind = r.Integer();
+    into.Insert(name, CreateSurface(static_cast<inpM_SurfaceTypes>(kind), r.Stream()));
   }
 }
 
@@ -96,11 +75,10 @@ inpM_AssemblyInstanceSurface::~inpM_AssemblyInstanceSurface() = default;
 // with "Unknown surface type %s" (CreateSurface): the part file is damaged,
 // and a surface without that part would silently be another surface.
 inpM_AssemblyInstanceSurface::inpM_AssemblyInstanceSurface(aio_istream& in) {
-  static const char kClass[] = "inpM_AssemblyInstanceSurface";
-  internal = in.scan_int() != 0;
-  if (in.fail()) ReadingFailed(kClass);
+  inpM_RecordReader r(in, ReadingFailed("inpM_AssemblyInstanceSurface"));
+  internal = r.Integer() != 0;
   nodePart = inpM_NodeAreaSurface(in);
-  ReadPartSurfaces(in, ReadCount(in, kClass), instanceParts, kClass);
+  ReadPartSurfaces(r, r.CountLine(), instanceParts);
 }
 
 void inpM_AssemblyInstanceSurface::Add(const cow_String& instance, const inpM_PartInstanceSurface& surface) {
@@ -223,17 +201,17 @@ inpM_SurfaceMap& inpM_SurfaceMap::operator=(const inpM_SurfaceMap& other) = defa
 inpM_SurfaceMap::~inpM_SurfaceMap() = default;
 
 inpM_SurfaceMap::inpM_SurfaceMap(aio_istream& in) {
-  static const char kClass[] = "inpM_SurfaceMap";
-  const int instanceCount = ReadCount(in, kClass);
+  inpM_RecordReader r(in, ReadingFailed("inpM_SurfaceMap"));
+  const int instanceCount = r.CountLine();
   for (int i = 0; i < instanceCount; ++i) {
-    const cow_String instance = ReadName(in, kClass);
+    const cow_String instance = r.Name();
     inpM_PartInstanceSurfaceMap surfaces;
-    ReadPartSurfaces(in, ReadCount(in, kClass), surfaces, kClass);
+    ReadPartSurfaces(r, r.CountLine(), surfaces);
     instanceSurfaces.Insert(instance, surfaces);
   }
-  const int assemblyCount = ReadCount(in, kClass);
+  const int assemblyCount = r.CountLine();
   for (int i = 0; i < assemblyCount; ++i) {
-    const cow_String name = ReadName(in, kClass);
+    const cow_String name = r.Name();
     assemblySurfaces.Insert(name, inpM_AssemblyInstanceSurface(in));
   }
 }
