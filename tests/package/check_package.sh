@@ -15,7 +15,8 @@ lib=$(find "$prefix" -name libKVLinpM.so -print -quit)
 [ -n "$lib" ] || { echo "package: libKVLinpM.so not installed under $prefix" >&2; exit 1; }
 libdir=$(dirname "$lib")
 
-cmake -S "$root/tests/package" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake -S "$root/tests/package" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  -DKVLinpM_DIR="$libdir/cmake/KVLinpM" >/dev/null
 cmake --build "$work/cmake" >/dev/null
 LD_LIBRARY_PATH="$libdir" "$work/cmake/consumer" >/dev/null
 echo "package: find_package consumer ok"
