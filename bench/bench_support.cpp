@@ -13,17 +13,19 @@ namespace {
 long g_allocations = 0;
 }
 
-void* operator new(std::size_t n) {
+// Kept out of line so that the compiler never pairs an inlined malloc with a
+// delete expression.
+[[gnu::noinline]] void* operator new(std::size_t n) {
   ++g_allocations;
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+[[gnu::noinline]] void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
   ++g_allocations;
   return std::malloc(n ? n : 1);
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 long Allocations() { return g_allocations; }
 

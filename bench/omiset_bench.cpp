@@ -117,7 +117,8 @@ using CIt = std::vector<int>::const_iterator;
 
 void BM_DenseUnion(benchmark::State& state) {
   const Data& d = data();
-  Pair(state, "dense_union_vs_bitset", Bitset([](uint64_t a, uint64_t b) { return a | b; }), Union(d.setDenseA, d.setDenseB));
+  Pair(state, "dense_union_vs_bitset", Bitset([](uint64_t a, uint64_t b) { return a | b; }),
+       Union(d.setDenseA, d.setDenseB));
 }
 
 void BM_DenseIntersection(benchmark::State& state) {
@@ -151,8 +152,8 @@ void BM_SparseUnion(benchmark::State& state) {
 
 void BM_SparseIntersection(benchmark::State& state) {
   const Data& d = data();
-  Pair(state, "sparse_intersection_vs_sorted_vectors", Sorted(d.sparseA, d.sparseB, std::set_intersection<It, CIt, Out>),
-       Intersection(d.setSparseA, d.setSparseB));
+  Pair(state, "sparse_intersection_vs_sorted_vectors",
+       Sorted(d.sparseA, d.sparseB, std::set_intersection<It, CIt, Out>), Intersection(d.setSparseA, d.setSparseB));
 }
 
 // Sets of one id in every way the library makes and combines them.

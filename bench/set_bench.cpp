@@ -121,7 +121,8 @@ struct RenumberData {
 void BM_Renumber(benchmark::State& state) {
   static RenumberData d;
   Pair(
-      state, "renumber_vs_idmap_list", Nothing, [&] { benchmark::DoNotOptimize(d.map.Renumber(d.list, false)); }, Nothing,
+      state, "renumber_vs_idmap_list", Nothing, [&] { benchmark::DoNotOptimize(d.map.Renumber(d.list, false)); },
+      Nothing,
       [&] {
         d.set.Renumber(d.map, false);
         benchmark::DoNotOptimize(&d.set);
