@@ -1,24 +1,31 @@
-// What the benchmark programs of the library share: their timing, their
-// summary lines and the readers' baseline.
+// What the benchmark programs share: one main (bench_support.cpp), their
+// summary figures, the timing of a case against its baseline, a counting
+// allocator and the readers' baseline.
+//
+// Every program ends with its summary, one line per figure:
+//   RATIO <name> <speedup>        speedup = baseline time / our time: above 1
+//                                 ours is faster, 0.67 is "at most 1.5x slower"
+//   MEMORY <name> <value>         bytes per id or entry, or a peak over a size
+//   ALLOCATIONS <name> <count>
+// A ratio's name says what it compares: <our case>_vs_<baseline>.
+// scripts/bench.sh gathers the summaries of all programs into one table,
+// each figure beside its target from bench/targets.txt.
 //
 // Times are the calling thread's processor time: the machine may be shared,
 // and wall time would charge a case with whatever runs beside it. A case and
 // its baseline run one after the other in every round, each after its own
-// untimed preparation, so that both meet the same machine state. Each
-// program ends with one line "RATIO <name> <value>" per case.
+// untimed preparation, so that both meet the same machine state.
 #ifndef KVL_BENCH_SUPPORT_H
 #define KVL_BENCH_SUPPORT_H
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 inline double ThreadSeconds() {
@@ -34,62 +41,42 @@ double Timed(F&& f) {
   return ThreadSeconds() - start;
 }
 
-// The summary lines, in the order the cases first reported; a case that the
-// benchmark library runs again (while it sizes the run) keeps its last value.
-inline std::vector<std::pair<std::string, double>>& Ratios() {
-  static std::vector<std::pair<std::string, double>> ratios;
-  return ratios;
-}
+// The summary figures. A case that the benchmark library runs again (while it
+// sizes the run) keeps its last value.
+void ReportSpeedup(const std::string& name, double baselineTime, double ourTime);
+void ReportMemory(const std::string& name, double value);
+void ReportAllocations(const std::string& name, long count);
 
-inline void SetRatio(const std::string& name, double value) {
-  auto& r = Ratios();
-  const auto it = std::find_if(r.begin(), r.end(), [&name](const auto& e) { return e.first == name; });
-  if (it == r.end())
-    r.emplace_back(name, value);
-  else
-    it->second = value;
-}
+// Every allocation through operator new in the program so far.
+long Allocations();
 
-inline void PrintRatios() {
-  for (const auto& [name, value] : Ratios()) std::printf("RATIO %s %.3f\n", name.c_str(), value);
-}
+// Steps a program adds to the shared main: `setUp` after the command line is
+// read and before the runs, `finish` after the runs and before the summary.
+// Declared at namespace scope: `const BenchSteps kSteps([] { ... });`.
+struct BenchSteps {
+  explicit BenchSteps(std::function<void()> setUp, std::function<void()> finish = {});
+};
+
+// For programs that pair benchmarks by name. The console reporter keeps the
+// fastest time per iteration of every benchmark it reports (processor time,
+// or wall time for cases that wait on the file system); like the library's
+// own reporter it colours a terminal only, so that piped into a file or grep
+// the summary lines start with their own words.
+enum class BestOf { kProcessorTime, kWallTime };
+struct NamedPair {
+  const char* ratio;
+  const char* baseline;
+  benchmark::internal::Function* baselineFn;
+  const char* ours;
+  benchmark::internal::Function* oursFn;
+  int iterations;  // 0: let the library choose, in runs of 50 ms at least
+};
+// Registers every pair, baseline then ours, `rounds` times over, so that a
+// slow spell of the machine hits both alike; the shared main then reports the
+// speedup of each pair from their fastest rounds. Called from a set-up step.
+void RunPairsInRounds(std::vector<NamedPair> pairs, int rounds, BestOf clock);
 
 inline void Nothing() {}
-
-// For programs that pair benchmarks by name: the console reporter, keeping
-// the fastest time per iteration of every benchmark it reports (processor
-// time, or wall time for cases that wait on the file system). Like the
-// library's own reporter it colours a terminal only: piped into a file or
-// grep, the summary lines then start with their own words rather than with
-// the colour reset of the table above them.
-class BestTimeReporter : public benchmark::ConsoleReporter {
- public:
-  enum class Clock { kProcessor, kWall };
-  explicit BestTimeReporter(Clock clock)
-      : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular), clock_(clock) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const double total = clock_ == Clock::kProcessor ? run.cpu_accumulated_time : run.real_accumulated_time;
-      const double t = total / static_cast<double>(run.iterations);
-      auto [it, fresh] = best_.emplace(run.run_name.function_name, t);
-      if (!fresh) it->second = std::min(it->second, t);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  // "RATIO <name> <value>": the baseline's best time over the target's.
-  void PrintRatio(const char* name, const char* baseline, const char* target) const {
-    const auto b = best_.find(baseline);
-    const auto t = best_.find(target);
-    if (b != best_.end() && t != best_.end() && t->second > 0)
-      std::printf("RATIO %s %.3f\n", name, b->second / t->second);
-  }
-
- private:
-  Clock clock_;
-  std::map<std::string, double> best_;
-};
 
 // The readers' baseline: every integer of [p, end) parsed by std::from_chars,
 // each number's one separator stepped over without a call (a byte that
@@ -111,9 +98,8 @@ inline long FromCharsSum(const char* p, const char* end) {
 // rounds each start from a fresh copy).
 enum class Rounds { kBest, kTotal };
 
-// One case against its baseline; the ratio is the case's time over the
-// baseline's (below 1: the case is faster). The case's time is the
-// iteration time, for benchmarks registered with UseManualTime.
+// One case against its baseline, reported as the speedup `name`. The case's
+// time is the iteration time, for benchmarks registered with UseManualTime.
 template <class PrepareBase, class Base, class PrepareCase, class Case>
 void Pair(benchmark::State& state, const std::string& name, PrepareBase prepareBase, Base base,
           PrepareCase prepareCase, Case measured, Rounds rounds = Rounds::kBest) {
@@ -131,9 +117,9 @@ void Pair(benchmark::State& state, const std::string& name, PrepareBase prepareB
   }
   const double per = best ? 1e6 : 1e6 / static_cast<double>(state.iterations());
   state.counters["baseline_us"] = per * baseTime;
-  state.counters["case_us"] = per * caseTime;
-  state.counters["ratio_vs_baseline"] = caseTime / baseTime;
-  SetRatio(name, caseTime / baseTime);
+  state.counters["ours_us"] = per * caseTime;
+  state.counters["speedup"] = baseTime / caseTime;
+  ReportSpeedup(name, baseTime, caseTime);
 }
 
 // A case and its baseline that need no preparation.

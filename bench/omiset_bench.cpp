@@ -5,12 +5,10 @@
 //   sparse: two sets of 1M ids spread over the 31-bit range
 //                                          vs  std::set_union / std::set_intersection of sorted vectors
 // Each side copies its left operand and combines the copy with the right one,
-// except in the in-place case.
-// Times are the thread's processor time, each iteration runs the baseline and
-// then the library's code, and the best round of each counts. Every case
-// reports "ratio_vs_baseline", the library's time divided by the baseline's,
-// and main ends with one line "RATIO <name> <value>" per case (target: dense
-// at most 1.5).
+// except in the in-place case. Each iteration runs the baseline and then the
+// library's code, and the best round of each counts. Every case reports the
+// speedup, the baseline's time over the library's (targets in
+// bench/targets.txt).
 //
 // It also counts the allocations of building, copying and combining sets of
 // one id: "ALLOCATIONS single_id_sets <n>" must be 0.
@@ -22,31 +20,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "bench_support.h"
 #include "inpM_OmiSet.h"
-
-namespace {
-long g_allocations = 0;
-}
-
-// Kept out of line so that the compiler never pairs an inlined malloc with a
-// delete expression.
-[[gnu::noinline]] void* operator new(std::size_t n) {
-  ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  ++g_allocations;
-  return std::malloc(n ? n : 1);
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -138,12 +117,13 @@ using CIt = std::vector<int>::const_iterator;
 
 void BM_DenseUnion(benchmark::State& state) {
   const Data& d = data();
-  Pair(state, "dense_union", Bitset([](uint64_t a, uint64_t b) { return a | b; }), Union(d.setDenseA, d.setDenseB));
+  Pair(state, "dense_union_vs_bitset", Bitset([](uint64_t a, uint64_t b) { return a | b; }),
+       Union(d.setDenseA, d.setDenseB));
 }
 
 void BM_DenseIntersection(benchmark::State& state) {
   const Data& d = data();
-  Pair(state, "dense_intersection", Bitset([](uint64_t a, uint64_t b) { return a & b; }),
+  Pair(state, "dense_intersection_vs_bitset", Bitset([](uint64_t a, uint64_t b) { return a & b; }),
        Intersection(d.setDenseA, d.setDenseB));
 }
 
@@ -153,7 +133,7 @@ void BM_DenseUnionInPlace(benchmark::State& state) {
   std::vector<uint64_t> bits = d.bitsA;
   inpM_OmiSet set = d.setDenseA;
   Pair(
-      state, "dense_union_in_place",
+      state, "dense_union_in_place_vs_bitset",
       [&] {
         for (size_t i = 0; i < bits.size(); ++i) bits[i] |= d.bitsB[i];
         benchmark::DoNotOptimize(bits.data());
@@ -166,19 +146,19 @@ void BM_DenseUnionInPlace(benchmark::State& state) {
 
 void BM_SparseUnion(benchmark::State& state) {
   const Data& d = data();
-  Pair(state, "sparse_union", Sorted(d.sparseA, d.sparseB, std::set_union<It, CIt, Out>),
+  Pair(state, "sparse_union_vs_sorted_vectors", Sorted(d.sparseA, d.sparseB, std::set_union<It, CIt, Out>),
        Union(d.setSparseA, d.setSparseB));
 }
 
 void BM_SparseIntersection(benchmark::State& state) {
   const Data& d = data();
-  Pair(state, "sparse_intersection", Sorted(d.sparseA, d.sparseB, std::set_intersection<It, CIt, Out>),
-       Intersection(d.setSparseA, d.setSparseB));
+  Pair(state, "sparse_intersection_vs_sorted_vectors",
+       Sorted(d.sparseA, d.sparseB, std::set_intersection<It, CIt, Out>), Intersection(d.setSparseA, d.setSparseB));
 }
 
 // Sets of one id in every way the library makes and combines them.
 long SingleIdSetAllocations() {
-  const long before = g_allocations;
+  const long before = Allocations();
   for (int id = 0; id < 1000; ++id) {
     inpM_OmiSet s;
     s.Insert(id);
@@ -190,8 +170,10 @@ long SingleIdSetAllocations() {
     assigned = fromList;
     benchmark::DoNotOptimize(assigned.IsMember(id));
   }
-  return g_allocations - before;
+  return Allocations() - before;
 }
+
+const BenchSteps kSteps(Nothing, [] { ReportAllocations("single_id_sets", SingleIdSetAllocations()); });
 
 BENCHMARK(BM_DenseUnion)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DenseIntersection)->UseManualTime()->Unit(benchmark::kMicrosecond);
@@ -200,13 +182,3 @@ BENCHMARK(BM_SparseUnion)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SparseIntersection)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  PrintRatios();
-  std::printf("ALLOCATIONS single_id_sets %ld\n", SingleIdSetAllocations());
-  return 0;
-}

@@ -2,23 +2,22 @@
 // 10M elements, sets and surfaces holding about a tenth of the ids. Each case
 // against baselines measured in the same run:
 //   ConstGetInstanceNodeIdPair of random global ids
-//       vs  a std::vector from global id to (instance, local id)   target <= 3
-//       vs  the visit of the instances one by one                 target >= 500x faster
-//   reading the part file (MB/s)
-//       vs  std::from_chars over the same bytes in memory         target >= 1x
-//   writing the part file (MB/s)
-//       vs  std::to_chars of the same bytes into a buffer + fwrite target >= 0.9x
+//       vs  a std::vector from global id to (instance, local id)
+//       vs  the visit of the instances one by one
+//   reading the part file
+//       vs  std::from_chars over the same bytes in memory
+//   writing the part file
+//       vs  std::to_chars of the same bytes into a buffer + fwrite
 // and the memory of the map read from the file: resident bytes per node or
-// element id (target <= 16) and the peak while reading over the loaded map
-// (target <= 1.5).
+// element id and the peak while reading over the loaded map.
 //
-// Times are the thread's processor time, the best of the rounds. The model is
-// built once (about ten seconds). A round of lookups takes a tenth of a
-// second, so that case runs ten rounds, which keeps a slow moment of a shared
-// machine out of its figures; reading and writing take a second or two each,
-// so those cases run two rounds, and the whole run stays under a minute. main
-// ends with one "RATIO <name> <value>" line per figure, each stated so that it
-// should meet its target.
+// Times are the best of the rounds. The model is built once (about ten
+// seconds). A round of lookups takes a tenth of a second, so that case runs
+// ten rounds, which keeps a slow moment of a shared machine out of its
+// figures; reading and writing take a second or two each, so those cases run
+// two rounds, and the whole run stays under a minute. Every case reports the
+// speedup, the baseline's time over the library's (targets in
+// bench/targets.txt).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <unistd.h>
@@ -173,9 +172,14 @@ Model& model() {
   return m;
 }
 
-void Ratio(benchmark::State& state, const std::string& name, double value) {
+void Speedup(benchmark::State& state, const std::string& name, double baselineTime, double ourTime) {
+  state.counters[name] = baselineTime / ourTime;
+  ReportSpeedup(name, baselineTime, ourTime);
+}
+
+void Memory(benchmark::State& state, const std::string& name, double value) {
   state.counters[name] = value;
-  SetRatio(name, value);
+  ReportMemory(name, value);
 }
 
 // ---------------------------------------------------------------------------
@@ -259,8 +263,8 @@ void BM_Lookup(benchmark::State& state) {
   state.counters["scan_ns"] = nsScan;
   state.counters["huge_pages_MB"] =
       static_cast<double>(ResidentBytes("AnonHugePages:", "/proc/self/smaps_rollup")) / (1 << 20);
-  Ratio(state, "lookup_index_vs_vector", nsIndex / nsVector);
-  Ratio(state, "lookup_scan_vs_index", nsScan / nsIndex);
+  Speedup(state, "lookup_vs_vector", nsVector, nsIndex);
+  Speedup(state, "lookup_vs_instance_scan", nsScan, nsIndex);
   state.SetItemsProcessed(state.iterations() * kLookups);
 }
 
@@ -323,9 +327,9 @@ void BM_Read(benchmark::State& state) {
   state.counters["library_MB_per_s"] = mb / library;
   state.counters["heap_bytes_per_id"] = heapPerId;
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(m.text.size()));
-  Ratio(state, "read_speed_vs_from_chars", baseline / library);
-  Ratio(state, "resident_bytes_per_id", bytesPerId);
-  Ratio(state, "read_peak_vs_loaded", peakRatio);
+  Speedup(state, "read_vs_from_chars", baseline, library);
+  Memory(state, "resident_bytes_per_id", bytesPerId);
+  Memory(state, "read_peak_over_loaded", peakRatio);
 }
 
 void BM_Write(benchmark::State& state) {
@@ -358,24 +362,20 @@ void BM_Write(benchmark::State& state) {
   state.counters["baseline_MB_per_s"] = mb / baseline;
   state.counters["library_MB_per_s"] = mb / library;
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(m.text.size()));
-  Ratio(state, "write_speed_vs_to_chars", baseline / library);
+  Speedup(state, "write_vs_to_chars", baseline, library);
 }
+
+// The model is built before the runs, so that no case's first round pays for
+// it.
+const BenchSteps kSteps([] {
+  const double start = ThreadSeconds();
+  const Model& m = model();
+  std::printf("model: %d instances, %zu node and element ids, part file %.0f MB, built and written in %.1f s\n",
+              kInstances, m.ids, static_cast<double>(m.text.size()) / 1e6, ThreadSeconds() - start);
+});
 
 BENCHMARK(BM_Lookup)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Read)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Write)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  const double start = ThreadSeconds();
-  const Model& m = model();
-  std::printf("model: %d instances, %zu node and element ids, part file %.0f MB, built and written in %.1f s\n",
-              kInstances, m.ids, static_cast<double>(m.text.size()) / 1e6, ThreadSeconds() - start);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  PrintRatios();
-  return 0;
-}

@@ -8,8 +8,8 @@
 // - Writing a surface map of 1M facets against std::to_chars into a buffer
 //   plus one fwrite, and reading it against a bare std::from_chars loop over
 //   the same bytes in memory.
-// Each target reports ratio_vs_baseline (its time over its baseline's; below
-// 1 is faster), and main prints one "RATIO <name> <value>" line per target.
+// Every case reports the speedup, the baseline's time over the library's
+// (targets in bench/targets.txt).
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -89,7 +89,7 @@ void BM_Union(benchmark::State& state) {
   inpM_ElementFaceIdSurface a = SurfaceA();
   a.Add(SurfaceB());  // detached from SurfaceA once, outside the timing
   Pair(
-      state, "SurfaceUnion", Nothing,
+      state, "face_union_vs_bitset", Nothing,
       [&] {
         for (int f = 0; f < kFaces; ++f)
           for (size_t w = 0; w < bitsA[f].size(); ++w) bitsA[f][w] |= bitsB[f][w];
@@ -108,7 +108,7 @@ void BM_Intersection(benchmark::State& state) {
   inpM_ElementFaceIdSurface a = SurfaceA();
   a.Intersection(SurfaceB());
   Pair(
-      state, "SurfaceIntersection", Nothing,
+      state, "face_intersection_vs_bitset", Nothing,
       [&] {
         for (int f = 0; f < kFaces; ++f)
           for (size_t w = 0; w < bitsA[f].size(); ++w) bitsA[f][w] &= bitsB[f][w];
@@ -129,7 +129,7 @@ void BM_FaceSurfaceRenumber(benchmark::State& state) {
   for (const auto& [face, ids] : SurfaceA().ConstGetFaceIdElementIdsMap()) lists.push_back(ids);
   inpM_ElementFaceIdSurface s;
   Pair(
-      state, "FaceSurfaceRenumber", Nothing,
+      state, "face_renumber_vs_idmap_cleanup", Nothing,
       [&] {
         for (const cow_1DArrayList<int>& ids : lists)
           benchmark::DoNotOptimize(ElementIds().CleanupAndRenumber(ids, false));
@@ -156,7 +156,7 @@ void BM_NodeSurfaceRenumber(benchmark::State& state) {
   const cow_1DArrayList<int> list(std::move(nodes));
   inpM_NodeAreaSurface s;
   Pair(
-      state, "NodeSurfaceRenumber", Nothing,
+      state, "node_renumber_vs_idmap_cleanup", Nothing,
       [&] { benchmark::DoNotOptimize(ElementIds().CleanupAndRenumber(list, false)); }, [&] { s = NodeSurface(); },
       [&] {
         s.Renumber(ElementIds(), false);
@@ -225,7 +225,7 @@ void BM_SurfaceMapWrite(benchmark::State& state) {
   FILE* sink = std::fopen("/dev/null", "wb");
   aio_ofstream out("/dev/null", false);
   Pair(
-      state, "SurfaceMapWrite", Nothing,
+      state, "map_write_vs_to_chars", Nothing,
       [&] {
         char* p = buffer.data();
         char* const end = p + buffer.size();
@@ -248,7 +248,7 @@ void BM_SurfaceMapRead(benchmark::State& state) {
   const std::string& text = BigText();
   std::unique_ptr<aio_istringstream> in;
   Pair(
-      state, "SurfaceMapRead", Nothing,
+      state, "map_read_vs_from_chars", Nothing,
       [&] { benchmark::DoNotOptimize(FromCharsSum(text.data(), text.data() + text.size())); },
       [&] { in = std::make_unique<aio_istringstream>(text); },
       [&] {
@@ -256,6 +256,15 @@ void BM_SurfaceMapRead(benchmark::State& state) {
         benchmark::DoNotOptimize(&map);
       }, Rounds::kTotal);
 }
+
+// Freed memory stays with the process, as it does in a long-running
+// pre-processor: otherwise the allocator hands large blocks back to the
+// system after each run, and baseline and target are charged page faults
+// by how their frees happen to leave the top of the heap, not by their work.
+const BenchSteps kSteps([] {
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+});
 
 BENCHMARK(BM_Union)->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 BENCHMARK(BM_Intersection)->Unit(benchmark::kMicrosecond)->MinTime(0.5);
@@ -265,18 +274,3 @@ BENCHMARK(BM_SurfaceMapWrite)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_SurfaceMapRead)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  // Freed memory stays with the process, as it does in a long-running
-  // pre-processor: otherwise the allocator hands large blocks back to the
-  // system after each run, and baseline and target are charged page faults
-  // by how their frees happen to leave the top of the heap, not by their work.
-  mallopt(M_MMAP_THRESHOLD, 256 << 20);
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  PrintRatios();
-  return 0;
-}

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes the part file reader: scripts/fuzz.sh [seconds, default 60].
-# Builds the fuzz target with clang, libFuzzer, ASan and UBSan in its own
+# Builds the fuzz target with clang 14, libFuzzer, ASan and UBSan in its own
 # build directory, seeds it with generated part files and the hand-written
 # golden ones, and runs it for the given time. Exits non-zero when libFuzzer
 # finds a crash, a sanitizer report, a leak, a slow input or runaway memory;
@@ -11,9 +11,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 dir="${KVL_FUZZ_BUILD_DIR:-$root/build/fuzz}"
 
+bash "$root/scripts/setup.sh" build fuzz
+
 mkdir -p "$dir"
 if ! { cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-         -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
+         -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
          -DKVL_SANITIZE=ON -DKVL_BUILD_FUZZ=ON -DKVL_BUILD_TESTS=OFF &&
        cmake --build "$dir" -j "$(nproc)" --target partfile_fuzz inpm; } >"$dir/build.log" 2>&1; then
   tail -n 40 "$dir/build.log" >&2

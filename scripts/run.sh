@@ -3,9 +3,9 @@
 # summarises and queries the example part file.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" release inpm >/dev/null
-inpm="$root/build/release/tools/inpm"
+bash "$root/scripts/setup.sh" build
+bash "$root/scripts/build.sh" main inpm
+inpm="$root/build/main/tools/inpm"
 model="$root/examples/model.prt"
 set -x
 "$inpm" check "$model"

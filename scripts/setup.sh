@@ -1,8 +1,22 @@
 #!/usr/bin/env bash
-# Installs the build and test dependencies from Debian when they are missing.
+# Installs from Debian what the given needs ask for, when it is missing:
+# scripts/setup.sh build|test|bench|fuzz...
+#   build  the library and the inpm command
+#   test   the unit tests and the installed-package check
+#   bench  the benchmarks and their baselines
+#   fuzz   the fuzz target: clang and its sanitizer and libFuzzer runtime, of
+#          one version
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
-          libcli11-dev libabsl-dev libroaring-dev clang libclang-rt-14-dev binutils)
+packages=()
+for need in "$@"; do
+  case "$need" in
+    build) packages+=(g++ cmake ninja-build libcli11-dev) ;;
+    test) packages+=(googletest libgtest-dev pkg-config binutils) ;;
+    bench) packages+=(libbenchmark-dev libabsl-dev libroaring-dev) ;;
+    fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    *) echo "setup.sh: unknown need '$need' (build, test, bench or fuzz)" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

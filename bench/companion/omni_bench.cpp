@@ -10,9 +10,10 @@
 //                                        vs  std::vector<uint64_t> bitsets
 //   omi_Set, 1M ids over the 31-bit range: copy, then union / intersection
 //                                        vs  CRoaring bitmaps
-// At the end one line "RATIO <name> <value>" per pair gives the baseline's
-// time divided by omni's (above 1: omni is faster; 0.67 is "within 1.5x"),
-// and one line "BYTES <name> <value>" per structure its heap bytes per entry.
+// Each pair runs in turn, baseline then omni, three rounds, so that a slow
+// spell of the machine hits both alike; the fastest round of each counts.
+// Each pair reports the speedup, the baseline's time over omni's, and each
+// structure its heap bytes per entry or id (targets in bench/targets.txt).
 // Times are CPU times of the process: on a shared machine they are steadier
 // than wall-clock times, and both sides are single-threaded.
 #include <absl/container/flat_hash_map.h>
@@ -35,11 +36,6 @@ namespace {
 
 constexpr int kKeys = 10'000'000;
 constexpr int kBatch = 1 << 20;  // lookups per benchmark iteration
-
-std::vector<std::pair<std::string, double>>& Bytes() {
-  static std::vector<std::pair<std::string, double>> bytes;
-  return bytes;
-}
 
 // Random present keys to look up, in an order unrelated to the table's.
 std::vector<int> Probes(const std::vector<int>& keys, unsigned seed) {
@@ -66,7 +62,7 @@ struct DenseTable {
       byKey[static_cast<size_t>(k)] = k ^ 0x5555;
     }
     probes = Probes(keys, 1);
-    Bytes().emplace_back(name, double(table.MemoryBytes()) / double(keys.size()));
+    ReportMemory(std::string(name) + "_bytes_per_entry", double(table.MemoryBytes()) / double(keys.size()));
   }
 };
 
@@ -101,9 +97,9 @@ struct SparseTable {
       absl.emplace(k, k ^ 0x5555);
     }
     table.Trim();  // as the library leaves a table it has filled
-    Bytes().emplace_back("sparse_table", double(table.MemoryBytes()) / kKeys);
+    ReportMemory("sparse_table_bytes_per_entry", double(table.MemoryBytes()) / kKeys);
     // Slots of (key, value) plus one control byte each.
-    Bytes().emplace_back("sparse_absl", double(absl.capacity() * (sizeof(std::pair<int, int>) + 1)) / kKeys);
+    ReportMemory("sparse_absl_bytes_per_entry", double(absl.capacity() * (sizeof(std::pair<int, int>) + 1)) / kKeys);
   }
 };
 
@@ -280,7 +276,7 @@ struct DenseSets {
     bitsB.assign(kKeys / 64 + 1, 0);
     for (int id : idsA) bitsA[static_cast<size_t>(id) / 64] |= uint64_t{1} << (id % 64);
     for (int id : idsB) bitsB[static_cast<size_t>(id) / 64] |= uint64_t{1} << (id % 64);
-    Bytes().emplace_back("dense_set", double(a.MemoryBytes()) / a.Size());
+    ReportMemory("dense_set_bytes_per_id", double(a.MemoryBytes()) / a.Size());
   }
 };
 
@@ -358,8 +354,8 @@ struct SparseSets {
     ra = roaring_bitmap_of_ptr(idsA.size(), reinterpret_cast<const uint32_t*>(idsA.data()));
     roaringBytes = double(HeapInUse() - before) / 1e6;
     rb = roaring_bitmap_of_ptr(idsB.size(), reinterpret_cast<const uint32_t*>(idsB.data()));
-    Bytes().emplace_back("sparse_set_omni", omniBytes);
-    Bytes().emplace_back("sparse_set_roaring", roaringBytes);
+    ReportMemory("sparse_set_bytes_per_id", omniBytes);
+    ReportMemory("sparse_set_roaring_bytes_per_id", roaringBytes);
   }
 };
 
@@ -405,58 +401,28 @@ void BM_SparseIntersect_Omni(benchmark::State& state) {
 
 // ---------------------------------------------------------------------------
 
-struct Pairing {
-  const char* ratio;
-  const char* baseline;
-  benchmark::internal::Function* baselineFn;
-  const char* target;
-  benchmark::internal::Function* targetFn;
-  int iterations;  // 0: let the library choose
-};
+#define KVL_PAIR(ratio, base, ours, iterations) {ratio, #base, base, #ours, ours, iterations}
 
-#define KVL_PAIR(ratio, base, target, iterations) {ratio, #base, base, #target, target, iterations}
-
-const Pairing kPairs[] = {
-    KVL_PAIR("dense_find_vs_vector", BM_DenseFind_Vector, BM_DenseFind_Omni, 0),
-    KVL_PAIR("runs_find_vs_vector", BM_RunsFind_Vector, BM_RunsFind_Omni, 0),
-    KVL_PAIR("sparse_find_vs_absl", BM_SparseFind_Absl, BM_SparseFind_Omni, 0),
-    KVL_PAIR("dense_foreach_vs_scan", BM_DenseScan_Vector, BM_DenseForEach_Omni, 0),
-    KVL_PAIR("dense_iterator_vs_scan", BM_DenseScan_Vector, BM_DenseIterator_Omni, 0),
-    KVL_PAIR("sparse_foreach_vs_scan", BM_SparseScan_Pairs, BM_SparseForEach_Omni, 0),
-    KVL_PAIR("sparse_iterator_vs_scan", BM_SparseScan_Pairs, BM_SparseIterator_Omni, 0),
-    KVL_PAIR("last_10M_vs_1000", BM_Last_Small, BM_Last_Omni, 0),
-    KVL_PAIR("build_dense_vs_absl", BM_BuildDense_Absl, BM_BuildDense_Omni, 1),
-    KVL_PAIR("build_sparse_vs_absl", BM_BuildSparse_Absl, BM_BuildSparse_Omni, 1),
-    KVL_PAIR("set_union_vs_bitset", BM_SetUnion_Bitset, BM_SetUnion_Omni, 0),
-    KVL_PAIR("set_intersect_vs_bitset", BM_SetIntersect_Bitset, BM_SetIntersect_Omni, 0),
-    KVL_PAIR("set_union_inplace_vs_bitset", BM_SetUnionInPlace_Bitset, BM_SetUnionInPlace_Omni, 0),
-    KVL_PAIR("sparse_set_union_vs_roaring", BM_SparseUnion_Roaring, BM_SparseUnion_Omni, 0),
-    KVL_PAIR("sparse_set_intersect_vs_roaring", BM_SparseIntersect_Roaring, BM_SparseIntersect_Omni, 0),
-};
+const BenchSteps kSteps([] {
+  RunPairsInRounds(
+      {
+          KVL_PAIR("dense_find_vs_vector", BM_DenseFind_Vector, BM_DenseFind_Omni, 0),
+          KVL_PAIR("runs_find_vs_vector", BM_RunsFind_Vector, BM_RunsFind_Omni, 0),
+          KVL_PAIR("sparse_find_vs_absl", BM_SparseFind_Absl, BM_SparseFind_Omni, 0),
+          KVL_PAIR("dense_foreach_vs_scan", BM_DenseScan_Vector, BM_DenseForEach_Omni, 0),
+          KVL_PAIR("dense_iterator_vs_scan", BM_DenseScan_Vector, BM_DenseIterator_Omni, 0),
+          KVL_PAIR("sparse_foreach_vs_scan", BM_SparseScan_Pairs, BM_SparseForEach_Omni, 0),
+          KVL_PAIR("sparse_iterator_vs_scan", BM_SparseScan_Pairs, BM_SparseIterator_Omni, 0),
+          KVL_PAIR("last_10M_vs_1000", BM_Last_Small, BM_Last_Omni, 0),
+          KVL_PAIR("build_dense_vs_absl", BM_BuildDense_Absl, BM_BuildDense_Omni, 1),
+          KVL_PAIR("build_sparse_vs_absl", BM_BuildSparse_Absl, BM_BuildSparse_Omni, 1),
+          KVL_PAIR("set_union_vs_bitset", BM_SetUnion_Bitset, BM_SetUnion_Omni, 0),
+          KVL_PAIR("set_intersect_vs_bitset", BM_SetIntersect_Bitset, BM_SetIntersect_Omni, 0),
+          KVL_PAIR("set_union_inplace_vs_bitset", BM_SetUnionInPlace_Bitset, BM_SetUnionInPlace_Omni, 0),
+          KVL_PAIR("sparse_set_union_vs_roaring", BM_SparseUnion_Roaring, BM_SparseUnion_Omni, 0),
+          KVL_PAIR("sparse_set_intersect_vs_roaring", BM_SparseIntersect_Roaring, BM_SparseIntersect_Omni, 0),
+      },
+      3, BestOf::kProcessorTime);
+});
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  // Each pair runs in turn, baseline then omni, three rounds, so that a slow
-  // spell of the machine hits both alike; the fastest round of each counts.
-  for (int round = 0; round < 3; ++round) {
-    for (const Pairing& p : kPairs) {
-      for (auto* b : {benchmark::RegisterBenchmark(p.baseline, p.baselineFn),
-                      benchmark::RegisterBenchmark(p.target, p.targetFn)}) {
-        if (p.iterations) {
-          b->Iterations(p.iterations)->Unit(benchmark::kMillisecond);
-        } else {
-          b->MinTime(0.05)->Unit(benchmark::kMicrosecond);
-        }
-      }
-    }
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  BestTimeReporter reporter(BestTimeReporter::Clock::kProcessor);
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  for (const Pairing& p : kPairs) reporter.PrintRatio(p.ratio, p.baseline, p.target);
-  for (const auto& [name, bytes] : Bytes()) std::printf("BYTES %s %.2f\n", name.c_str(), bytes);
-  benchmark::Shutdown();
-  return 0;
-}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a release build into a scratch prefix, builds the consumer program
 # against it with find_package and with pkg-config, runs both, and checks the
-# dynamic symbol table: the exported classes are there, internal helpers not.
+# dynamic symbol table: the exported classes are there, internal helpers and
+# the support library's model generator not.
 set -euo pipefail
 root=$1
 build=$2
@@ -9,24 +10,35 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
+# The library directory is the install's own (lib, lib64 or a multiarch one).
+lib=$(find "$prefix" -name libKVLinpM.so -print -quit)
+[ -n "$lib" ] || { echo "package: libKVLinpM.so not installed under $prefix" >&2; exit 1; }
+libdir=$(dirname "$lib")
 
-cmake -S "$root/tests/package" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake -S "$root/tests/package" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  -DKVLinpM_DIR="$libdir/cmake/KVLinpM" >/dev/null
 cmake --build "$work/cmake" >/dev/null
-LD_LIBRARY_PATH="$prefix/lib" "$work/cmake/consumer" >/dev/null
+LD_LIBRARY_PATH="$libdir" "$work/cmake/consumer" >/dev/null
 echo "package: find_package consumer ok"
 
-export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
 # shellcheck disable=SC2046
 g++ -o "$work/pc-consumer" "$root/tests/package/consumer.cpp" $(pkg-config --define-variable=prefix="$prefix" --cflags --libs kvlinpm)
-LD_LIBRARY_PATH="$prefix/lib" "$work/pc-consumer" >/dev/null
+LD_LIBRARY_PATH="$libdir" "$work/pc-consumer" >/dev/null
 echo "package: pkg-config consumer ok"
 
 symbols="$work/symbols"
-nm -D --defined-only -C "$prefix/lib/libKVLinpM.so" >"$symbols"
+nm -D --defined-only -C "$lib" >"$symbols"
 for wanted in "inpM_IdMap::Renumber" "inpM_Utils::FormatCollectedErrors" "inpM_InstanceMaps::Print" "cow_String::Find" "wip_Error" "inpM_PartMap::ConstGetInstanceNodeIdPair"; do
   grep -q "$wanted" "$symbols" || { echo "package: exported symbol missing: $wanted" >&2; exit 1; }
 done
-for hidden in "inpM_Utils::CompareIgnoreCase(" "inpM_Utils::FindIgnoreCase(" "(anonymous namespace)" "inpM_ReportError" "inpM_Message(" "inpM_GlobalIndex"; do
+for hidden in "inpM_Utils::CompareIgnoreCase(" "inpM_Utils::FindIgnoreCase(" "(anonymous namespace)" "inpM_ReportError" "inpM_Message(" "inpM_GlobalIndex" \
+              "inpM_GenerateModel" "inpM_GeneratedInstanceName" "inpM_ModelShape"; do
   if grep -qF "$hidden" "$symbols"; then echo "package: internal helper exported: $hidden" >&2; exit 1; fi
 done
+# Nor is the model generator in the shared object at all, hidden or not.
+if nm -C "$lib" 2>/dev/null | grep -qF "inpM_GenerateModel"; then
+  echo "package: the model generator is in libKVLinpM.so" >&2
+  exit 1
+fi
 echo "package: exported symbols ok ($(grep -c ' [TWVBDR] ' "$symbols") defined)"

@@ -1,0 +1,159 @@
+#include "bench_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <utility>
+
+// The counting allocator: every program counts, so that all of them measure
+// under the same operator new.
+namespace {
+long g_allocations = 0;
+}
+
+// Kept out of line so that the compiler never pairs an inlined malloc with a
+// delete expression.
+[[gnu::noinline]] void* operator new(std::size_t n) {
+  ++g_allocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  ++g_allocations;
+  return std::malloc(n ? n : 1);
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+long Allocations() { return g_allocations; }
+
+namespace {
+
+struct Figure {
+  const char* kind;
+  std::string name;
+  double value;
+};
+
+// In the order the figures were first reported.
+std::vector<Figure>& Figures() {
+  static std::vector<Figure> figures;
+  return figures;
+}
+
+void Report(const char* kind, const std::string& name, double value) {
+  auto& figures = Figures();
+  const auto it =
+      std::find_if(figures.begin(), figures.end(), [&](const Figure& f) { return f.kind == kind && f.name == name; });
+  if (it == figures.end())
+    figures.push_back({kind, name, value});
+  else
+    it->value = value;
+}
+
+constexpr const char* kRatio = "RATIO";
+constexpr const char* kMemory = "MEMORY";
+constexpr const char* kAllocations = "ALLOCATIONS";
+
+void PrintSummary() {
+  for (const char* kind : {kRatio, kMemory, kAllocations}) {
+    for (const Figure& f : Figures()) {
+      if (f.kind != kind) continue;
+      if (kind == kAllocations)
+        std::printf("%s %s %ld\n", kind, f.name.c_str(), static_cast<long>(f.value));
+      else
+        std::printf("%s %s %.3f\n", kind, f.name.c_str(), f.value);
+    }
+  }
+}
+
+std::vector<std::pair<std::function<void()>, std::function<void()>>>& Steps() {
+  static std::vector<std::pair<std::function<void()>, std::function<void()>>> steps;
+  return steps;
+}
+
+struct Paired {
+  std::vector<NamedPair> pairs;
+  BestOf clock = BestOf::kProcessorTime;
+};
+Paired& PairedRounds() {
+  static Paired paired;
+  return paired;
+}
+
+class BestTimeReporter : public benchmark::ConsoleReporter {
+ public:
+  explicit BestTimeReporter(BestOf clock)
+      : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular), clock_(clock) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+      const double total = clock_ == BestOf::kProcessorTime ? run.cpu_accumulated_time : run.real_accumulated_time;
+      const double t = total / static_cast<double>(run.iterations);
+      auto [it, fresh] = best_.emplace(run.run_name.function_name, t);
+      if (!fresh) it->second = std::min(it->second, t);
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  // A pair whose sides both ran (the command line may filter them).
+  void ReportPair(const NamedPair& p) const {
+    const auto b = best_.find(p.baseline);
+    const auto o = best_.find(p.ours);
+    if (b != best_.end() && o != best_.end() && o->second > 0) ReportSpeedup(p.ratio, b->second, o->second);
+  }
+
+ private:
+  BestOf clock_;
+  std::map<std::string, double> best_;
+};
+
+}  // namespace
+
+void ReportSpeedup(const std::string& name, double baselineTime, double ourTime) {
+  Report(kRatio, name, baselineTime / ourTime);
+}
+void ReportMemory(const std::string& name, double value) { Report(kMemory, name, value); }
+void ReportAllocations(const std::string& name, long count) { Report(kAllocations, name, static_cast<double>(count)); }
+
+BenchSteps::BenchSteps(std::function<void()> setUp, std::function<void()> finish) {
+  Steps().emplace_back(std::move(setUp), std::move(finish));
+}
+
+void RunPairsInRounds(std::vector<NamedPair> pairs, int rounds, BestOf clock) {
+  for (int round = 0; round < rounds; ++round) {
+    for (const NamedPair& p : pairs) {
+      for (auto* b : {benchmark::RegisterBenchmark(p.baseline, p.baselineFn),
+                      benchmark::RegisterBenchmark(p.ours, p.oursFn)}) {
+        if (p.iterations) {
+          b->Iterations(p.iterations)->Unit(benchmark::kMillisecond);
+        } else {
+          b->MinTime(0.05)->Unit(benchmark::kMicrosecond);
+        }
+      }
+    }
+  }
+  PairedRounds() = {std::move(pairs), clock};
+}
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  for (const auto& [setUp, finish] : Steps())
+    if (setUp) setUp();
+  const Paired& paired = PairedRounds();
+  if (paired.pairs.empty()) {
+    benchmark::RunSpecifiedBenchmarks();
+  } else {
+    BestTimeReporter reporter(paired.clock);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const NamedPair& p : paired.pairs) reporter.ReportPair(p);
+  }
+  for (const auto& [setUp, finish] : Steps())
+    if (finish) finish();
+  benchmark::Shutdown();
+  PrintSummary();
+  return 0;
+}
