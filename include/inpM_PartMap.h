@@ -226,7 +226,7 @@ class KVL_API inpM_PartMap {
   void AddIdPair(bool elements, const cow_String& instance, int globalId, int localId);
   void RemoveIdPair(bool elements, const cow_String& instance, int globalId);
   int InsertId(bool elements, int globalId, const cow_String& instance);
-  void RemoveRedundantInternalSets(bool elements);
+  void RemoveRedundantSetsOfKind(bool elements);
 };
 
 #endif

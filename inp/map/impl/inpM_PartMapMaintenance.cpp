@@ -195,10 +195,10 @@ void inpM_PartMap::RemoveRedundantInternalSets() {
 }
 
 void inpM_PartMap::RemoveRedundantInternalSets(const cow_String& kind) {
-  RemoveRedundantInternalSets(kind == cow_String("elsets"));
+  RemoveRedundantSetsOfKind(kind == cow_String("elsets"));
 }
 
-void inpM_PartMap::RemoveRedundantInternalSets(bool elements) {
+void inpM_PartMap::RemoveRedundantSetsOfKind(bool elements) {
   inpM_SetMap& sets = elements ? elementSets : nodeSets;
   const inpM_InstanceIdMaps& maps = elements ? elementMap : nodeMap;
   // Removes each id that the level holds from its two tables.
