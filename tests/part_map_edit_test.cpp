@@ -3,6 +3,7 @@
 #include <functional>
 #include <random>
 #include <set>
+#include <sys/wait.h>
 
 #include "part_map_testing.h"
 
@@ -414,6 +415,42 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
       ASSERT_NO_FATAL_FAILURE(ExpectAnswersAsScan(map, 0, 8100));
       ASSERT_NO_FATAL_FAILURE(ExpectAnswersAsScan(back, 0, 8100));
     }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// inpm edit
+
+// Runs inpm edit on the worked example; (exit code, standard output and
+// error, the part file written or "").
+std::pair<int, std::string> InpmEdit(const TempDir& dir, const std::string& script) {
+  Spit(dir.Path("script"), script);
+  const std::string command = std::string(INPM_EXE) + " edit " + KVL_GOLDEN_DIR + "/worked_example.prt " +
+                              dir.Path("script") + " " + dir.Path("out.prt") + " >" + dir.Path("log") + " 2>&1";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir.Path("log")) + Slurp(dir.Path("out.prt"))};
+}
+
+TEST(InpmEdit, AppliesAScriptOrNamesTheLineThatFails) {
+  TempDir dir;
+  const auto [ok, written] = InpmEdit(dir, "# ids\ninsert node 7 BLOCK-1\n\nremove element 1\ninsert element 5 \"\"\n");
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(written,
+            "0\n0\n0\nASSEMBLY\n1\nBLOCK-1\nBLOCK\n"
+            "1\nBLOCK-1\n3\n1 1\n2 2\n7 3\n1 1\n2 2\n3 7\n1\n3 1\n1 3\n"
+            "1\nBLOCK-1\n0\n1\n5 1\n1 5\n"
+            "0\n0\n0\n0\n0\n0\n");
+  const std::string script = dir.Path("script");
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {"insert node 8\ninsert node 9 Nope\n", "line 2: Unknown instance name: Nope"},
+      {"set-add surf S 1\n", "line 1: Unknown setTypeString: surf"},
+      {"frobnicate\n", "line 1: unknown command: frobnicate"},
+      {"insert node x\n", "line 1: not an id: x"},
+      {"remove node\n", "line 1: usage: remove node|element GLOBAL_ID   remove an id from its level and from its sets"},
+  };
+  for (const auto& [lines, message] : bad) {
+    std::filesystem::remove(dir.Path("out.prt"));
+    EXPECT_EQ(InpmEdit(dir, lines), std::make_pair(1, "inpm: " + script + ": " + message + "\n"));
   }
 }
 

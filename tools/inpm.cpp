@@ -1,4 +1,4 @@
-// inpm: checks, summarises, queries, normalises and generates part files.
+// inpm: checks, summarises, queries, normalises, generates and edits part files.
 //
 // Exit codes: 0 success; 1 a file that cannot be read, written or is damaged
 // or inconsistent, or an id that the map does not hold; 2 a wrong command
@@ -21,6 +21,7 @@
 
 #include "inpM_ModelGenerator.h"
 #include "inpM_PartMap.h"
+#include "inpm_edit.h"
 #include "mem.h"
 #include "nex.h"
 #include "wip.h"
@@ -376,7 +377,7 @@ int Generate(const inpM_ModelShape& shape, const std::string& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("inpm: checks, summarises, queries, normalises and generates part files (.prt).", "inpm");
+  CLI::App app("inpm: checks, summarises, queries, normalises, generates and edits part files (.prt).", "inpm");
   app.set_version_flag("--version", std::string("inpm ") + INPM_VERSION);
   app.require_subcommand(1);
   app.footer("Exit codes: 0 success, 1 a file or id error, 2 a wrong command line.");
@@ -441,6 +442,8 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0.0, 1.0));
   generate->add_flag("--quoted-names", shape.quotedNames, "give some names double quotes");
   generate->callback([&] { status = Generate(shape, out); });
+
+  inpm_AddEditCommand(app, status);
 
   try {
     app.parse(argc, argv);
