@@ -7,6 +7,7 @@
 #include "inpM_Messages.h"
 #include "inpM_PartMap.h"
 #include "inpM_PartMapEditing.h"
+#include "inpM_SetShared.h"
 
 namespace {
 
@@ -18,37 +19,6 @@ const inpM_InstanceMaps* Level(const inpM_InstanceIdMaps& maps, const cow_String
   return instance.IsEmpty() ? &maps.assembly : maps.instances.ConstFind(instance);
 }
 
-bool Holds(const inpM_BaseSet& set, int id);
-
-bool Holds(const inpM_SortedSet& set, int id) {
-  if (set.ConstGetTopLevelSet().IsMember(id)) return true;
-  for (const auto& [name, entry] : set.ConstGetSecondLevelEntries())
-    if (entry.IsMember(id)) return true;
-  for (const auto& [name, subset] : set.ConstGetInstanceSubsets())
-    if (Holds(*subset, id)) return true;
-  return false;
-}
-
-// Whether Remove(id) would remove an occurrence, tested without a copy.
-bool Holds(const inpM_BaseSet& set, int id) {
-  switch (set.GetSetKind()) {
-    case inpM_IntegerSetKind:
-      return static_cast<const inpM_IntegerSet&>(set).ConstGetList().IsMember(id);
-    case inpM_SetNamePairKind: {
-      const inpM_SetHandle& inner = static_cast<const inpM_SetNamePair&>(set).ConstGetSet();
-      return inner.HasValue() && Holds(*inner, id);
-    }
-    case inpM_UnsortedSetKind:
-      for (const inpM_SetHandle& c : static_cast<const inpM_UnsortedSet&>(set).ConstGetComponents())
-        if (Holds(*c, id)) return true;
-      return false;
-    case inpM_SortedSetKind:
-      return Holds(static_cast<const inpM_SortedSet&>(set), id);
-    default:
-      return false;
-  }
-}
-
 // Removes one occurrence of the id from every set of the map that holds it.
 // A copy of each set with the id removed replaces the set when the removal
 // took place: that is the set with the id removed in place, and the sets
@@ -57,7 +27,7 @@ void RemoveFromSets(inpM_SetMap& sets, const cow_String* instance, int id) {
   const inpM_BaseSetMap& held = instance ? sets.ConstGetNestedSetMap(*instance).ConstGetSets() : sets.ConstGetSets();
   cow_List<cow_String> holders;
   for (const auto& [name, set] : held)
-    if (Holds(*set, id)) holders.Append(name);
+    if (inpM_SetShared::Holds(*set, id)) holders.Append(name);
   for (const cow_String& name : holders) {
     inpM_SetHandle* set = instance ? sets.FindNestedSet(*instance, name) : sets.FindSet(name);
     set->Get().Remove(id);
