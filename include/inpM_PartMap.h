@@ -26,6 +26,7 @@
 #include "mem.h"
 
 struct inpM_PartMapIndex;
+struct inpM_SetNameIndex;
 
 class KVL_API inpM_PartMap {
  public:
@@ -227,6 +228,11 @@ class KVL_API inpM_PartMap {
   void RemoveIdPair(bool elements, const cow_String& instance, int globalId);
   int InsertId(bool elements, int globalId, const cow_String& instance);
   void RemoveRedundantSetsOfKind(bool elements);
+  // The names of nodeSets or elementSets by the resolvers' key (built when
+  // first asked); null for any other set map, which the resolvers scan.
+  const inpM_SetNameIndex* SetNamesOf(const inpM_SetMap& sets) const;
+  // Called by every edit that adds or removes a node set (element set).
+  void SetNamesChanged(bool elements);
 };
 
 #endif

@@ -59,6 +59,11 @@ TEST(PartMapNames, ResolveAsStoredThroughPrefixesCaseAndQuotes) {
   EXPECT_EQ(flat.GetAssemblySurfaceName("asm_mixed").str(), "Mixed");
   EXPECT_EQ(Pair(flat.GetInstanceAndSurfaceNames("ASM_part-1_NODES")), (std::vector<std::string>{"Part-1", "Nodes"}));
   EXPECT_EQ(Pair(plain.GetInstanceAndSurfaceNames("rigid")), (std::vector<std::string>{"Part-1", "Rigid"}));
+  // Of names equal but for case, the first in the map's order answers.
+  inpM_PartMap edited = Model();
+  const int one[] = {1};
+  edited.InsertAssemblyNodeSet("top", "", one, 1, inpM_InputSet);
+  EXPECT_EQ(edited.GetAssemblySetName(edited.ConstGetNodeSets(), "TOP").str(), "Top");
   EXPECT_EQ(flat.SetType("Part-1_Q B", "nset"), inpM_InternalSet);
   EXPECT_EQ(ErrorOf([&] { flat.SetType("Nope", "elset"); }), "The element set \"Nope\" does not exist.");
   EXPECT_EQ(ErrorOf([&] { flat.SetType("Nope", "x"); }), "The node set \"Nope\" does not exist.");

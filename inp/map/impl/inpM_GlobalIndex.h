@@ -34,6 +34,7 @@
 
 #include "cow.h"
 #include "inpM_IdMap.h"
+#include "inpM_SetNameIndex.h"
 #include "omni.h"
 
 // Storage of the index's arrays. A lookup lands at a random place of an
@@ -306,10 +307,16 @@ class inpM_GlobalIndex {
 // The index of a part map: both kinds, and whether the element map lists the
 // same instances as the node map (the element membership test visits the
 // node map's instance names, so only then may it answer from the index).
+//
+// It also keeps the set names of the part map's node sets and element sets
+// by the name resolvers' key, built on the first resolution and dropped by
+// every edit that adds or removes a set: copies share the index only while
+// their sets are the same.
 struct inpM_PartMapIndex {
   inpM_GlobalIndex nodes;
   inpM_GlobalIndex elements;
   bool sameInstances = true;
+  mutable inpM_SetNameIndex setNames[2];  // node sets, element sets
 };
 
 #endif

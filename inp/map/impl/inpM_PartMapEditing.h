@@ -9,8 +9,9 @@
 // null, else the set of instance *nested. The ids go in as the ids of
 // *instance when `instance` is not null, else as top-level ids. An existing
 // set keeps its type flag and order (`unsorted` true turns it unsorted); a
-// missing one is made with `typeFlag`, sorted unless `unsorted`.
-void inpM_AddToSet(inpM_SetMap& sets, const cow_String& set, const cow_String* nested, const cow_String* instance,
+// missing one is made with `typeFlag`, sorted unless `unsorted`. True when
+// the set was made.
+bool inpM_AddToSet(inpM_SetMap& sets, const cow_String& set, const cow_String* nested, const cow_String* instance,
                    const cow_1DArrayList<int>& ids, inpM_SetTypeFlag typeFlag, bool unsorted);
 
 #endif

@@ -2,6 +2,8 @@
 #include "inpM_PartMap.h"
 #include "inpM_PartMapEditing.h"
 
+#include "inpM_GlobalIndex.h"
+
 #include "inpM_Messages.h"
 #include "inpM_Utils.h"
 
@@ -58,7 +60,7 @@ const inpM_PartInstanceSurface* AssemblyPart(const inpM_SurfaceMap& surfaces, co
 // components of an unsorted set) at a cost independent of the set's size;
 // only an order change (sorted to unsorted) builds the new set.
 
-void inpM_AddToSet(inpM_SetMap& sets, const cow_String& set, const cow_String* nested, const cow_String* instance,
+bool inpM_AddToSet(inpM_SetMap& sets, const cow_String& set, const cow_String* nested, const cow_String* instance,
                    const cow_1DArrayList<int>& ids, inpM_SetTypeFlag typeFlag, bool unsorted) {
   inpM_SetHandle* old = nested ? sets.FindNestedSet(*nested, set) : sets.FindSet(set);
   const auto add = [&](inpM_BaseSet& target) {
@@ -75,7 +77,7 @@ void inpM_AddToSet(inpM_SetMap& sets, const cow_String& set, const cow_String* n
   };
   if (old && (!unsorted || (*old)->IsUnsorted())) {
     add(old->Get());
-    return;
+    return false;
   }
   inpM_SetHandle fresh = CreateSet(old ? (*old)->GetTypeFlag() : typeFlag, unsorted || (old && (*old)->IsUnsorted()));
   if (old) fresh.Get().Add(**old);
@@ -84,6 +86,7 @@ void inpM_AddToSet(inpM_SetMap& sets, const cow_String& set, const cow_String* n
     sets.InsertNestedSet(*nested, set, *fresh);
   else
     sets.InsertSet(set, fresh);
+  return !old;
 }
 
 void inpM_PartMap::InsertInstanceNodeSet(const cow_String& set, const cow_String& instance, const int* ids, int count,
@@ -93,7 +96,7 @@ void inpM_PartMap::InsertInstanceNodeSet(const cow_String& set, const cow_String
       inpM_ReportError(
           "Node %1$d does not belong to instance '%2$s' and cannot be assigned to instance node set '%3$s'", ids[i],
           instance, set);
-  inpM_AddToSet(nodeSets, set, &instance, nullptr, ListOf(ids, count), typeFlag, unsorted);
+  if (inpM_AddToSet(nodeSets, set, &instance, nullptr, ListOf(ids, count), typeFlag, unsorted)) SetNamesChanged(false);
 }
 
 void inpM_PartMap::InsertInstanceElementSet(const cow_String& set, const cow_String& instance, const int* ids,
@@ -103,17 +106,17 @@ void inpM_PartMap::InsertInstanceElementSet(const cow_String& set, const cow_Str
       inpM_ReportError(
           "Element %1$d does not belong to instance '%2$s' and cannot be assigned to instance element set '%3$s'",
           ids[i], instance, set);
-  inpM_AddToSet(elementSets, set, &instance, nullptr, ListOf(ids, count), typeFlag, false);
+  if (inpM_AddToSet(elementSets, set, &instance, nullptr, ListOf(ids, count), typeFlag, false)) SetNamesChanged(true);
 }
 
 void inpM_PartMap::InsertAssemblyNodeSet(const cow_String& set, const cow_String& instance, const int* ids, int count,
                                          inpM_SetTypeFlag typeFlag) {
-  inpM_AddToSet(nodeSets, set, nullptr, &instance, ListOf(ids, count), typeFlag, false);
+  if (inpM_AddToSet(nodeSets, set, nullptr, &instance, ListOf(ids, count), typeFlag, false)) SetNamesChanged(false);
 }
 
 void inpM_PartMap::InsertAssemblyElementSet(const cow_String& set, const cow_String& instance, const int* ids,
                                             int count, inpM_SetTypeFlag typeFlag) {
-  inpM_AddToSet(elementSets, set, nullptr, &instance, ListOf(ids, count), typeFlag, false);
+  if (inpM_AddToSet(elementSets, set, nullptr, &instance, ListOf(ids, count), typeFlag, false)) SetNamesChanged(true);
 }
 
 // ---------------------------------------------------------------------------
@@ -133,8 +136,39 @@ cow_String inpM_PartMap::StripAssemblyPrefix(const cow_String& name) const {
   return quoted ? inpM_Utils::AddQuotes(stripped) : stripped;
 }
 
+// The resolvers compare names with quotes removed and case ignored: two
+// names are equal so when their keys are.
+std::string inpM_NameKey(const cow_String& name) { return inpM_Utils::RemoveQuotes(name).ToUpper().str(); }
+
+void inpM_SetNameIndex::Build(const inpM_SetMap& sets, bool flattenedNames) {
+  Clear();
+  for (const auto& [stored, set] : sets.ConstGetSets()) assembly.emplace(inpM_NameKey(stored), stored);
+  for (const auto& [instance, map] : sets.ConstGetNestedSetMaps()) {
+    const cow_String prefix =
+        flattenedNames ? inpM_Utils::RemoveQuotes(instance) + cow_String("_") : cow_String();
+    for (const auto& [stored, set] : map->ConstGetSets())
+      instances.emplace((prefix + inpM_Utils::RemoveQuotes(stored)).ToUpper().str(), std::make_pair(instance, stored));
+  }
+  built = true;
+}
+
+const inpM_SetNameIndex* inpM_PartMap::SetNamesOf(const inpM_SetMap& sets) const {
+  if (&sets != &nodeSets && &sets != &elementSets) return nullptr;
+  inpM_SetNameIndex& names = index->setNames[&sets == &elementSets];
+  if (!names.built) names.Build(sets, flattenedNames);
+  return &names;
+}
+
+void inpM_PartMap::SetNamesChanged(bool elements) {
+  if (index->setNames[elements].built) index.Get().setNames[elements].Clear();
+}
+
 cow_String inpM_PartMap::GetAssemblySetName(const inpM_SetMap& sets, const cow_String& name) const {
   const cow_String wanted = StripAssemblyPrefix(name);
+  if (const inpM_SetNameIndex* names = SetNamesOf(sets)) {
+    const auto found = names->assembly.find(inpM_NameKey(wanted));
+    return found == names->assembly.end() ? cow_String() : found->second;
+  }
   for (const auto& [stored, set] : sets.ConstGetSets())
     if (inpM_Utils::CompareIgnoreCaseAndQuotes(stored, wanted)) return stored;
   return cow_String();
@@ -170,6 +204,11 @@ bool inpM_EntryMatches(bool flattened, const cow_String& wanted, const cow_Strin
 
 cow_List<cow_String> inpM_PartMap::GetInstanceAndSetNames(const inpM_SetMap& sets, const cow_String& name) const {
   const cow_String wanted = inpM_Utils::RemoveQuotes(StripAssemblyPrefix(name));
+  if (const inpM_SetNameIndex* names = SetNamesOf(sets)) {
+    const auto found = names->instances.find(inpM_NameKey(wanted));
+    if (found == names->instances.end()) return {};
+    return {found->second.first, found->second.second};
+  }
   for (const auto& [instance, map] : sets.ConstGetNestedSetMaps()) {
     if (!inpM_InstanceMayMatch(flattenedNames, wanted, instance)) continue;
     for (const auto& [stored, set] : map->ConstGetSets())

@@ -148,7 +148,8 @@ void inpM_PartMap::InsertIntoSet(const cow_String& setName, const cow_String& ki
   const bool splitFound = split.Size() == 2;
   // The id as a top-level id of an assembly set, or as an id of `instance`.
   const auto addToAssembly = [&](const cow_String& name) {
-    inpM_AddToSet(sets, name, nullptr, instance.IsEmpty() ? nullptr : &instance, ids, typeFlag, unsorted);
+    if (inpM_AddToSet(sets, name, nullptr, instance.IsEmpty() ? nullptr : &instance, ids, typeFlag, unsorted))
+      SetNamesChanged(&sets == &elementSets);
   };
   const cow_String assembly = newSet ? cow_String() : GetAssemblySetName(sets, setName);
   if (splitFound) inpM_AddToSet(sets, split[1], &split[0], nullptr, ids, typeFlag, unsorted);
@@ -187,7 +188,10 @@ void inpM_PartMap::RemoveRedundantSetsOfKind(bool elements) {
       removeIds(cow_String(), set.ConstGetTopLevelIds());
       for (const auto& [instance, ids] : set.ConstGetInstanceIdsMap()) removeIds(instance, ids);
     }
-    if (IsRedundant(flag)) sets.RemoveSet(name);
+    if (IsRedundant(flag)) {
+      sets.RemoveSet(name);
+      SetNamesChanged(elements);
+    }
   }
 
   const cow_List<cow_String> instances = sets.Instances();
@@ -197,7 +201,10 @@ void inpM_PartMap::RemoveRedundantSetsOfKind(bool elements) {
       const inpM_BaseSet& set = sets.ConstGetNestedSet(instance, name);
       const inpM_SetTypeFlag flag = set.GetTypeFlag();
       if (flag == inpM_RedundantInternalSet) removeIds(instance, set.ConstGetIds());
-      if (IsRedundant(flag)) sets.RemoveNestedSet(instance, name);
+      if (IsRedundant(flag)) {
+        sets.RemoveNestedSet(instance, name);
+        SetNamesChanged(elements);
+      }
     }
   }
 }
