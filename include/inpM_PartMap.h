@@ -233,6 +233,12 @@ class KVL_API inpM_PartMap {
   const inpM_SetNameIndex* SetNamesOf(const inpM_SetMap& sets) const;
   // Called by every edit that adds or removes a node set (element set).
   void SetNamesChanged(bool elements);
+  // Called by every edit before it changes a set: the index, which knows
+  // about the sets, becomes this map's own. Returns it.
+  inpM_PartMapIndex& SetsChanging();
+  // Adds ids to a set (see inpM_AddToSet) and keeps the index in step.
+  void AddToSet(bool elements, const cow_String& set, const cow_String* nested, const cow_String* instance,
+                const cow_1DArrayList<int>& ids, inpM_SetTypeFlag typeFlag, bool unsorted);
 };
 
 #endif

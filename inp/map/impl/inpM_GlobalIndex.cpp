@@ -326,6 +326,7 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
   tables_.push_back(maps.assembly.globalToLocal.ConstPtr());
   levels_.shrink_to_fit();
   tables_.shrink_to_fit();
+  largest_.assign(levels_.size(), kNotAffine);
 
   // One walk of every level finds whether it is affine and, while they stay
   // few, the spans of consecutive global ids it holds. Spans that do not
@@ -449,12 +450,24 @@ void inpM_GlobalIndex::Added(const cow_String& name, int globalId, int localId, 
     level.offset = kNotAffine;
   const uint32_t owner = owners_.Get(globalId);
   if (owner == 0 || owner > k + 1) owners_.Set(globalId, static_cast<uint32_t>(k + 1));
+  if (largest_[k] != kNotAffine) largest_[k] = std::max<int64_t>(largest_[k], localId);
+}
+
+int64_t inpM_GlobalIndex::LargestLocal(const cow_String& name, const omi_IntTable<int>& localToGlobal) {
+  int64_t& largest = largest_[LevelOf(name)];
+  if (largest == kNotAffine) {
+    omi_IntTableIterator<int> last(localToGlobal);
+    last.Last();
+    largest = last.IsDone() ? kNotAffine : last.CurrentKey();
+  }
+  return largest;
 }
 
 // When the level answered for the id, the next holder in map order takes
 // over; only while some id has two holders can there be one.
-void inpM_GlobalIndex::Removed(const cow_String& name, int globalId, const omi_IntTable<int>* table) {
+void inpM_GlobalIndex::Removed(const cow_String& name, int globalId, int localId, const omi_IntTable<int>* table) {
   const size_t k = LevelOf(name);
+  if (largest_[k] == localId) largest_[k] = kNotAffine;
   owners_.Thaw();
   tables_[k] = table;
   const bool twoHolders = holdings_ > owners_.Count();

@@ -29,6 +29,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -36,6 +37,8 @@
 #include "inpM_IdMap.h"
 #include "inpM_SetNameIndex.h"
 #include "omni.h"
+
+struct inpM_SetHolders;
 
 // Storage of the index's arrays. A lookup lands at a random place of an
 // array of tens of megabytes, and on 4 KB pages nearly every one of them also
@@ -272,7 +275,11 @@ class inpM_GlobalIndex {
   // `table` is the level's globalToLocal table as it is now: writing to a
   // shared table moves it.
   void Added(const cow_String& level, int globalId, int localId, const omi_IntTable<int>* table);
-  void Removed(const cow_String& level, int globalId, const omi_IntTable<int>* table);
+  void Removed(const cow_String& level, int globalId, int localId, const omi_IntTable<int>* table);
+  // The largest local id of a level whose localToGlobal table is given;
+  // INT64_MIN for a level without ids. Kept from one call to the next, so
+  // that ids added one at a time find it without a walk of the table.
+  int64_t LargestLocal(const cow_String& level, const omi_IntTable<int>& localToGlobal);
   // Whether both indexes list the same instance names in the same order.
   bool SameInstancesAs(const inpM_GlobalIndex& other) const;
   // Bytes held beyond the object itself.
@@ -299,6 +306,8 @@ class inpM_GlobalIndex {
   // The globalToLocal table of each level (null: the level holds no ids).
   std::vector<const omi_IntTable<int>*> tables_;
   inpM_OwnerTable owners_;
+  // The largest local id of each level, or kNotAffine while not known.
+  std::vector<int64_t> largest_;
   // Pairs held by all levels together; more than owners_.Count() when some
   // id has two holders.
   size_t holdings_ = 0;
@@ -317,6 +326,12 @@ struct inpM_PartMapIndex {
   inpM_GlobalIndex elements;
   bool sameInstances = true;
   mutable inpM_SetNameIndex setNames[2];  // node sets, element sets
+  // The sets that may hold each id (node sets, element sets), built on the
+  // first removal of an id and shared by the copies of the index; edits that
+  // add ids to sets add to it (a private copy when shared). Every edit that
+  // changes a set detaches the index first, so that maps that share an index
+  // have the same sets.
+  mutable std::shared_ptr<inpM_SetHolders> holders[2];
 };
 
 #endif

@@ -96,7 +96,7 @@ void inpM_PartMap::InsertInstanceNodeSet(const cow_String& set, const cow_String
       inpM_ReportError(
           "Node %1$d does not belong to instance '%2$s' and cannot be assigned to instance node set '%3$s'", ids[i],
           instance, set);
-  if (inpM_AddToSet(nodeSets, set, &instance, nullptr, ListOf(ids, count), typeFlag, unsorted)) SetNamesChanged(false);
+  AddToSet(false, set, &instance, nullptr, ListOf(ids, count), typeFlag, unsorted);
 }
 
 void inpM_PartMap::InsertInstanceElementSet(const cow_String& set, const cow_String& instance, const int* ids,
@@ -106,17 +106,17 @@ void inpM_PartMap::InsertInstanceElementSet(const cow_String& set, const cow_Str
       inpM_ReportError(
           "Element %1$d does not belong to instance '%2$s' and cannot be assigned to instance element set '%3$s'",
           ids[i], instance, set);
-  if (inpM_AddToSet(elementSets, set, &instance, nullptr, ListOf(ids, count), typeFlag, false)) SetNamesChanged(true);
+  AddToSet(true, set, &instance, nullptr, ListOf(ids, count), typeFlag, false);
 }
 
 void inpM_PartMap::InsertAssemblyNodeSet(const cow_String& set, const cow_String& instance, const int* ids, int count,
                                          inpM_SetTypeFlag typeFlag) {
-  if (inpM_AddToSet(nodeSets, set, nullptr, &instance, ListOf(ids, count), typeFlag, false)) SetNamesChanged(false);
+  AddToSet(false, set, nullptr, &instance, ListOf(ids, count), typeFlag, false);
 }
 
 void inpM_PartMap::InsertAssemblyElementSet(const cow_String& set, const cow_String& instance, const int* ids,
                                             int count, inpM_SetTypeFlag typeFlag) {
-  if (inpM_AddToSet(elementSets, set, nullptr, &instance, ListOf(ids, count), typeFlag, false)) SetNamesChanged(true);
+  AddToSet(true, set, nullptr, &instance, ListOf(ids, count), typeFlag, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -159,9 +159,7 @@ const inpM_SetNameIndex* inpM_PartMap::SetNamesOf(const inpM_SetMap& sets) const
   return &names;
 }
 
-void inpM_PartMap::SetNamesChanged(bool elements) {
-  if (index->setNames[elements].built) index.Get().setNames[elements].Clear();
-}
+void inpM_PartMap::SetNamesChanged(bool elements) { index.Get().setNames[elements].Clear(); }
 
 cow_String inpM_PartMap::GetAssemblySetName(const inpM_SetMap& sets, const cow_String& name) const {
   const cow_String wanted = StripAssemblyPrefix(name);

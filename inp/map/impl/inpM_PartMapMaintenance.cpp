@@ -1,7 +1,10 @@
 // inpM_PartMap: id and set maintenance, and the removal of redundant internal
 // sets. Every change of an id table goes through AddIdPair or RemoveIdPair,
 // which keep the global-to-local index in step one pair at a time.
+#include <algorithm>
+#include <memory>
 #include <climits>
+#include <cstdint>
 
 #include "inpM_GlobalIndex.h"
 #include "inpM_Messages.h"
@@ -19,18 +22,17 @@ const inpM_InstanceMaps* Level(const inpM_InstanceIdMaps& maps, const cow_String
   return instance.IsEmpty() ? &maps.assembly : maps.instances.ConstFind(instance);
 }
 
-// Removes one occurrence of the id from every set of the map that holds it.
-// A copy of each set with the id removed replaces the set when the removal
-// took place: that is the set with the id removed in place, and the sets
-// that do not hold it stay as they are, uncopied.
-void RemoveFromSets(inpM_SetMap& sets, const cow_String* instance, int id) {
-  const inpM_BaseSetMap& held = instance ? sets.ConstGetNestedSetMap(*instance).ConstGetSets() : sets.ConstGetSets();
-  cow_List<cow_String> holders;
-  for (const auto& [name, set] : held)
-    if (inpM_SetShared::Holds(*set, id)) holders.Append(name);
-  for (const cow_String& name : holders) {
-    inpM_SetHandle* set = instance ? sets.FindNestedSet(*instance, name) : sets.FindSet(name);
-    set->Get().Remove(id);
+// Removes one occurrence of the id from every set of the map (of the
+// instance `nested`, or assembly sets for null) that holds it. A copy of each
+// set with the id removed replaces the set when the removal took place: that
+// is the set with the id removed in place, and only the sets that the
+// holders list are looked at.
+void RemoveFromSets(inpM_SetMap& sets, const inpM_SetHolders& holders, const cow_String* nested, int id) {
+  const cow_String level = nested ? *nested : cow_String();
+  for (const auto& [instance, name] : holders.Of(id)) {
+    if (instance != level) continue;
+    inpM_SetHandle* set = nested ? sets.FindNestedSet(*nested, name) : sets.FindSet(name);
+    if (set && inpM_SetShared::Holds(**set, id)) set->Get().Remove(id);
   }
 }
 
@@ -55,7 +57,25 @@ void inpM_PartMap::RemoveIdPair(bool elements, const cow_String& instance, int g
   level->localToGlobal.Get().Remove(localId);
   level->globalToLocal.Get().Remove(globalId);
   inpM_PartMapIndex& writable = index.Get();
-  (elements ? writable.elements : writable.nodes).Removed(instance, globalId, level->globalToLocal.ConstPtr());
+  (elements ? writable.elements : writable.nodes)
+      .Removed(instance, globalId, localId, level->globalToLocal.ConstPtr());
+}
+
+// ---------------------------------------------------------------------------
+// Set changes
+
+inpM_PartMapIndex& inpM_PartMap::SetsChanging() { return index.Get(); }
+
+void inpM_PartMap::AddToSet(bool elements, const cow_String& set, const cow_String* nested,
+                            const cow_String* instance, const cow_1DArrayList<int>& ids, inpM_SetTypeFlag typeFlag,
+                            bool unsorted) {
+  inpM_PartMapIndex& writable = SetsChanging();
+  if (inpM_AddToSet(elements ? elementSets : nodeSets, set, nested, instance, ids, typeFlag, unsorted))
+    SetNamesChanged(elements);
+  std::shared_ptr<inpM_SetHolders>& holders = writable.holders[elements];
+  if (!holders) return;
+  if (holders.use_count() > 1) holders = std::make_shared<inpM_SetHolders>(*holders);
+  holders->Add(nested, set, ids);
 }
 
 // ---------------------------------------------------------------------------
@@ -77,9 +97,10 @@ int inpM_PartMap::InsertId(bool elements, int globalId, const cow_String& instan
     inpM_ReportError("Global id %1$d already belongs to instance '%2$s'.", globalId, kind.Answer(globalId).instance);
   int localId = globalId;
   if (!localIdsAreGlobal) {
-    omi_IntTableIterator<int> last(*level->localToGlobal);
-    last.Last();
-    localId = last.IsDone() ? 1 : last.CurrentKey() + (last.CurrentKey() < INT_MAX);
+    inpM_PartMapIndex& writable = index.Get();
+    const int64_t largest =
+        (elements ? writable.elements : writable.nodes).LargestLocal(instance, *level->localToGlobal);
+    localId = largest == INT64_MIN ? 1 : static_cast<int>(std::min<int64_t>(largest + 1, INT_MAX));
   }
   if (const int* taken = level->localToGlobal->Find(localId))
     inpM_ReportError("Local id %1$d of instance '%2$s' already belongs to global id %3$d.", localId, instance, *taken);
@@ -97,9 +118,15 @@ void inpM_PartMap::RemoveNodeOrElement(int globalId, const cow_String& kind) {
   const inpM_StringIntPair owner =
       elements ? ConstGetInstanceElementIdPair(globalId) : ConstGetInstanceNodeIdPair(globalId);
   inpM_SetMap& sets = elements ? elementSets : nodeSets;
-  RemoveFromSets(sets, nullptr, globalId);
+  // Built in the index as it is shared: the copies that share it have the
+  // same sets, and a model copied for each of many runs builds it once.
+  std::shared_ptr<inpM_SetHolders>& shared = index->holders[elements];
+  if (!shared) shared = std::make_shared<inpM_SetHolders>(sets);
+  const std::shared_ptr<const inpM_SetHolders> holders = shared;
+  SetsChanging();
+  RemoveFromSets(sets, *holders, nullptr, globalId);
   if (!owner.instance.IsEmpty() && sets.HasNestedSetMap(owner.instance))
-    RemoveFromSets(sets, &owner.instance, globalId);
+    RemoveFromSets(sets, *holders, &owner.instance, globalId);
   RemoveIdPair(elements, owner.instance, globalId);
 }
 
@@ -120,6 +147,7 @@ void Empty(inpM_SetMap& sets, const cow_String* instance, const cow_String& name
 }  // namespace
 
 void inpM_PartMap::ClearElset(const cow_String& name) {
+  SetsChanging();
   const cow_String assembly = GetAssemblySetName(elementSets, name);
   if (assembly.IsEmpty()) {
     const cow_List<cow_String> names = GetInstanceAndSetNames(elementSets, name);
@@ -130,6 +158,7 @@ void inpM_PartMap::ClearElset(const cow_String& name) {
 }
 
 void inpM_PartMap::ClearNset(const cow_String& name) {
+  SetsChanging();
   const cow_String assembly = GetAssemblySetName(nodeSets, name);
   if (assembly.IsEmpty()) {
     const cow_List<cow_String> names = GetInstanceAndSetNames(nodeSets, name);
@@ -147,12 +176,12 @@ void inpM_PartMap::InsertIntoSet(const cow_String& setName, const cow_String& ki
   const cow_List<cow_String> split = GetInstanceAndSetNames(sets, setName);
   const bool splitFound = split.Size() == 2;
   // The id as a top-level id of an assembly set, or as an id of `instance`.
+  const bool elements = &sets == &elementSets;
   const auto addToAssembly = [&](const cow_String& name) {
-    if (inpM_AddToSet(sets, name, nullptr, instance.IsEmpty() ? nullptr : &instance, ids, typeFlag, unsorted))
-      SetNamesChanged(&sets == &elementSets);
+    AddToSet(elements, name, nullptr, instance.IsEmpty() ? nullptr : &instance, ids, typeFlag, unsorted);
   };
   const cow_String assembly = newSet ? cow_String() : GetAssemblySetName(sets, setName);
-  if (splitFound) inpM_AddToSet(sets, split[1], &split[0], nullptr, ids, typeFlag, unsorted);
+  if (splitFound) AddToSet(elements, split[1], &split[0], nullptr, ids, typeFlag, unsorted);
   if (!assembly.IsEmpty()) addToAssembly(assembly);
   if (!splitFound && assembly.IsEmpty()) addToAssembly(StripAssemblyPrefix(setName));
 }
@@ -170,6 +199,7 @@ void inpM_PartMap::RemoveRedundantInternalSets(const cow_String& kind) {
 }
 
 void inpM_PartMap::RemoveRedundantSetsOfKind(bool elements) {
+  SetsChanging();
   inpM_SetMap& sets = elements ? elementSets : nodeSets;
   const inpM_InstanceIdMaps& maps = elements ? elementMap : nodeMap;
   // Removes each id that the level holds from its two tables.
@@ -207,4 +237,47 @@ void inpM_PartMap::RemoveRedundantSetsOfKind(bool elements) {
       }
     }
   }
+}
+
+// ---------------------------------------------------------------------------
+// The sets that may hold an id
+
+inpM_SetHolders::inpM_SetHolders(const inpM_SetMap& sets) {
+  for (const auto& [name, set] : sets.ConstGetSets()) Add(nullptr, name, set->ConstGetIds());
+  for (const auto& [instance, map] : sets.ConstGetNestedSetMaps())
+    for (const auto& [name, set] : map->ConstGetSets()) Add(&instance, name, set->ConstGetIds());
+}
+
+uint32_t inpM_SetHolders::Ref(const cow_String& instance, const cow_String& set) {
+  const auto [at, fresh] = refs_.emplace(std::make_pair(instance, set), static_cast<uint32_t>(sets_.size()));
+  if (fresh) sets_.emplace_back(instance, set);
+  return at->second;
+}
+
+// An id added again to the set that it was last listed under (ids added one
+// at a time, an unsorted set's repeats) is not listed again.
+void inpM_SetHolders::Add(const cow_String* nested, const cow_String& set, const cow_1DArrayList<int>& ids) {
+  const uint32_t ref = Ref(nested ? *nested : cow_String(), set);
+  for (const int id : ids) {
+    int* last = last_.Find(id);
+    if (last && links_[static_cast<size_t>(*last)].first == ref) continue;
+    links_.emplace_back(ref, last ? *last : -1);
+    const int link = static_cast<int>(links_.size() - 1);
+    if (last)
+      *last = link;
+    else
+      last_.Insert(id, link);
+  }
+}
+
+std::vector<std::pair<cow_String, cow_String>> inpM_SetHolders::Of(int id) const {
+  std::vector<uint32_t> refs;
+  const int* last = last_.Find(id);
+  for (int link = last ? *last : -1; link >= 0; link = links_[static_cast<size_t>(link)].second)
+    refs.push_back(links_[static_cast<size_t>(link)].first);
+  std::sort(refs.begin(), refs.end());
+  refs.erase(std::unique(refs.begin(), refs.end()), refs.end());
+  std::vector<std::pair<cow_String, cow_String>> sets;
+  for (const uint32_t ref : refs) sets.push_back(sets_[ref]);
+  return sets;
 }
