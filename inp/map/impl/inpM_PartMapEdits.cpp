@@ -4,6 +4,9 @@
 
 #include "inpM_GlobalIndex.h"
 
+#include <cctype>
+#include <string_view>
+
 #include "inpM_Messages.h"
 #include "inpM_Utils.h"
 
@@ -138,7 +141,21 @@ cow_String inpM_PartMap::StripAssemblyPrefix(const cow_String& name) const {
 
 // The resolvers compare names with quotes removed and case ignored: two
 // names are equal so when their keys are.
-std::string inpM_NameKey(const cow_String& name) { return inpM_Utils::RemoveQuotes(name).ToUpper().str(); }
+// One pass over the name, as RemoveQuotes and then ToUpper would give it.
+// Only lower-case ASCII letters and bytes past ASCII can change in any
+// locale, so only they go through toupper: the solver's names are upper
+// case already.
+std::string inpM_NameKey(const cow_String& name) {
+  std::string_view v = name.view();
+  while (!v.empty() && v.front() == '"') v.remove_prefix(1);
+  while (!v.empty() && v.back() == '"') v.remove_suffix(1);
+  std::string key(v);
+  for (char& c : key) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if ((u >= 'a' && u <= 'z') || u >= 0x80) c = static_cast<char>(std::toupper(u));
+  }
+  return key;
+}
 
 void inpM_SetNameIndex::Build(const inpM_SetMap& sets, bool flattenedNames) {
   Clear();
