@@ -195,6 +195,8 @@ TEST(PartMapMaintenance, RedundantInternalSetsTakeTheirIdsWithThem) {
   map.InsertInstanceNodeSet("Flag3", "Part-1", three, 1, inpM_RedundantInternalSet, false);
   map.InsertInstanceNodeSet("Flag2", "Part-1", four, 1, inpM_InsertedInternalSet, false);
   map.InsertAssemblyNodeSet("AFlag3", "Part-2", twelve, 1, inpM_RedundantInternalSet);
+  map.InsertInstanceNodeSet("Flag3", "Part-1", three, 1, inpM_InputSet, true);  // 3 twice, unsorted
+  const inpM_PartMap copy = map;  // shares every table until the removal
   map.RemoveRedundantInternalSets("elsets");
   EXPECT_TRUE(map.IsNodePartMapMember(3));
   map.RemoveRedundantInternalSets();
@@ -204,7 +206,9 @@ TEST(PartMapMaintenance, RedundantInternalSetsTakeTheirIdsWithThem) {
   EXPECT_FALSE(map.IsNodePartMapMember("Part-1", 3));
   EXPECT_FALSE(map.IsNodePartMapMember(12));
   EXPECT_TRUE(map.IsNodePartMapMember(4));
+  EXPECT_TRUE(copy.IsNodePartMapMember(3));
   ExpectAnswersAsScan(map, 0, 110);
+  ExpectAnswersAsScan(copy, 0, 110);
 }
 
 TEST(PartMapMaintenance, InsertAndRemoveIds) {
@@ -232,6 +236,15 @@ TEST(PartMapMaintenance, InsertAndRemoveIds) {
   EXPECT_TRUE(map.ConstGetInstanceNset("Part-2", "Set-A").IsEmpty());
   EXPECT_TRUE(map.ConstGetInstanceElset("Part-2", "E").IsEmpty());
   ExpectAnswersAsScan(map, 0, 800);
+  // Copies part when either changes a set, whichever of them lists the sets
+  // that hold an id first.
+  inpM_PartMap a = Model(), b = a;
+  const int five[] = {5};
+  b.InsertInstanceNodeSet("Set-A", "Part-1", five, 1, inpM_InputSet, false);
+  a.RemoveNodeOrElement(1, "nset");
+  b.RemoveNodeOrElement(5, "nset");
+  EXPECT_EQ(V(b.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{1, 2}));
+  EXPECT_EQ(V(a.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{2}));
 }
 
 TEST(PartMapMaintenance, ClearAndInsertIntoSetsByName) {

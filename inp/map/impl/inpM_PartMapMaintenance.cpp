@@ -202,12 +202,14 @@ void inpM_PartMap::RemoveRedundantSetsOfKind(bool elements) {
   SetsChanging();
   inpM_SetMap& sets = elements ? elementSets : nodeSets;
   const inpM_InstanceIdMaps& maps = elements ? elementMap : nodeMap;
-  // Removes each id that the level holds from its two tables.
+  // Removes each id that the level holds from its two tables. The level is
+  // looked up for each id: a removal may move the tables.
   const auto removeIds = [&](const cow_String& instance, const cow_1DArrayList<int>& ids) {
-    const inpM_InstanceMaps* level = Level(maps, instance);
-    if (!level) return;
-    for (const int id : ids)
+    for (const int id : ids) {
+      const inpM_InstanceMaps* level = Level(maps, instance);
+      if (!level) return;
       if (level->globalToLocal->Find(id)) RemoveIdPair(elements, instance, id);
+    }
   };
 
   const cow_List<cow_String> names = sets.ConstGetSets().Keys();
