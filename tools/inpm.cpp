@@ -1,4 +1,4 @@
-// inpm: checks, summarises, queries, normalises, generates and reports part files.
+// inpm: checks, summarises, queries, normalises, generates, reports and edits part files.
 //
 // Exit codes: 0 success; 1 a file that cannot be read, written or is damaged
 // or inconsistent, or an id that the map does not hold; 2 a wrong command
@@ -22,6 +22,7 @@
 #include "inpM_ModelGenerator.h"
 #include "inpM_PartMap.h"
 #include "inpM_RecordReader.h"
+#include "inpm_edit.h"
 #include "inpm_report.h"
 #include "mem.h"
 #include "nex.h"
@@ -363,7 +364,7 @@ int Generate(const inpM_ModelShape& shape, const std::string& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("inpm: checks, summarises, queries, normalises and generates part files (.prt).", "inpm");
+  CLI::App app("inpm: checks, summarises, queries, normalises, generates and edits part files (.prt).", "inpm");
   app.set_version_flag("--version", std::string("inpm ") + INPM_VERSION);
   app.require_subcommand(1);
   app.footer("Exit codes: 0 success, 1 a file or id error, 2 a wrong command line.");
@@ -430,6 +431,7 @@ int main(int argc, char** argv) {
   generate->callback([&] { status = Generate(shape, out); });
 
   inpm_AddReportCommand(app, status, [](const std::string& f) { return Load(f); });
+  inpm_AddEditCommand(app, status);
 
   try {
     app.parse(argc, argv);

@@ -27,13 +27,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <vector>
 
 #include "cow.h"
 #include "inpM_IdMap.h"
+#include "inpM_SetNameIndex.h"
 #include "mem_pages.h"
 #include "omni.h"
+
+struct inpM_SetHolders;
 
 // Global id -> ordinal (0: none), in one of three forms:
 // - a plain array over the range of ids while they are dense enough, so that
@@ -90,6 +94,11 @@ class inpM_OwnerTable {
     if (Get(id)) return false;
     Set(id, ordinal);
     return true;
+  }
+  // Leaves the run form, whose buckets answer without looking at a level
+  // (GetQuick): called before any change of the ids or of a level.
+  void Thaw() {
+    if (form_ == Form::kRuns) Expand();
   }
   // Called once the ids are in: turns the array into runs when that pays.
   // A later Set turns the runs back into the array.
@@ -189,7 +198,8 @@ class inpM_OwnerTable {
   // the range would get too thin.
   void Extend(int id);
   void MakeSparse();
-  // Turns the runs back into the array.
+  // Turns the runs back into the array, or into the sparse form when the
+  // array over their range would be too thin.
   void Expand();
   void Rehash(size_t capacity);
   static bool DenseEnough(int64_t span, size_t count);
@@ -230,6 +240,17 @@ class inpM_GlobalIndex {
     }
     return SlowAnswer(globalId);
   }
+  // Keeps the index in step with one pair that a level's tables gained or
+  // lost, the tables having changed already: O(1) (O(levels) for a removal
+  // only while some id has two holders, which a damaged file can give).
+  // `table` is the level's globalToLocal table as it is now: writing to a
+  // shared table moves it.
+  void Added(const cow_String& level, int globalId, int localId, const omi_IntTable<int>* table);
+  void Removed(const cow_String& level, int globalId, int localId, const omi_IntTable<int>* table);
+  // The largest local id of a level whose localToGlobal table is given;
+  // INT64_MIN for a level without ids. Kept from one call to the next, so
+  // that ids added one at a time find it without a walk of the table.
+  int64_t LargestLocal(const cow_String& level, const omi_IntTable<int>& localToGlobal);
   // Whether both indexes list the same instance names in the same order.
   bool SameInstancesAs(const inpM_GlobalIndex& other) const;
   // Bytes held beyond the object itself.
@@ -249,20 +270,39 @@ class inpM_GlobalIndex {
   static constexpr int64_t kNotAffine = INT64_MIN;
 
   [[gnu::noinline]] inpM_StringIntPair SlowAnswer(int globalId) const;
+  // The position of a level in levels_: the empty name is the assembly.
+  size_t LevelOf(const cow_String& name) const;
 
   std::vector<Level> levels_;  // instances in map order, then the assembly
   // The globalToLocal table of each level (null: the level holds no ids).
   std::vector<const omi_IntTable<int>*> tables_;
   inpM_OwnerTable owners_;
+  // The largest local id of each level, or kNotAffine while not known.
+  std::vector<int64_t> largest_;
+  // Pairs held by all levels together; more than owners_.Count() when some
+  // id has two holders.
+  size_t holdings_ = 0;
 };
 
 // The index of a part map: both kinds, and whether the element map lists the
 // same instances as the node map (the element membership test visits the
 // node map's instance names, so only then may it answer from the index).
+//
+// It also keeps the set names of the part map's node sets and element sets
+// by the name resolvers' key, built on the first resolution and dropped by
+// every edit that adds or removes a set: copies share the index only while
+// their sets are the same.
 struct inpM_PartMapIndex {
   inpM_GlobalIndex nodes;
   inpM_GlobalIndex elements;
   bool sameInstances = true;
+  mutable inpM_SetNameIndex setNames[2];  // node sets, element sets
+  // The sets that may hold each id (node sets, element sets), built on the
+  // first removal of an id and shared by the copies of the index; edits that
+  // add ids to sets add to it (a private copy when shared). Every edit that
+  // changes a set detaches the index first, so that maps that share an index
+  // have the same sets.
+  mutable std::shared_ptr<inpM_SetHolders> holders[2];
 };
 
 #endif
