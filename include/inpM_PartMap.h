@@ -20,6 +20,7 @@
 #include "cow.h"
 #include "inpM_IdMap.h"
 #include "inpM_InstanceMap.h"
+#include "inpM_Line.h"
 #include "inpM_SetMap.h"
 #include "inpM_SurfaceMap.h"
 #include "kvl_api.h"
@@ -46,6 +47,34 @@ class KVL_API inpM_PartMap {
 
   // Writes the part file.
   void Print(aio_ostream& out) const;
+
+  // The printed map report. PrintModuleData prints the assembly section,
+  // the global-to-local tables and the local-to-global tables, each when its
+  // flag is set; `ids` asks for the ids of every set and surface, `internal`
+  // for the sets and surfaces that the system made. The id tables set the
+  // stream's flag aio_ios::left, which stays set.
+  void PrintModuleData(aio_ostream& out, bool assembly, bool globalToLocal, bool localToGlobal, bool ids,
+                       bool internal) const;
+  void PrintAssembly(aio_ostream& out, bool ids, const inpM_Line& line, bool internal) const;
+  void PrintAssemblySets(aio_ostream& out, const inpM_SetMap& setMap, bool ids, const inpM_Line& line,
+                         const cow_String& setLabel, const cow_String& idLabel, bool internal) const;
+  void PrintInstanceSets(aio_ostream& out, const inpM_SetMap& setMap, bool ids, const inpM_Line& line,
+                         const cow_String& setLabel, const cow_String& idLabel, bool internal) const;
+  void PrintAssemblySurfaces(aio_ostream& out, const inpM_SurfaceMap& surfaceMap, bool ids, const inpM_Line& line,
+                             bool internal) const;
+  void PrintInstanceSurfaces(aio_ostream& out, const inpM_SurfaceMap& surfaceMap, bool ids, const inpM_Line& line,
+                             bool internal) const;
+  // A counted id list: two heading lines at indentation `level`, then the ids
+  // from column idLevel * indent, wrapped at lineWidth.
+  void PrintSetIds(aio_ostream& out, const cow_1DArrayList<int>& ids, const cow_String& idLabel,
+                   const inpM_Line& line, int level, int idLevel) const;
+  // A bare id list from column firstWidth, wrapped at lineWidth.
+  void PrintSurfaceIds(aio_ostream& out, const cow_1DArrayList<int>& ids, const inpM_Line& line,
+                       int firstWidth) const;
+  // Every global id, ascending, with its instance and local id.
+  void PrintGlobal2Local(aio_ostream& out, const inpM_Line& line) const;
+  // The assembly level, then each instance by name, local ids ascending.
+  void PrintLocal2Global(aio_ostream& out, const inpM_Line& line) const;
 
   cow_String ConstGetAssemblyName() const;
   // nodeMap.Size(); raises nex_AssertException when the node and element maps
