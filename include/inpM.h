@@ -13,5 +13,6 @@
 #include "inpM_SurfaceFacet.h"
 #include "inpM_Line.h"
 #include "inpM_PartMap.h"
+#include "inpM_SolverPartMap.h"
 
 #endif

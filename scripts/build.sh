@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds one flavour: scripts/build.sh main|release|asan|bench [targets...]
+# Configures and builds one flavour: scripts/build.sh main|release|asan|tsan|bench [targets...]
 #   main     the library and inpm alone (no test dependencies), for the main job
 #   release  with the unit tests
 #   asan     with the unit tests, under AddressSanitizer and UBSan
+#   tsan     the thread tests, under ThreadSanitizer
 #   bench    the benchmarks, without the tests
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,8 +14,9 @@ case "$flavour" in
   main) opts=(-DCMAKE_BUILD_TYPE=Release -DKVL_BUILD_TESTS=OFF) ;;
   release) opts=(-DCMAKE_BUILD_TYPE=Release -DKVL_BUILD_TESTS=ON) ;;
   asan) opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVL_SANITIZE=ON -DKVL_BUILD_TESTS=ON) ;;
+  tsan) opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVL_TSAN=ON -DKVL_BUILD_TESTS=ON) ;;
   bench) opts=(-DCMAKE_BUILD_TYPE=Release -DKVL_BUILD_BENCH=ON -DKVL_BUILD_TESTS=OFF) ;;
-  *) echo "build.sh: unknown flavour '$flavour' (main, release, asan or bench)" >&2; exit 2 ;;
+  *) echo "build.sh: unknown flavour '$flavour' (main, release, asan, tsan or bench)" >&2; exit 2 ;;
 esac
 dir="$root/build/$flavour"
 cmake -S "$root" -B "$dir" -G Ninja "${opts[@]}" >/dev/null

@@ -1,0 +1,694 @@
+#include "inpM_SolverPartMap.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+
+#include "nex.h"
+#include "omni.h"
+#include "utl.h"
+#include "wip.h"
+
+namespace {
+
+const char kSource[] = "inpM_SolverPartMap";
+
+// The thread-local slot. A thread_local variable exists with its thread, so
+// the slot needs no allocation of its own; the count of live instances
+// changes only under the process-wide lock and is read without it.
+thread_local inpM_SolverPartMap* slot = nullptr;
+std::atomic<int> instanceCount{0};
+
+thr_GlobalLock& GlobalLock() { return omi_Singleton<thr_GlobalLock>::Instance(); }
+thr_ThrSingletonRegistry& Registry() { return thr_GlobalSingleton<thr_ThrSingletonRegistry>::Instance(); }
+
+// The registry's destroy function for the calling thread's instance.
+void DestroyAtThreadEnd() { thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance(); }
+
+enum Count { kParts, kAssemblyElsetCount, kAssemblyNsetCount, kElsets, kNsets };
+
+// Raw messages of the guarded operations.
+const char kNodeMap[] = "The node map cannot be obtained because the part map \"%s\" does not exist.";
+const char kElementMap[] = "The element map cannot be obtained because the part map \"%s\" does not exist.";
+const char kNodePair[] =
+    "The instance name and local node id corresponding to the global id: %1$s cannot be obtained because the part "
+    "file \"%2$s\" does not exist.";
+const char kElementPair[] =
+    "The instance name and local element id corresponding to the global id: %1$s cannot be obtained because the "
+    "part file \"%2$s\" does not exist.";
+const char kGlobalNode[] =
+    "The global id corresponding to the instance name: %1$s and the local node id: %2$s cannot be obtained because "
+    "the part file \"%3$s\" does not exist.";
+const char kGlobalElement[] =
+    "The global id corresponding to the instance name: %1$s and the local element id: %2$s cannot be obtained "
+    "because the part file \"%3$s\" does not exist.";
+const char kNoPartFile[] = "The part file \"%s\" does not exist.";
+const char kInstances[] =
+    "The list of part file instances cannot be obtained because the part  map \"%s\" does not exist.";
+const char kAssemblyName[] = "The assembly name cannot be obtained because the part file \"%s\" does not exist.";
+const char kAssemblyElsets[] =
+    "The list of assembly element sets cannot be obtained because the part file \"%s\" does not exist.";
+const char kAssemblyNsets[] =
+    "The list of assembly node sets cannot be obtained because the part file \"%s\" does not exist.";
+const char kInstanceElsets[] =
+    "The list of instance element sets cannot be obtained because the part file \"%s\" does not exist.";
+const char kInstanceNsets[] =
+    "The list of instance node sets cannot be obtained because the part file \"%s\" does not exist.";
+
+const char kInsertInstanceNset[] =
+    "The instance node set: instance name = %1$s, set name = %2$s, cannot be inserted into the part map because the "
+    "part file \"%3$s\" does not exist.";
+const char kInsertInstanceElset[] =
+    "The instance element set: instance name = %1$s, set name = %2$s, cannot be inserted into the part map because "
+    "the part file \"%3$s\" does not exist.";
+const char kInsertAssemblyNset[] =
+    "The assembly node set: set name = %1$s, cannot be inserted into the part map because the part file \"%2$s\" "
+    "does not exist.";
+const char kInsertAssemblyElset[] =
+    "The assembly element set: set name = %1$s, cannot be inserted into the part map because the part file \"%2$s\" "
+    "does not exist.";
+const char kInsertIntoSet[] =
+    "The set: %1$s cannot be inserted into the part map because the part file \"%2$s\" does not exist.";
+const char kInsertNode[] =
+    "The node %1$s cannot be inserted into the part map because the part file \"%2$s\" does not exist.";
+const char kInsertElement[] =
+    "The element %1$s cannot be inserted into the part map because the part file \"%2$s\" does not exist.";
+const char kAddInstanceFacet[] =
+    "The facet: %1$s, %2$s cannot be added to the instance surface: instance name = %3$s, surface name = %4$s "
+    "because the part file \"%5$s\" does not exist.";
+const char kRemoveInstanceFacet[] =
+    "The facet: %1$s, %2$s cannot be removed from the instance surface: instance name = %3$s, surface name = %4$s "
+    "because the part file \"%5$s\" does not exist.";
+const char kAddInstanceNode[] =
+    "The node: %1$s cannot be added to the instance surface: instance name = %2$s, surface name = %3$s because the "
+    "part file \"%4$s\" does not exist.";
+const char kRemoveInstanceNode[] =
+    "The node: %1$s cannot be removed from the instance surface: instance name = %2$s, surface name = %3$s because "
+    "the part file \"%4$s\" does not exist.";
+const char kClearInstanceSurface[] =
+    "The instance surface: instance name = %1$s, surface name = %2$s cannot be cleared because the part file "
+    "\"%3$s\" does not exist.";
+const char kAddAssemblyFacet[] =
+    "The facet: %1$s, %2$s cannot be added to the assembly surface: %3$s because the part file \"%4$s\" does not "
+    "exist.";
+const char kRemoveAssemblyFacet[] =
+    "The facet: %1$s, %2$s cannot be removed from the assembly surface: %3$s because the part file \"%4$s\" does "
+    "not exist.";
+const char kAddAssemblyNode[] =
+    "The node: %1$s cannot be added to the assembly surface: %2$s because the part file \"%3$s\" does not exist.";
+const char kRemoveAssemblyNode[] =
+    "The node: %1$s cannot be removed from the assembly surface: %2$s because the part file \"%3$s\" does not "
+    "exist.";
+const char kClearAssemblySurface[] =
+    "The assembly surface: %1$s cannot be cleared because the part file \"%2$s\" does not exist.";
+const char kClearElset[] =
+    "The element set: \"%1$s\" cannot be cleared because the part file \"%2$s\" does not exist.";
+const char kClearNset[] = "The node set: \"%1$s\" cannot be cleared because the part file \"%2$s\" does not exist.";
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The per-thread instance
+
+inpM_SolverPartMap* thr_ThreadSingletonBase<inpM_SolverPartMap>::Instance() { return slot; }
+
+inpM_SolverPartMap& thr_ThreadSingleton<inpM_SolverPartMap>::Instance() {
+  if (instanceCount.load(std::memory_order_relaxed) > 0 && slot != nullptr) return *slot;
+  Registry().Register(&DestroyAtThreadEnd);
+  return *new inpM_SolverPartMap();
+}
+
+bool thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance() {
+  if (instanceCount.load(std::memory_order_relaxed) == 0) return false;
+  inpM_SolverPartMap* instance = slot;
+  delete instance;
+  slot = nullptr;
+  GlobalLock().Lock();
+  if (instance != nullptr) instanceCount.fetch_sub(1, std::memory_order_relaxed);
+  GlobalLock().Unlock();
+  return instance != nullptr;
+}
+
+int thr_ThreadSingleton<inpM_SolverPartMap>::InstanceCount() { return instanceCount.load(std::memory_order_relaxed); }
+
+inpM_SolverPartMap::inpM_SolverPartMap() {
+  GlobalLock().Lock();
+  instanceCount.fetch_add(1, std::memory_order_relaxed);
+  GlobalLock().Unlock();
+  slot = this;
+  Registry().SetDestructLevel(&DestroyAtThreadEnd, thr_DestructLevelSolverPartMap);
+  GrowSlots(1);
+}
+
+inpM_SolverPartMap::~inpM_SolverPartMap() {
+  // A destructor must not throw: whatever stops the closing (a broken part
+  // map, an error handler of the host's) is printed, and the part maps that
+  // are left are freed with the slot table.
+  try {
+    CloseAll();
+  } catch (const nex_Exception& e) {
+    thr_ThreadSingleton<wip_WIP>::Instance().Print(e.UserReport());
+  } catch (const std::exception& e) {
+    thr_ThreadSingleton<wip_WIP>::Instance().Print(atr_String(e.what()));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Slots and files
+
+void inpM_SolverPartMap::GrowSlots(int n) {
+  if (!slots) {
+    slots = std::make_unique<std::unique_ptr<inpM_PartMap>[]>(static_cast<size_t>(n));
+    slotCapacity = n;
+    return;
+  }
+  const int old = slotCapacity;
+  slotCapacity += n;
+  auto grown = std::make_unique<std::unique_ptr<inpM_PartMap>[]>(static_cast<size_t>(slotCapacity));
+  for (int s = 0; s < old; ++s) grown[s] = std::move(slots[s]);
+  slots = std::move(grown);
+}
+
+int inpM_SolverPartMap::PartFileSlot(const cow_String& partFileName) const {
+  const int* s = fileIndex.ConstFind(partFileName);
+  return s ? *s : -1;
+}
+
+cow_String inpM_SolverPartMap::PartFileName(int slotNumber) const {
+  for (const auto& [name, s] : fileIndex.ConstStorage())
+    if (s == slotNumber) return name;
+  return cow_String();
+}
+
+// The job's part file is the job file service's name for the extension, used
+// as it stands: <dir>/<job>.prt, from utl_SetJob or INPM_JOB_DIR and INPM_JOB.
+cow_String inpM_SolverPartMap::JobPartFileName(const char* extension) const {
+  return utl_JobFileName(cow_String(extension));
+}
+
+void inpM_SolverPartMap::ReadPartFile(const cow_String& partFileName) {
+  current = nullptr;
+  currentPartFileName = partFileName;
+  const bool exists = utl_FilePath(partFileName, cow_String()).Exists();
+  aio_ifstream in;
+  in.open(partFileName.c_str());
+  if (!exists || (in.rdstate() & (aio_ios::failbit | aio_ios::badbit))) {
+    nex_TextException(atr_raw("The part map file \"%s\" is corrupt, does not exist, or cannot be opened.")
+                          .ReplaceNonTranslated(0, partFileName))
+        .Throw(kSource, __LINE__);
+  }
+  auto map = std::make_unique<inpM_PartMap>(in);
+  in.close();
+  // The map goes into its slot before the part index is built, so that the
+  // slot table owns it whatever the index building raises.
+  int s = PartFileSlot(partFileName);
+  if (s < 0) {
+    if (slotsUsed >= slotCapacity) GrowSlots(std::max(1, slotsUsed + 1 - slotCapacity));
+    s = slotsUsed++;
+    fileIndex.InsertUnlessMember(partFileName, s);
+  }
+  slots[s] = std::move(map);
+  current = slots[s].get();
+  SetPartIndex();
+}
+
+void inpM_SolverPartMap::SetPartIndex() {
+  partIndex = cow_Btree<cow_String, int>();
+  if (current == nullptr) return;
+  partIndex.InsertUnlessMember(cow_String(), 0);
+  int i = 0;
+  for (const cow_String& name : current->Instances()) partIndex.InsertUnlessMember(name, ++i);
+}
+
+// ---------------------------------------------------------------------------
+// Making current and closing
+
+void inpM_SolverPartMap::MakeCurrent() { MakeCurrent(JobPartFileName(".prt")); }
+
+void inpM_SolverPartMap::MakeCurrent(const cow_String& partFileName) {
+  if (current != nullptr && currentPartFileName == partFileName) return;
+  const int s = PartFileSlot(partFileName);
+  if (s >= 0 && slots[s]) {
+    current = slots[s].get();
+    currentPartFileName = partFileName;
+    SetPartIndex();
+  } else {
+    ReadPartFile(partFileName);
+  }
+  ResetCounts();
+}
+
+void inpM_SolverPartMap::MakeCurrent(int slotNumber) {
+  // Only names whose file was read enter the file index, and the empty name
+  // names no file: an empty answer means that no name has the slot.
+  const cow_String name = PartFileName(slotNumber);
+  if (name.IsEmpty()) {
+    current = nullptr;
+    currentPartFileName = cow_String();
+    partIndex = cow_Btree<cow_String, int>();
+    ResetCounts();
+    return;
+  }
+  MakeCurrent(name);
+}
+
+void inpM_SolverPartMap::CloseNoSave() {
+  const int s = PartFileSlot(currentPartFileName);
+  if (s < 0) return;
+  current = nullptr;
+  slots[s].reset();
+  partIndex = cow_Btree<cow_String, int>();
+  currentPartFileName = cow_String();
+}
+
+void inpM_SolverPartMap::CloseAndSave() {
+  if (current != nullptr) SavePartFile();
+  CloseNoSave();
+}
+
+// The part file is written whole beside itself and put in place by a rename
+// (aio_ofstream's replacing mode) instead of being deleted first and written
+// anew: a crash or a full disk in between never loses it. A failure is
+// printed with the file's name, the call that failed and the system's reason;
+// the map is closed all the same by the caller.
+void inpM_SolverPartMap::SavePartFile() const {
+  aio_ofstream out(currentPartFileName.c_str(), true);
+  current->Print(out);
+  if (out.close()) return;
+  char buffer[256];
+  const char* reason = strerror_r(out.error(), buffer, sizeof buffer);
+  const char* message =
+      out.failed_call() == aio_IoSyncFolder
+          ? "The part map file \"%1$s\" is saved, but its folder cannot be synchronised (%2$s: %3$s); the file may not "
+            "survive a system crash."
+          : "The part map file \"%1$s\" cannot be saved (%2$s: %3$s); the file is left as it was.";
+  thr_ThreadSingleton<wip_WIP>::Instance().Print(atr_raw(message)
+                                                     .ReplaceNonTranslated(1, currentPartFileName)
+                                                     .ReplaceNonTranslated(2, aio_IoCallName(out.failed_call()))
+                                                     .ReplaceNonTranslated(3, reason));
+}
+
+void inpM_SolverPartMap::CloseAll() {
+  const cow_String job = JobPartFileName(".prt");
+  if (current != nullptr) ComputeCounts(recordedCounts);
+  // The iterator holds its own copy of the index.
+  for (cow_BtreeIterator<cow_String, int> it(fileIndex); !it.IsDone(); it.Next()) {
+    if (!slots[it.CurrentValue()]) continue;
+    MakeCurrent(it.CurrentKey());
+    if (it.CurrentKey() == job) {
+      CloseAndSave();
+    } else {
+      CloseNoSave();
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Counts and part indexes
+
+void inpM_SolverPartMap::ResetCounts() {
+  for (int& c : recordedCounts) c = -1;
+}
+
+void inpM_SolverPartMap::ComputeCounts(int counts[5]) const {
+  counts[kParts] = NumberInstances() + (HasAssemblyLevelIds() > 0 ? 1 : 0);
+  counts[kAssemblyElsetCount] = AssemblyElsetNames().Size();
+  counts[kAssemblyNsetCount] = AssemblyNsetNames().Size();
+  counts[kElsets] = counts[kAssemblyElsetCount];
+  counts[kNsets] = counts[kAssemblyNsetCount];
+  for (const cow_String& instance : Instances()) {
+    counts[kElsets] += InstanceElsetNames(instance).Size();
+    counts[kNsets] += InstanceNsetNames(instance).Size();
+  }
+}
+
+int inpM_SolverPartMap::GetNumberInstances() const {
+  if (recordedCounts[kParts] >= 0) return recordedCounts[kParts];
+  if (current == nullptr) return -1;
+  return NumberInstances() + (HasAssemblyLevelIds() > 0 ? 1 : 0);
+}
+
+int inpM_SolverPartMap::GetNumberAssemblyElsets() const {
+  if (recordedCounts[kAssemblyElsetCount] >= 0) return recordedCounts[kAssemblyElsetCount];
+  return current != nullptr ? AssemblyElsetNames().Size() : -1;
+}
+
+int inpM_SolverPartMap::GetNumberAssemblyNsets() const {
+  if (recordedCounts[kAssemblyNsetCount] >= 0) return recordedCounts[kAssemblyNsetCount];
+  return current != nullptr ? AssemblyNsetNames().Size() : -1;
+}
+
+int inpM_SolverPartMap::GetNumberElsets() const {
+  if (recordedCounts[kElsets] >= 0) return recordedCounts[kElsets];
+  if (current == nullptr) return -1;
+  int counts[5];
+  ComputeCounts(counts);
+  return counts[kElsets];
+}
+
+int inpM_SolverPartMap::GetNumberNsets() const {
+  if (recordedCounts[kNsets] >= 0) return recordedCounts[kNsets];
+  if (current == nullptr) return -1;
+  int counts[5];
+  ComputeCounts(counts);
+  return counts[kNsets];
+}
+
+// The callers ask only with a part map current, and there is no message for
+// the question; without one the answer is 0 (no assembly-level ids) rather
+// than a null dereference.
+int inpM_SolverPartMap::HasAssemblyLevelIds() const {
+  if (current == nullptr) return 0;
+  const auto entries = [](const inpM_InstanceIdMaps& maps) {
+    return maps.assembly.globalToLocal.HasValue() ? maps.assembly.globalToLocal->Size() : 0;
+  };
+  const int elements = entries(current->ConstGetElementMap());
+  return elements != 0 ? elements : entries(current->ConstGetNodeMap());
+}
+
+// An instance name that the part index lacks gives -1: no part index is
+// negative, so a caller can tell it from every real answer. (The id maps
+// only produce names that the index holds.)
+int inpM_SolverPartMap::PartIndex(int& id, int& jtyp) const {
+  if (NumberInstances() == 0) return 0;
+  const inpM_StringIntPair pair = jtyp != 0 ? ConstGetInstanceElementIdPair(id) : ConstGetInstanceNodeIdPair(id);
+  const int* index = partIndex.ConstFind(pair.instance);
+  return index ? *index : -1;
+}
+
+// ---------------------------------------------------------------------------
+// Guarded forwarding operations
+
+void inpM_SolverPartMap::NoPartMap(const char* message, std::initializer_list<atr_String> values) const {
+  atr_String text = atr_raw(message);
+  if (std::strstr(message, "%s") != nullptr) {
+    text.ReplaceNonTranslated(0, *values.begin());
+  } else {
+    int k = 0;
+    for (const atr_String& v : values) text.ReplaceNonTranslated(++k, v);
+  }
+  thr_ThreadSingleton<wip_WIP>::Instance().Error(text, wip_ERROR);
+}
+
+const inpM_InstanceIdMaps& inpM_SolverPartMap::ConstGetNodeMap() const {
+  Guard(kNodeMap);
+  return current->ConstGetNodeMap();
+}
+
+const inpM_InstanceIdMaps& inpM_SolverPartMap::ConstGetElementMap() const {
+  Guard(kElementMap);
+  return current->ConstGetElementMap();
+}
+
+inpM_StringIntPair inpM_SolverPartMap::ConstGetInstanceNodeIdPair(int globalId) const {
+  if (current == nullptr) NoPartMap(kNodePair, {atr_String(globalId), currentPartFileName});
+  return current->ConstGetInstanceNodeIdPair(globalId);
+}
+
+inpM_StringIntPair inpM_SolverPartMap::ConstGetInstanceElementIdPair(int globalId) const {
+  if (current == nullptr) NoPartMap(kElementPair, {atr_String(globalId), currentPartFileName});
+  return current->ConstGetInstanceElementIdPair(globalId);
+}
+
+int inpM_SolverPartMap::GlobalNodeId(const cow_String& instance, int localId) const {
+  if (current == nullptr) NoPartMap(kGlobalNode, {instance, atr_String(localId), currentPartFileName});
+  return current->GlobalNodeId(instance, localId);
+}
+
+int inpM_SolverPartMap::GlobalElementId(const cow_String& instance, int localId) const {
+  if (current == nullptr) NoPartMap(kGlobalElement, {instance, atr_String(localId), currentPartFileName});
+  return current->GlobalElementId(instance, localId);
+}
+
+int inpM_SolverPartMap::NumberInstances() const {
+  Guard(kNoPartFile);
+  return current->NumberInstances();
+}
+
+cow_List<cow_String> inpM_SolverPartMap::Instances() const {
+  Guard(kInstances);
+  return current->Instances();
+}
+
+cow_String inpM_SolverPartMap::ConstGetAssemblyName() const {
+  Guard(kAssemblyName);
+  return current->ConstGetAssemblyName();
+}
+
+cow_List<cow_String> inpM_SolverPartMap::AssemblyElsetNames() const {
+  Guard(kAssemblyElsets);
+  return current->AssemblyElsetNames();
+}
+
+cow_List<cow_String> inpM_SolverPartMap::AssemblyNsetNames() const {
+  Guard(kAssemblyNsets);
+  return current->AssemblyNsetNames();
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstanceElsetNames(const cow_String& instance) const {
+  Guard(kInstanceElsets);
+  return current->InstanceElsetNames(instance);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstanceNsetNames(const cow_String& instance) const {
+  Guard(kInstanceNsets);
+  return current->InstanceNsetNames(instance);
+}
+
+bool inpM_SolverPartMap::IsNodePartMapMember(int globalId) const {
+  Guard(kNoPartFile);
+  return current->IsNodePartMapMember(globalId);
+}
+
+bool inpM_SolverPartMap::IsNodePartMapMember(const cow_String& instance, int localId) const {
+  Guard(kNoPartFile);
+  return current->IsNodePartMapMember(instance, localId);
+}
+
+bool inpM_SolverPartMap::IsElementPartMapMember(int globalId) const {
+  Guard(kNoPartFile);
+  return current->IsElementPartMapMember(globalId);
+}
+
+int inpM_SolverPartMap::NumberInstancesSpannedByAssemblyElset(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->NumberInstancesSpannedByAssemblyElset(name);
+}
+
+int inpM_SolverPartMap::NumberInstancesSpannedByAssemblyNset(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->NumberInstancesSpannedByAssemblyNset(name);
+}
+
+int inpM_SolverPartMap::NumberInstancesSpannedByAssemblySurface(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->NumberInstancesSpannedByAssemblySurface(name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblyElset(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->InstancesSpannedByAssemblyElset(name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblyNset(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->InstancesSpannedByAssemblyNset(name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblySurface(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->InstancesSpannedByAssemblySurface(name);
+}
+
+cow_String inpM_SolverPartMap::GetAssemblyElsetName(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetAssemblySetName(current->ConstGetElementSets(), name);
+}
+
+cow_String inpM_SolverPartMap::GetAssemblyNsetName(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetAssemblySetName(current->ConstGetNodeSets(), name);
+}
+
+cow_String inpM_SolverPartMap::GetAssemblySurfaceName(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetAssemblySurfaceName(name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndElsetNames(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetInstanceAndSetNames(current->ConstGetElementSets(), name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndNsetNames(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetInstanceAndSetNames(current->ConstGetNodeSets(), name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndSurfaceNames(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetInstanceAndSurfaceNames(name);
+}
+
+inpM_SetTypeFlag inpM_SolverPartMap::SetType(const cow_String& setName, const cow_String& kind) const {
+  Guard(kNoPartFile);
+  return current->SetType(setName, kind);
+}
+
+void inpM_SolverPartMap::PrintModuleData(aio_ostream& out, bool assembly, bool globalToLocal, bool localToGlobal,
+                                         bool ids) const {
+  Guard(kNoPartFile);
+  current->PrintModuleData(out, assembly, globalToLocal, localToGlobal, ids, false);
+}
+
+void inpM_SolverPartMap::InsertInstanceNodeSet(const cow_String& setName, const cow_String& instance, const int* ids,
+                                               int n, inpM_SetTypeFlag kind, bool unsorted) {
+  if (current == nullptr) NoPartMap(kInsertInstanceNset, {instance, setName, currentPartFileName});
+  current->InsertInstanceNodeSet(setName, instance, ids, n, kind, unsorted);
+}
+
+void inpM_SolverPartMap::InsertInstanceElementSet(const cow_String& setName, const cow_String& instance,
+                                                  const int* ids, int n, inpM_SetTypeFlag kind) {
+  if (current == nullptr) NoPartMap(kInsertInstanceElset, {instance, setName, currentPartFileName});
+  current->InsertInstanceElementSet(setName, instance, ids, n, kind);
+}
+
+void inpM_SolverPartMap::InsertAssemblyNodeSet(const cow_String& setName, const cow_String& instance, const int* ids,
+                                               int n, inpM_SetTypeFlag kind) {
+  if (current == nullptr) NoPartMap(kInsertAssemblyNset, {setName, currentPartFileName});
+  current->InsertAssemblyNodeSet(setName, instance, ids, n, kind);
+}
+
+void inpM_SolverPartMap::InsertAssemblyElementSet(const cow_String& setName, const cow_String& instance,
+                                                  const int* ids, int n, inpM_SetTypeFlag kind) {
+  if (current == nullptr) NoPartMap(kInsertAssemblyElset, {setName, currentPartFileName});
+  current->InsertAssemblyElementSet(setName, instance, ids, n, kind);
+}
+
+void inpM_SolverPartMap::InsertIntoSet(const cow_String& setName, const cow_String& kind, const cow_String& instance,
+                                       int id, int count, inpM_SetTypeFlag typeFlag, bool unsorted, bool newSet) {
+  if (current == nullptr) NoPartMap(kInsertIntoSet, {setName, currentPartFileName});
+  current->InsertIntoSet(setName, kind, instance, id, count, typeFlag, unsorted, newSet);
+}
+
+int inpM_SolverPartMap::InsertNode(int globalId, const cow_String& instance) {
+  if (current == nullptr) NoPartMap(kInsertNode, {atr_String(globalId), currentPartFileName});
+  return current->InsertNode(globalId, instance);
+}
+
+int inpM_SolverPartMap::InsertElement(int globalId, const cow_String& instance) {
+  if (current == nullptr) NoPartMap(kInsertElement, {atr_String(globalId), currentPartFileName});
+  return current->InsertElement(globalId, instance);
+}
+
+void inpM_SolverPartMap::RemoveNodeOrElement(int globalId, const cow_String& kind) {
+  if (current == nullptr)
+    NoPartMap(kind == cow_String("elset") ? kInsertElement : kInsertNode, {atr_String(globalId), currentPartFileName});
+  current->RemoveNodeOrElement(globalId, kind);
+}
+
+void inpM_SolverPartMap::AddInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface,
+                                                 const cow_String& face, int element) {
+  if (current == nullptr)
+    NoPartMap(kAddInstanceFacet, {atr_String(element), face, instance, surface, currentPartFileName});
+  current->AddInstanceSurfaceFacet(instance, surface, face, element);
+}
+
+void inpM_SolverPartMap::RemoveInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface,
+                                                    const cow_String& face, int element) {
+  if (current == nullptr)
+    NoPartMap(kRemoveInstanceFacet, {atr_String(element), face, instance, surface, currentPartFileName});
+  current->RemoveInstanceSurfaceFacet(instance, surface, face, element);
+}
+
+void inpM_SolverPartMap::AddInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int node,
+                                                double area) {
+  if (current == nullptr) NoPartMap(kAddInstanceNode, {atr_String(node), instance, surface, currentPartFileName});
+  current->AddInstanceSurfaceNode(instance, surface, node, area);
+}
+
+void inpM_SolverPartMap::RemoveInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int node) {
+  if (current == nullptr) NoPartMap(kRemoveInstanceNode, {atr_String(node), instance, surface, currentPartFileName});
+  current->RemoveInstanceSurfaceNode(instance, surface, node);
+}
+
+void inpM_SolverPartMap::ClearInstanceSurface(const cow_String& instance, const cow_String& surface) {
+  if (current == nullptr) NoPartMap(kClearInstanceSurface, {instance, surface, currentPartFileName});
+  current->ClearInstanceSurface(instance, surface);
+}
+
+void inpM_SolverPartMap::AddAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int element) {
+  if (current == nullptr) NoPartMap(kAddAssemblyFacet, {atr_String(element), face, surface, currentPartFileName});
+  current->AddAssemblySurfaceFacet(surface, face, element);
+}
+
+void inpM_SolverPartMap::RemoveAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int element) {
+  if (current == nullptr) NoPartMap(kRemoveAssemblyFacet, {atr_String(element), face, surface, currentPartFileName});
+  current->RemoveAssemblySurfaceFacet(surface, face, element);
+}
+
+void inpM_SolverPartMap::AddAssemblySurfaceNode(const cow_String& surface, int node, double area) {
+  if (current == nullptr) NoPartMap(kAddAssemblyNode, {atr_String(node), surface, currentPartFileName});
+  current->AddAssemblySurfaceNode(surface, node, area);
+}
+
+void inpM_SolverPartMap::RemoveAssemblySurfaceNode(const cow_String& surface, int node) {
+  if (current == nullptr) NoPartMap(kRemoveAssemblyNode, {atr_String(node), surface, currentPartFileName});
+  current->RemoveAssemblySurfaceNode(surface, node);
+}
+
+void inpM_SolverPartMap::ClearAssemblySurface(const cow_String& surface) {
+  if (current == nullptr) NoPartMap(kClearAssemblySurface, {surface, currentPartFileName});
+  current->ClearAssemblySurface(surface);
+}
+
+// ---------------------------------------------------------------------------
+// Name tests
+
+bool inpM_SolverPartMap::IsAssemblyElsetName(const cow_String& name) const {
+  return !GetAssemblyElsetName(name).IsEmpty();
+}
+
+bool inpM_SolverPartMap::IsAssemblyNsetName(const cow_String& name) const {
+  return !GetAssemblyNsetName(name).IsEmpty();
+}
+
+bool inpM_SolverPartMap::IsAssemblySurfaceName(const cow_String& name) const {
+  return !GetAssemblySurfaceName(name).IsEmpty();
+}
+
+bool inpM_SolverPartMap::IsInstanceElsetName(const cow_String& name) const {
+  return !GetInstanceAndElsetNames(name).IsEmpty();
+}
+
+bool inpM_SolverPartMap::IsInstanceNsetName(const cow_String& name) const {
+  return !GetInstanceAndNsetNames(name).IsEmpty();
+}
+
+// ---------------------------------------------------------------------------
+// Cleared sets and locked surfaces
+
+void inpM_SolverPartMap::ClearElset(const cow_String& name) {
+  if (current == nullptr) NoPartMap(kClearElset, {name, currentPartFileName});
+  clearedElsets.AppendUnlessMember(name.ToUpper());
+  current->ClearElset(name);
+}
+
+void inpM_SolverPartMap::ClearNset(const cow_String& name) {
+  if (current == nullptr) NoPartMap(kClearNset, {name, currentPartFileName});
+  clearedNsets.AppendUnlessMember(name.ToUpper());
+  current->ClearNset(name);
+}
+
+bool inpM_SolverPartMap::ElsetIsCleared(const cow_String& name) const { return clearedElsets.IsMember(name.ToUpper()); }
+
+bool inpM_SolverPartMap::NsetIsCleared(const cow_String& name) const { return clearedNsets.IsMember(name.ToUpper()); }
+
+bool inpM_SolverPartMap::IsSurfaceLocked(const cow_String& name) const {
+  return lockedSurfaces.IsMember(name.ToUpper());
+}
+
+void inpM_SolverPartMap::LockSurface(const cow_String& name) { lockedSurfaces.AppendUnlessMember(name.ToUpper()); }
+
+void inpM_SolverPartMap::UnlockSurface(const cow_String& name) { lockedSurfaces.Remove(name.ToUpper()); }
