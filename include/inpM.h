@@ -12,5 +12,6 @@
 #include "inpM_SurfaceMap.h"
 #include "inpM_SurfaceFacet.h"
 #include "inpM_PartMap.h"
+#include "inpM_Routines.h"
 
 #endif

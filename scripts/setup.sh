@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build and test dependencies from Debian when they are missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
+packages=(g++ gfortran cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
           libcli11-dev libabsl-dev libroaring-dev clang libclang-rt-14-dev binutils)
 missing=()
 for p in "${packages[@]}"; do
