@@ -12,6 +12,7 @@
 #include "inpM_SurfaceMap.h"
 #include "inpM_SurfaceFacet.h"
 #include "inpM_PartMap.h"
+#include "inpM_SolverPartMap.h"
 #include "inpM_Routines.h"
 
 #endif

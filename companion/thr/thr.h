@@ -18,6 +18,7 @@ KVL_API void thr_finalize(int& level);
 
 enum thr_ThreadObjectDestructLevel : int {
   thr_DestructLevelDefault = 0,
+  thr_DestructLevelSolverPartMap = 10,
 };
 
 using thr_DestroyFunction = void (*)();

@@ -1,0 +1,421 @@
+#include "inpM_SolverPartMap.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+
+#include "nex.h"
+#include "omni.h"
+#include "utl.h"
+#include "wip.h"
+
+namespace {
+
+const char kSource[] = "inpM_SolverPartMap";
+
+// The thread-local slot. A thread_local variable exists with its thread, so
+// the slot needs no allocation of its own; the count of live instances
+// changes only under the process-wide lock and is read without it.
+thread_local inpM_SolverPartMap* slot = nullptr;
+std::atomic<int> instanceCount{0};
+
+thr_GlobalLock& GlobalLock() { return omi_Singleton<thr_GlobalLock>::Instance(); }
+thr_ThrSingletonRegistry& Registry() { return thr_GlobalSingleton<thr_ThrSingletonRegistry>::Instance(); }
+
+// The registry's destroy function for the calling thread's instance.
+void DestroyAtThreadEnd() { thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance(); }
+
+enum Count { kParts, kAssemblyElsetCount, kAssemblyNsetCount, kElsets, kNsets };
+
+// Raw messages of the guarded operations.
+const char kNodeMap[] = "The node map cannot be obtained because the part map \"%s\" does not exist.";
+const char kElementMap[] = "The element map cannot be obtained because the part map \"%s\" does not exist.";
+const char kNodePair[] =
+    "The instance name and local node id corresponding to the global id: %1$s cannot be obtained because the part "
+    "file \"%2$s\" does not exist.";
+const char kElementPair[] =
+    "The instance name and local element id corresponding to the global id: %1$s cannot be obtained because the "
+    "part file \"%2$s\" does not exist.";
+const char kGlobalNode[] =
+    "The global id corresponding to the instance name: %1$s and the local node id: %2$s cannot be obtained because "
+    "the part file \"%3$s\" does not exist.";
+const char kGlobalElement[] =
+    "The global id corresponding to the instance name: %1$s and the local element id: %2$s cannot be obtained "
+    "because the part file \"%3$s\" does not exist.";
+const char kNoPartFile[] = "The part file \"%s\" does not exist.";
+const char kInstances[] =
+    "The list of part file instances cannot be obtained because the part  map \"%s\" does not exist.";
+const char kAssemblyName[] = "The assembly name cannot be obtained because the part file \"%s\" does not exist.";
+const char kAssemblyElsets[] =
+    "The list of assembly element sets cannot be obtained because the part file \"%s\" does not exist.";
+const char kAssemblyNsets[] =
+    "The list of assembly node sets cannot be obtained because the part file \"%s\" does not exist.";
+const char kInstanceElsets[] =
+    "The list of instance element sets cannot be obtained because the part file \"%s\" does not exist.";
+const char kInstanceNsets[] =
+    "The list of instance node sets cannot be obtained because the part file \"%s\" does not exist.";
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The per-thread instance
+
+inpM_SolverPartMap* thr_ThreadSingletonBase<inpM_SolverPartMap>::Instance() { return slot; }
+
+inpM_SolverPartMap& thr_ThreadSingleton<inpM_SolverPartMap>::Instance() {
+  if (instanceCount.load(std::memory_order_relaxed) > 0 && slot != nullptr) return *slot;
+  Registry().Register(&DestroyAtThreadEnd);
+  return *new inpM_SolverPartMap();
+}
+
+bool thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance() {
+  if (instanceCount.load(std::memory_order_relaxed) == 0) return false;
+  inpM_SolverPartMap* instance = slot;
+  delete instance;
+  slot = nullptr;
+  GlobalLock().Lock();
+  if (instance != nullptr) instanceCount.fetch_sub(1, std::memory_order_relaxed);
+  GlobalLock().Unlock();
+  return instance != nullptr;
+}
+
+int thr_ThreadSingleton<inpM_SolverPartMap>::InstanceCount() { return instanceCount.load(std::memory_order_relaxed); }
+
+inpM_SolverPartMap::inpM_SolverPartMap() {
+  GlobalLock().Lock();
+  instanceCount.fetch_add(1, std::memory_order_relaxed);
+  GlobalLock().Unlock();
+  slot = this;
+  Registry().SetDestructLevel(&DestroyAtThreadEnd, thr_DestructLevelSolverPartMap);
+  GrowSlots(1);
+}
+
+inpM_SolverPartMap::~inpM_SolverPartMap() {
+  // A destructor must not throw: whatever stops the closing (a broken part
+  // map, an error handler of the host's) is printed, and the part maps that
+  // are left are freed with the slot table.
+  try {
+    CloseAll();
+  } catch (const nex_Exception& e) {
+    thr_ThreadSingleton<wip_WIP>::Instance().Print(e.UserReport());
+  } catch (const std::exception& e) {
+    thr_ThreadSingleton<wip_WIP>::Instance().Print(atr_String(e.what()));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Slots and files
+
+void inpM_SolverPartMap::GrowSlots(int n) {
+  if (!slots) {
+    slots = std::make_unique<std::unique_ptr<inpM_PartMap>[]>(static_cast<size_t>(n));
+    slotCapacity = n;
+    return;
+  }
+  const int old = slotCapacity;
+  slotCapacity += n;
+  auto grown = std::make_unique<std::unique_ptr<inpM_PartMap>[]>(static_cast<size_t>(slotCapacity));
+  for (int s = 0; s < old; ++s) grown[s] = std::move(slots[s]);
+  slots = std::move(grown);
+}
+
+int inpM_SolverPartMap::PartFileSlot(const cow_String& partFileName) const {
+  const int* s = fileIndex.ConstFind(partFileName);
+  return s ? *s : -1;
+}
+
+cow_String inpM_SolverPartMap::PartFileName(int slotNumber) const {
+  for (const auto& [name, s] : fileIndex.ConstStorage())
+    if (s == slotNumber) return name;
+  return cow_String();
+}
+
+// The job's part file is the job file service's name for the extension, used
+// as it stands: <dir>/<job>.prt, from utl_SetJob or INPM_JOB_DIR and INPM_JOB.
+cow_String inpM_SolverPartMap::JobPartFileName(const char* extension) const {
+  return utl_JobFileName(cow_String(extension));
+}
+
+void inpM_SolverPartMap::ReadPartFile(const cow_String& partFileName) {
+  current = nullptr;
+  currentPartFileName = partFileName;
+  const bool exists = utl_FilePath(partFileName, cow_String()).Exists();
+  aio_ifstream in;
+  in.open(partFileName.c_str());
+  if (!exists || (in.rdstate() & (aio_ios::failbit | aio_ios::badbit))) {
+    nex_TextException(atr_raw("The part map file \"%s\" is corrupt, does not exist, or cannot be opened.")
+                          .ReplaceNonTranslated(0, partFileName))
+        .Throw(kSource, __LINE__);
+  }
+  auto map = std::make_unique<inpM_PartMap>(in);
+  in.close();
+  // The map goes into its slot before the part index is built, so that the
+  // slot table owns it whatever the index building raises.
+  int s = PartFileSlot(partFileName);
+  if (s < 0) {
+    if (slotsUsed >= slotCapacity) GrowSlots(std::max(1, slotsUsed + 1 - slotCapacity));
+    s = slotsUsed++;
+    fileIndex.InsertUnlessMember(partFileName, s);
+  }
+  slots[s] = std::move(map);
+  current = slots[s].get();
+  SetPartIndex();
+}
+
+void inpM_SolverPartMap::SetPartIndex() {
+  partIndex = cow_Btree<cow_String, int>();
+  if (current == nullptr) return;
+  partIndex.InsertUnlessMember(cow_String(), 0);
+  int i = 0;
+  for (const cow_String& name : current->Instances()) partIndex.InsertUnlessMember(name, ++i);
+}
+
+// ---------------------------------------------------------------------------
+// Making current and closing
+
+void inpM_SolverPartMap::MakeCurrent() { MakeCurrent(JobPartFileName(".prt")); }
+
+void inpM_SolverPartMap::MakeCurrent(const cow_String& partFileName) {
+  if (current != nullptr && currentPartFileName == partFileName) return;
+  const int s = PartFileSlot(partFileName);
+  if (s >= 0 && slots[s]) {
+    current = slots[s].get();
+    currentPartFileName = partFileName;
+    SetPartIndex();
+  } else {
+    ReadPartFile(partFileName);
+  }
+  ResetCounts();
+}
+
+void inpM_SolverPartMap::MakeCurrent(int slotNumber) {
+  // Only names whose file was read enter the file index, and the empty name
+  // names no file: an empty answer means that no name has the slot.
+  const cow_String name = PartFileName(slotNumber);
+  if (name.IsEmpty()) {
+    current = nullptr;
+    currentPartFileName = cow_String();
+    partIndex = cow_Btree<cow_String, int>();
+    ResetCounts();
+    return;
+  }
+  MakeCurrent(name);
+}
+
+void inpM_SolverPartMap::CloseNoSave() {
+  const int s = PartFileSlot(currentPartFileName);
+  if (s < 0) return;
+  current = nullptr;
+  slots[s].reset();
+  partIndex = cow_Btree<cow_String, int>();
+  currentPartFileName = cow_String();
+}
+
+void inpM_SolverPartMap::CloseAndSave() {
+  if (current != nullptr) SavePartFile();
+  CloseNoSave();
+}
+
+void inpM_SolverPartMap::SavePartFile() const {
+  aio_ofstream out(currentPartFileName.c_str(), true);
+  current->Print(out);
+  if (!out.close()) {
+    thr_ThreadSingleton<wip_WIP>::Instance().Print(
+        atr_raw("The part map file \"%1$s\" cannot be saved; the file is left as it was.")
+            .ReplaceNonTranslated(1, currentPartFileName));
+  }
+}
+
+void inpM_SolverPartMap::CloseAll() {
+  const cow_String job = JobPartFileName(".prt");
+  if (current != nullptr) ComputeCounts(recordedCounts);
+  // The iterator holds its own copy of the index.
+  for (cow_BtreeIterator<cow_String, int> it(fileIndex); !it.IsDone(); it.Next()) {
+    if (!slots[it.CurrentValue()]) continue;
+    MakeCurrent(it.CurrentKey());
+    if (it.CurrentKey() == job) {
+      CloseAndSave();
+    } else {
+      CloseNoSave();
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Counts and part indexes
+
+void inpM_SolverPartMap::ResetCounts() {
+  for (int& c : recordedCounts) c = -1;
+}
+
+void inpM_SolverPartMap::ComputeCounts(int counts[5]) const {
+  counts[kParts] = NumberInstances() + (HasAssemblyLevelIds() > 0 ? 1 : 0);
+  counts[kAssemblyElsetCount] = AssemblyElsetNames().Size();
+  counts[kAssemblyNsetCount] = AssemblyNsetNames().Size();
+  counts[kElsets] = counts[kAssemblyElsetCount];
+  counts[kNsets] = counts[kAssemblyNsetCount];
+  for (const cow_String& instance : Instances()) {
+    counts[kElsets] += InstanceElsetNames(instance).Size();
+    counts[kNsets] += InstanceNsetNames(instance).Size();
+  }
+}
+
+int inpM_SolverPartMap::GetNumberInstances() const {
+  if (recordedCounts[kParts] >= 0) return recordedCounts[kParts];
+  if (current == nullptr) return -1;
+  return NumberInstances() + (HasAssemblyLevelIds() > 0 ? 1 : 0);
+}
+
+int inpM_SolverPartMap::GetNumberAssemblyElsets() const {
+  if (recordedCounts[kAssemblyElsetCount] >= 0) return recordedCounts[kAssemblyElsetCount];
+  return current != nullptr ? AssemblyElsetNames().Size() : -1;
+}
+
+int inpM_SolverPartMap::GetNumberAssemblyNsets() const {
+  if (recordedCounts[kAssemblyNsetCount] >= 0) return recordedCounts[kAssemblyNsetCount];
+  return current != nullptr ? AssemblyNsetNames().Size() : -1;
+}
+
+int inpM_SolverPartMap::GetNumberElsets() const {
+  if (recordedCounts[kElsets] >= 0) return recordedCounts[kElsets];
+  if (current == nullptr) return -1;
+  int counts[5];
+  ComputeCounts(counts);
+  return counts[kElsets];
+}
+
+int inpM_SolverPartMap::GetNumberNsets() const {
+  if (recordedCounts[kNsets] >= 0) return recordedCounts[kNsets];
+  if (current == nullptr) return -1;
+  int counts[5];
+  ComputeCounts(counts);
+  return counts[kNsets];
+}
+
+int inpM_SolverPartMap::HasAssemblyLevelIds() const {
+  const auto entries = [](const inpM_InstanceIdMaps& maps) {
+    return maps.assembly.globalToLocal.HasValue() ? maps.assembly.globalToLocal->Size() : 0;
+  };
+  const int elements = entries(current->ConstGetElementMap());
+  return elements != 0 ? elements : entries(current->ConstGetNodeMap());
+}
+
+// An instance name that the part index lacks gives -1: no part index is
+// negative, so a caller can tell it from every real answer. (The id maps
+// only produce names that the index holds.)
+int inpM_SolverPartMap::PartIndex(int& id, int& jtyp) const {
+  if (NumberInstances() == 0) return 0;
+  const inpM_StringIntPair pair = jtyp != 0 ? ConstGetInstanceElementIdPair(id) : ConstGetInstanceNodeIdPair(id);
+  const int* index = partIndex.ConstFind(pair.instance);
+  return index ? *index : -1;
+}
+
+// ---------------------------------------------------------------------------
+// Guarded forwarding operations
+
+void inpM_SolverPartMap::NoPartMap(const char* message, std::initializer_list<atr_String> values) const {
+  atr_String text = atr_raw(message);
+  if (std::strstr(message, "%s") != nullptr) {
+    text.ReplaceNonTranslated(0, *values.begin());
+  } else {
+    int k = 0;
+    for (const atr_String& v : values) text.ReplaceNonTranslated(++k, v);
+  }
+  thr_ThreadSingleton<wip_WIP>::Instance().Error(text, wip_ERROR);
+}
+
+const inpM_InstanceIdMaps& inpM_SolverPartMap::ConstGetNodeMap() const {
+  Guard(kNodeMap);
+  return current->ConstGetNodeMap();
+}
+
+const inpM_InstanceIdMaps& inpM_SolverPartMap::ConstGetElementMap() const {
+  Guard(kElementMap);
+  return current->ConstGetElementMap();
+}
+
+inpM_StringIntPair inpM_SolverPartMap::ConstGetInstanceNodeIdPair(int globalId) const {
+  if (current == nullptr) NoPartMap(kNodePair, {atr_String(globalId), currentPartFileName});
+  return current->ConstGetInstanceNodeIdPair(globalId);
+}
+
+inpM_StringIntPair inpM_SolverPartMap::ConstGetInstanceElementIdPair(int globalId) const {
+  if (current == nullptr) NoPartMap(kElementPair, {atr_String(globalId), currentPartFileName});
+  return current->ConstGetInstanceElementIdPair(globalId);
+}
+
+int inpM_SolverPartMap::GlobalNodeId(const cow_String& instance, int localId) const {
+  if (current == nullptr) NoPartMap(kGlobalNode, {instance, atr_String(localId), currentPartFileName});
+  return current->GlobalNodeId(instance, localId);
+}
+
+int inpM_SolverPartMap::GlobalElementId(const cow_String& instance, int localId) const {
+  if (current == nullptr) NoPartMap(kGlobalElement, {instance, atr_String(localId), currentPartFileName});
+  return current->GlobalElementId(instance, localId);
+}
+
+int inpM_SolverPartMap::NumberInstances() const {
+  Guard(kNoPartFile);
+  return current->NumberInstances();
+}
+
+cow_List<cow_String> inpM_SolverPartMap::Instances() const {
+  Guard(kInstances);
+  return current->Instances();
+}
+
+cow_String inpM_SolverPartMap::ConstGetAssemblyName() const {
+  Guard(kAssemblyName);
+  return current->ConstGetAssemblyName();
+}
+
+cow_List<cow_String> inpM_SolverPartMap::AssemblyElsetNames() const {
+  Guard(kAssemblyElsets);
+  return current->AssemblyElsetNames();
+}
+
+cow_List<cow_String> inpM_SolverPartMap::AssemblyNsetNames() const {
+  Guard(kAssemblyNsets);
+  return current->AssemblyNsetNames();
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstanceElsetNames(const cow_String& instance) const {
+  Guard(kInstanceElsets);
+  return current->InstanceElsetNames(instance);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstanceNsetNames(const cow_String& instance) const {
+  Guard(kInstanceNsets);
+  return current->InstanceNsetNames(instance);
+}
+
+bool inpM_SolverPartMap::IsNodePartMapMember(int globalId) const {
+  Guard(kNoPartFile);
+  return current->IsNodePartMapMember(globalId);
+}
+
+bool inpM_SolverPartMap::IsNodePartMapMember(const cow_String& instance, int localId) const {
+  Guard(kNoPartFile);
+  return current->IsNodePartMapMember(instance, localId);
+}
+
+bool inpM_SolverPartMap::IsElementPartMapMember(int globalId) const {
+  Guard(kNoPartFile);
+  return current->IsElementPartMapMember(globalId);
+}
+
+// ---------------------------------------------------------------------------
+// Cleared sets and locked surfaces
+
+bool inpM_SolverPartMap::ElsetIsCleared(const cow_String& name) const { return clearedElsets.IsMember(name.ToUpper()); }
+
+bool inpM_SolverPartMap::NsetIsCleared(const cow_String& name) const { return clearedNsets.IsMember(name.ToUpper()); }
+
+bool inpM_SolverPartMap::IsSurfaceLocked(const cow_String& name) const {
+  return lockedSurfaces.IsMember(name.ToUpper());
+}
+
+void inpM_SolverPartMap::LockSurface(const cow_String& name) { lockedSurfaces.AppendUnlessMember(name.ToUpper()); }
+
+void inpM_SolverPartMap::UnlockSurface(const cow_String& name) { lockedSurfaces.Remove(name.ToUpper()); }
