@@ -9,6 +9,7 @@
 #include "atr.h"
 #include "cow.h"
 #include "inpM_Routines.h"
+#include "inpM_SolverPartMap.h"
 #include "mem.h"
 #include "nex.h"
 #include "omni.h"
@@ -125,6 +126,7 @@ void inpM_finalize(int& level) {
   // never goes below 0 and a later initialize still starts the library.
   if (startCount == 0 || --startCount != 0) return;
   --level;
+  thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
   utl_finalize(level);
   wip_finalize(level);
   nex_finalize(level);
