@@ -213,14 +213,44 @@ class KVL_API aio_ifstream final : public aio_istream {
   bool at_end_ = true;
 };
 
+// The calls through which aio_ofstream changes files, as the fault
+// injection counts them and as a failure names them. aio_IoClose is the final
+// close(2) of the file, where a file system may report writes that it
+// deferred; aio_IoOpen includes setting the mode of a replacing file;
+// aio_IoSyncFolder covers opening, syncing and closing the folder after a
+// rename.
+enum aio_IoCall : int { aio_IoNone, aio_IoOpen, aio_IoWrite, aio_IoClose, aio_IoSync, aio_IoRename, aio_IoSyncFolder };
+
+// The name of a call in messages: "open", "write", "close", "fsync",
+// "rename", "fsync of the folder" ("" for aio_IoNone).
+KVL_API const char* aio_IoCallName(aio_IoCall call);
+
+// Fault injection for tests, in the manner of SQLite's: the calls of
+// aio_IoCall made by the calling thread are counted from the moment a fault
+// is armed, and the nth of them fails with the given errno, as if the system
+// had refused it; the calls after it run normally. State is per thread.
+class KVL_API aio_IoFaults {
+ public:
+  // Arms a fault at the nth call (counted from 1); n <= 0 disarms.
+  static void FailNth(int n, int error);
+  static void Disarm() { FailNth(0, 0); }
+  // Whether the armed fault has struck, and the call that it struck.
+  static bool Struck();
+  static aio_IoCall StruckCall();
+};
+
 // A file written through a large buffer with write(2).
 //
 // replace = false creates the file, or truncates an existing one, and writes
-// it in place. replace = true also creates or truncates, but writes into a
-// new file in the same directory and renames it over the target at close(),
-// only when every write succeeded: a failed write never loses the old file.
-// (Targets that are not regular files, such as devices, are written in
-// place.) Write errors set badbit; close() reports them by returning false.
+// it in place. replace = true writes into a new file of a unique name in the
+// same directory (given the mode of the file it replaces), and at close()
+// syncs it to disk, renames it over the target and syncs the directory, so
+// that the target holds either its old or its whole new contents, even after
+// a crash; when anything fails before the rename, the temporary file is
+// removed and the target is left as it was. (Targets that are not regular
+// files, such as devices, are written in place.) Write errors set badbit;
+// close() reports them by returning false, and error() and failed_call() say
+// what failed first.
 class KVL_API aio_ofstream final : public aio_ostream {
  public:
   aio_ofstream();
@@ -230,16 +260,26 @@ class KVL_API aio_ofstream final : public aio_ostream {
   // A file that cannot be created sets failbit|badbit; a successful open
   // clears the state.
   void open(const char* path, bool replace);
-  // Writes what is buffered and closes the file; false when no file was
-  // open or any write, the close or the final rename failed.
+  // Writes what is buffered and closes the file (replacing the target);
+  // false when no file was open or any call failed. After a failed sync of
+  // the folder the target is already replaced.
   bool close() override;
+  // The errno of the first failed call since open, and that call; 0 and
+  // aio_IoNone when none failed.
+  int error() const { return error_; }
+  aio_IoCall failed_call() const { return failed_call_; }
 
  private:
   void flush_buffer(size_t room) override;
+  // Records the first failure (errno) and sets badbit.
+  void fail(aio_IoCall call);
+  bool commit();
 
   char* buffer_ = nullptr;
   char discard_[kMinRoom];  // the window while no file is open
   int fd_ = -1;
+  int error_ = 0;
+  aio_IoCall failed_call_ = aio_IoNone;
   std::string target_;  // set only while writing to a temporary file
   std::string temporary_;
 };

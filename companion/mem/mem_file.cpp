@@ -74,6 +74,104 @@ bool aio_ifstream::refill() {
 // ---------------------------------------------------------------------------
 // aio_ofstream
 
+namespace {
+
+// The calling thread's armed fault.
+struct Faults {
+  int countdown = 0;  // calls left until the fault; 0: none armed
+  int error = 0;
+  aio_IoCall struck = aio_IoNone;
+};
+thread_local Faults faults;
+
+// Whether the call of this kind is the one to fail; sets errno when it is.
+bool inject(aio_IoCall call) {
+  if (faults.countdown <= 0 || --faults.countdown > 0) return false;
+  faults.struck = call;
+  errno = faults.error;
+  return true;
+}
+
+int io_open(const char* path, int flags, aio_IoCall call) {
+  if (inject(call)) return -1;
+  int fd;
+  do fd = ::open(path, O_CLOEXEC | flags, 0666);
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+ssize_t io_write(int fd, const char* p, size_t n) {
+  if (inject(aio_IoWrite)) return -1;
+  ssize_t put;
+  do put = ::write(fd, p, n);
+  while (put < 0 && errno == EINTR);
+  if (put == 0) errno = EIO;  // a regular file never takes nothing
+  return put;
+}
+
+int io_fsync(int fd, aio_IoCall call) { return inject(call) ? -1 : ::fsync(fd); }
+
+// The descriptor is released whatever happens: a failed close(2) on Linux
+// has closed it all the same.
+int io_close(int fd, aio_IoCall call) {
+  const bool injected = inject(call);
+  const int saved = errno;
+  const int rc = ::close(fd);
+  if (injected) {
+    errno = saved;
+    return -1;
+  }
+  return rc;
+}
+
+int io_fchmod(int fd, mode_t mode) { return inject(aio_IoOpen) ? -1 : ::fchmod(fd, mode); }
+
+int io_rename(const char* from, const char* to) { return inject(aio_IoRename) ? -1 : std::rename(from, to); }
+
+// A new file beside `target` whose name no other file has; -1 on failure.
+// The name is the target's, cut so that it stays within the usual limit of a
+// name in a directory, followed by ".tmp", the process id and a counter of
+// the process: unique between the threads of a process and between
+// processes.
+int create_temporary(const std::string& target, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  const size_t slash = target.rfind('/');
+  const size_t base = slash == std::string::npos ? 0 : slash + 1;
+  const std::string stem = target.substr(0, base + std::min<size_t>(target.size() - base, 200));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = stem + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    const int fd = io_open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, aio_IoOpen);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// The folder that holds `path` ("." for a bare name).
+std::string folder_of(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+const char* aio_IoCallName(aio_IoCall call) {
+  switch (call) {
+    case aio_IoOpen: return "open";
+    case aio_IoWrite: return "write";
+    case aio_IoClose: return "close";
+    case aio_IoSync: return "fsync";
+    case aio_IoRename: return "rename";
+    case aio_IoSyncFolder: return "fsync of the folder";
+    case aio_IoNone: break;
+  }
+  return "";
+}
+
+void aio_IoFaults::FailNth(int n, int error) { faults = {n > 0 ? n : 0, error, aio_IoNone}; }
+bool aio_IoFaults::Struck() { return faults.struck != aio_IoNone; }
+aio_IoCall aio_IoFaults::StruckCall() { return faults.struck; }
+
 aio_ofstream::aio_ofstream() {
   out_begin_ = out_ = discard_;
   out_end_ = discard_ + sizeof discard_;
@@ -83,32 +181,23 @@ aio_ofstream::aio_ofstream(const char* path, bool replace) : aio_ofstream() { op
 
 aio_ofstream::~aio_ofstream() { close(); }
 
-namespace {
-
-int open_for_writing(const char* path, int flags) {
-  int fd;
-  do fd = ::open(path, O_WRONLY | O_CLOEXEC | flags, 0666);
-  while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-// A new file beside `target` whose name no other file has; -1 on failure.
-int create_temporary(const std::string& target, std::string& name) {
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    name = target + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
-    const int fd = open_for_writing(name.c_str(), O_CREAT | O_EXCL);
-    if (fd >= 0 || errno != EEXIST) return fd;
+void aio_ofstream::fail(aio_IoCall call) {
+  if (failed_call_ == aio_IoNone) {
+    error_ = errno != 0 ? errno : EIO;
+    failed_call_ = call;
   }
-  return -1;
+  setstate(badbit);
 }
-
-}  // namespace
 
 void aio_ofstream::open(const char* path, bool replace) {
   close();
   clear();
-  if (path != nullptr && *path != '\0') {
+  error_ = 0;
+  failed_call_ = aio_IoNone;
+  if (path == nullptr || *path == '\0') {
+    errno = ENOENT;
+    fail(aio_IoOpen);
+  } else {
     struct stat st;
     const bool exists = ::stat(path, &st) == 0;
     if (replace && (!exists || S_ISREG(st.st_mode))) {
@@ -117,13 +206,21 @@ void aio_ofstream::open(const char* path, bool replace) {
       target_ = real != nullptr ? real : path;
       std::free(real);
       fd_ = create_temporary(target_, temporary_);
-      if (fd_ >= 0 && exists) ::fchmod(fd_, st.st_mode & 07777);
+      if (fd_ < 0) {
+        fail(aio_IoOpen);
+      } else if (exists && io_fchmod(fd_, st.st_mode & 07777) != 0) {
+        fail(aio_IoOpen);
+        ::close(fd_);
+        fd_ = -1;
+        ::unlink(temporary_.c_str());
+      }
       if (fd_ < 0) {
         target_.clear();
         temporary_.clear();
       }
     } else {
-      fd_ = open_for_writing(path, O_CREAT | O_TRUNC);
+      fd_ = io_open(path, O_WRONLY | O_CREAT | O_TRUNC, aio_IoOpen);
+      if (fd_ < 0) fail(aio_IoOpen);
     }
   }
   if (fd_ < 0) {
@@ -135,16 +232,47 @@ void aio_ofstream::open(const char* path, bool replace) {
   out_end_ = buffer_ + kBufferSize;
 }
 
+// Puts the synced temporary file in place and syncs its folder, so that the
+// rename itself survives a crash.
+bool aio_ofstream::commit() {
+  if (io_rename(temporary_.c_str(), target_.c_str()) != 0) {
+    fail(aio_IoRename);
+    ::unlink(temporary_.c_str());
+    return false;
+  }
+  const int folder = io_open(folder_of(target_).c_str(), O_RDONLY | O_DIRECTORY, aio_IoSyncFolder);
+  if (folder < 0) {
+    fail(aio_IoSyncFolder);
+    return false;
+  }
+  const bool synced = io_fsync(folder, aio_IoSyncFolder) == 0;
+  if (!synced) fail(aio_IoSyncFolder);
+  const bool closed = io_close(folder, aio_IoSyncFolder) == 0;
+  if (synced && !closed) fail(aio_IoSyncFolder);
+  return synced && closed;
+}
+
 bool aio_ofstream::close() {
   bool ok = fd_ >= 0;
   if (ok) {
     flush_buffer(0);
     ok = !bad();
-    if (::close(fd_) != 0) ok = false;
+    const bool replacing = !temporary_.empty();
+    if (ok && replacing && io_fsync(fd_, aio_IoSync) != 0) {
+      fail(aio_IoSync);
+      ok = false;
+    }
+    if (io_close(fd_, aio_IoClose) != 0) {
+      fail(aio_IoClose);
+      ok = false;
+    }
     fd_ = -1;
-    if (!temporary_.empty()) {
-      if (ok && std::rename(temporary_.c_str(), target_.c_str()) != 0) ok = false;
-      if (!ok) ::unlink(temporary_.c_str());
+    if (replacing) {
+      if (ok) {
+        ok = commit();
+      } else {
+        ::unlink(temporary_.c_str());
+      }
       temporary_.clear();
       target_.clear();
     }
@@ -168,10 +296,9 @@ void aio_ofstream::flush_buffer(size_t) {
     return;
   }
   while (n > 0 && !bad()) {
-    const ssize_t put = ::write(fd_, p, n);
-    if (put < 0 && errno == EINTR) continue;
+    const ssize_t put = io_write(fd_, p, n);
     if (put <= 0) {
-      setstate(badbit);
+      fail(aio_IoWrite);
       break;
     }
     p += put;

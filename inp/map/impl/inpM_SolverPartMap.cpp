@@ -217,14 +217,26 @@ void inpM_SolverPartMap::CloseAndSave() {
   CloseNoSave();
 }
 
+// The part file is written whole beside itself and put in place by a rename
+// (aio_ofstream's replacing mode) instead of being deleted first and written
+// anew: a crash or a full disk in between never loses it. A failure is
+// printed with the file's name, the call that failed and the system's reason;
+// the map is closed all the same by the caller.
 void inpM_SolverPartMap::SavePartFile() const {
   aio_ofstream out(currentPartFileName.c_str(), true);
   current->Print(out);
-  if (!out.close()) {
-    thr_ThreadSingleton<wip_WIP>::Instance().Print(
-        atr_raw("The part map file \"%1$s\" cannot be saved; the file is left as it was.")
-            .ReplaceNonTranslated(1, currentPartFileName));
-  }
+  if (out.close()) return;
+  char buffer[256];
+  const char* reason = strerror_r(out.error(), buffer, sizeof buffer);
+  const char* message =
+      out.failed_call() == aio_IoSyncFolder
+          ? "The part map file \"%1$s\" is saved, but its folder cannot be synchronised (%2$s: %3$s); the file may not "
+            "survive a system crash."
+          : "The part map file \"%1$s\" cannot be saved (%2$s: %3$s); the file is left as it was.";
+  thr_ThreadSingleton<wip_WIP>::Instance().Print(atr_raw(message)
+                                                     .ReplaceNonTranslated(1, currentPartFileName)
+                                                     .ReplaceNonTranslated(2, aio_IoCallName(out.failed_call()))
+                                                     .ReplaceNonTranslated(3, reason));
 }
 
 void inpM_SolverPartMap::CloseAll() {

@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "inpM_SolverPartMap.h"
+#include "nex.h"
+#include "part_map_testing.h"
+#include "utl.h"
+
+namespace {
+
+using namespace partmap_testing;
+using Solver = thr_ThreadSingleton<inpM_SolverPartMap>;
+
+// The job's map: instances A and B, assembly-level nodes and elements, one
+// assembly node set, two assembly element sets, two node sets of A and one
+// element set of B.
+inpM_PartMap JobMap() {
+  inpM_SetMap nodeSets, elementSets;
+  nodeSets.InsertSet("NALL", inpM_SortedSet(L({100})));
+  nodeSets.InsertNestedSet("A", "NA1", inpM_SortedSet(L({1})));
+  nodeSets.InsertNestedSet("A", "NA2", inpM_SortedSet(L({2})));
+  elementSets.InsertSet("E1", inpM_SortedSet(L({200})));
+  elementSets.InsertSet("E2", inpM_SortedSet(L({201})));
+  elementSets.InsertNestedSet("B", "EB", inpM_SortedSet(L({21})));
+  return inpM_PartMap(false, false, false, IdMapOf({{1, 100}}, {{"A", {{1, 1}, {2, 2}}}, {"B", {{1, 11}}}}),
+                      IdMapOf({{1, 200}, {2, 201}}, {{"A", {{1, 1}}}, {"B", {{1, 21}}}}), nodeSets, elementSets,
+                      inpM_SurfaceMap(), "ASM", InstanceMapOf({{"A", "P"}, {"B", "P"}}));
+}
+
+// Every test starts and ends without a solver part map on its thread; the
+// job is "job" in a fresh folder holding job.prt and other.prt.
+class SolverPartMap : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    utl_SetJob(dir.Path(), "job");
+    Spit(job, Text(JobMap()));
+    Spit(other, Text(PartMapOf(IdMapOf({{1, 5}}), IdMapOf({}))));
+  }
+  void TearDown() override { Solver::DestroyInstance(); }
+  static ino_t Inode(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+  }
+  int FilesInDir() const { return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir.Path()), {})); }
+
+  TempDir dir;
+  const std::string job = dir.Path("job.prt"), other = dir.Path("other.prt"), third = dir.Path("third.prt");
+  inpM_SolverPartMap& sp = Solver::Instance();
+};
+
+TEST_F(SolverPartMap, SlotsAreGivenOnceAndReusedOnReopen) {
+  EXPECT_EQ(&Solver::Instance(), &sp);
+  EXPECT_FALSE(sp.Exists());
+  EXPECT_EQ(sp.SlotCapacity(), 1);
+  sp.MakeCurrent();
+  EXPECT_EQ(sp.CurrentPartFileName().str(), job);
+  sp.MakeCurrent(other);
+  EXPECT_EQ(sp.SlotCapacity(), 2);
+  Spit(third, Text(JobMap()));
+  sp.MakeCurrent(third);  // a third file grows the table by exactly one
+  EXPECT_EQ(std::make_pair(sp.SlotsUsed(), sp.SlotCapacity()), std::make_pair(3, 3));
+
+  // An open map is not read again: the file changed on disk is not seen.
+  Spit(other, Text(PartMapOf(IdMapOf({{1, 5}}), IdMapOf({}), {}, "CHANGED")));
+  sp.MakeCurrent(1);
+  EXPECT_EQ(sp.ConstGetAssemblyName().str(), "ASSEMBLY");
+  // Closed without saving, it is read again into the same slot.
+  sp.CloseNoSave();
+  EXPECT_FALSE(sp.Exists());
+  EXPECT_TRUE(sp.CurrentPartFileName().IsEmpty());
+  sp.MakeCurrent(other);
+  EXPECT_EQ(sp.ConstGetAssemblyName().str(), "CHANGED");
+  EXPECT_EQ(sp.SlotsUsed(), 3);
+  sp.MakeCurrent(0);
+  EXPECT_EQ(sp.CurrentPartFileName().str(), job);
+  sp.MakeCurrent(7);  // never given out
+  EXPECT_FALSE(sp.Exists());
+  EXPECT_TRUE(sp.CurrentPartFileName().IsEmpty());
+  sp.CloseNoSave();  // nothing current: nothing changes
+  sp.MakeCurrent(1);
+  EXPECT_EQ(sp.CurrentPartFileName().str(), other);
+}
+
+TEST_F(SolverPartMap, CountsAreRecordedByCloseAllAndResetByAnotherName) {
+  const int none[5] = {-1, -1, -1, -1, -1};
+  const auto counts = [&] {
+    return std::vector<int>{sp.GetNumberInstances(), sp.GetNumberAssemblyElsets(), sp.GetNumberAssemblyNsets(),
+                            sp.GetNumberElsets(), sp.GetNumberNsets()};
+  };
+  EXPECT_EQ(counts(), std::vector<int>(none, none + 5));
+  sp.MakeCurrent();
+  const std::vector<int> jobCounts{3, 2, 1, 3, 3};
+  EXPECT_EQ(counts(), jobCounts);  // computed
+  EXPECT_EQ(sp.HasAssemblyLevelIds(), 2);
+  const ino_t before = Inode(job);
+  sp.CloseAll();  // only the job's map open: saved, counts recorded
+  EXPECT_FALSE(sp.Exists());
+  EXPECT_NE(Inode(job), before);
+  EXPECT_EQ(Slurp(job), Text(JobMap()));
+  EXPECT_EQ(counts(), jobCounts);
+  sp.MakeCurrent();
+  EXPECT_EQ(counts(), jobCounts);  // read again: computed
+  sp.CloseAll();
+  sp.MakeCurrent(other);  // another name resets them
+  EXPECT_EQ(counts(), (std::vector<int>{1, 0, 0, 0, 0}));
+  EXPECT_EQ(sp.HasAssemblyLevelIds(), 1);  // no assembly elements: the nodes count
+
+  // With another map open, CloseAll saves only the job's; visiting the other
+  // name resets the counts.
+  sp.MakeCurrent();
+  const ino_t jobBefore = Inode(job), otherBefore = Inode(other);
+  sp.CloseAll();
+  EXPECT_NE(Inode(job), jobBefore);
+  EXPECT_EQ(Inode(other), otherBefore);
+  EXPECT_EQ(counts(), std::vector<int>(none, none + 5));
+}
+
+TEST_F(SolverPartMap, PartIndex) {
+  sp.MakeCurrent();
+  for (auto [id, jtyp, index] : std::vector<std::array<int, 3>>{{100, 0, 0}, {2, 0, 1}, {11, 0, 2}, {201, 1, 0},
+                                                               {21, 1, 2}})
+    EXPECT_EQ(sp.PartIndex(id, jtyp), index) << id;
+  // A map without instances answers 0 for every id, known or not.
+  sp.MakeCurrent(other);
+  int id = 999, jtyp = 1;
+  EXPECT_EQ(sp.PartIndex(id, jtyp), 0);
+  // An instance that the part index lacks (the element map's C, where the
+  // node map has B) answers -1.
+  Spit(third, Text(PartMapOf(IdMapOf({}, {{"A", {{1, 1}}}, {"B", {{1, 2}}}}),
+                             IdMapOf({}, {{"A", {{1, 1}}}, {"C", {{1, 3}}}}))));
+  sp.MakeCurrent(third);
+  id = 3;
+  EXPECT_EQ(sp.PartIndex(id, jtyp), -1);
+}
+
+TEST_F(SolverPartMap, RawMessagesWithoutACurrentMap) {
+  const std::string tail = " does not exist.";
+  EXPECT_EQ(ErrorOf([&] { sp.ConstGetNodeMap(); }), "The node map cannot be obtained because the part map \"\"" + tail);
+  EXPECT_EQ(ErrorOf([&] { sp.ConstGetInstanceElementIdPair(17); }),
+            "The instance name and local element id corresponding to the global id: 17 cannot be obtained because the "
+            "part file \"\"" + tail);
+  EXPECT_EQ(ErrorOf([&] { sp.GlobalNodeId("I-1", -4); }),
+            "The global id corresponding to the instance name: I-1 and the local node id: -4 cannot be obtained "
+            "because the part file \"\"" + tail);
+  EXPECT_EQ(ErrorOf([&] { sp.Instances(); }),
+            "The list of part file instances cannot be obtained because the part  map \"\"" + tail);
+  int id = 1, jtyp = 0;
+  EXPECT_EQ(ErrorOf([&] { sp.PartIndex(id, jtyp); }), "The part file \"\"" + tail);
+
+  // A file that cannot be read: the exception, then the failed name in every
+  // message.
+  const std::string missing = dir.Path("missing.prt");
+  try {
+    sp.MakeCurrent(missing);
+    ADD_FAILURE();
+  } catch (const nex_TextException& e) {
+    EXPECT_EQ(e.UserReport().str(),
+              "The part map file \"" + missing + "\" is corrupt, does not exist, or cannot be opened.");
+    EXPECT_EQ(e.File(), "inpM_SolverPartMap");
+  }
+  EXPECT_FALSE(sp.Exists());
+  EXPECT_EQ(ErrorOf([&] { sp.AssemblyNsetNames(); }),
+            "The list of assembly node sets cannot be obtained because the part file \"" + missing + "\"" + tail);
+}
+
+TEST_F(SolverPartMap, ClearedAndLockedNamesBelongToTheObject) {
+  sp.LockSurface("Surf");
+  sp.LockSurface("SURF");
+  EXPECT_TRUE(sp.IsSurfaceLocked("surf"));
+  sp.MakeCurrent();
+  sp.CloseAll();
+  EXPECT_TRUE(sp.IsSurfaceLocked("Surf"));
+  sp.UnlockSurface("sUrF");
+  EXPECT_FALSE(sp.IsSurfaceLocked("SURF"));
+  EXPECT_FALSE(sp.ElsetIsCleared("E1"));
+  EXPECT_FALSE(sp.NsetIsCleared("NALL"));
+}
+
+// For every n, the nth file call of the save fails, until a save meets no
+// fault: the old file stays whole and readable (only a failed sync of the
+// folder comes after the new file is in place), no temporary file is left,
+// and the failure is printed with the file, the call and the reason.
+TEST_F(SolverPartMap, SaveUnderInjectedFaults) {
+  const std::string old = Slurp(job);
+  int n = 1;
+  for (;; ++n) {
+    sp.MakeCurrent();
+    const ino_t before = Inode(job);
+    wip_Capture capture;
+    aio_IoFaults::FailNth(n, ENOSPC);
+    sp.CloseAndSave();
+    const aio_IoCall call = aio_IoFaults::StruckCall();
+    aio_IoFaults::Disarm();
+    EXPECT_FALSE(sp.Exists());
+    EXPECT_EQ(FilesInDir(), 2) << n;
+    const inpM_PartMap read = Read(Slurp(job));
+    EXPECT_EQ(Text(read), old) << n;
+    if (call == aio_IoNone) break;
+    const std::string file = "The part map file \"" + job + "\" ";
+    const std::string why = std::string("(") + aio_IoCallName(call) + ": No space left on device)";
+    if (call == aio_IoSyncFolder) {
+      EXPECT_NE(Inode(job), before);
+      EXPECT_EQ(capture.Text(), file + "is saved, but its folder cannot be synchronised " + why +
+                                    "; the file may not survive a system crash.\n");
+    } else {
+      EXPECT_EQ(Inode(job), before) << n;
+      EXPECT_EQ(capture.Text(), file + "cannot be saved " + why + "; the file is left as it was.\n");
+    }
+  }
+  EXPECT_GE(n, 8);  // create, write, fsync, close, rename, folder open, fsync, close
+}
+
+// A real full disk: a file size limit below the part file's size, in a child
+// process so that the limit binds nobody else.
+TEST_F(SolverPartMap, SaveOnAFullDisk) {
+  const std::string old = Slurp(job);
+  const ino_t before = Inode(job);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    sp.MakeCurrent();
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{old.size() / 2, old.size() / 2};
+    wip_Capture capture;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    sp.CloseAndSave();
+    ::_exit(capture.Text().find("(write: File too large)") != std::string::npos ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(Slurp(job), old);
+  EXPECT_EQ(Inode(job), before);
+  EXPECT_EQ(FilesInDir(), 2);
+}
+
+// 8 threads make the job's part file current, each into its own map, and
+// close it again, saving it; others read it meanwhile, so every copy that
+// any of them reads must be whole. Each thread's instance goes with it.
+TEST_F(SolverPartMap, ThreadsSaveTheSameFile) {
+  const int live = Solver::InstanceCount();
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&] {
+      try {
+        for (int round = 0; round < 25; ++round) {
+          inpM_SolverPartMap& mine = Solver::Instance();
+          mine.MakeCurrent();
+          if (mine.NumberInstances() != 2 || mine.GlobalNodeId("B", 1) != 11) ++failures;
+          mine.CloseAll();
+        }
+        Solver::Instance().MakeCurrent();  // saved when the thread ends
+      } catch (const std::exception&) {
+        ++failures;
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(Solver::InstanceCount(), live);
+  EXPECT_EQ(Slurp(job), Text(JobMap()));
+  EXPECT_EQ(FilesInDir(), 2);
+}
+
+}  // namespace
