@@ -12,7 +12,8 @@ program routines_fortran
   character(len=20) :: inst20
   character(len=8) :: inst8
   character(len=4) :: inst4
-  integer :: localid, globalid, ierr, a, b
+  character(len=8) :: name8
+  integer :: localid, globalid, ierr, a, b, n
   integer :: failures = 0
 
   ! Global to local, mode 1 (the job's part file), nodes and elements.
@@ -87,7 +88,36 @@ program routines_fortran
   call check('part index of the assembly level', b == 0)
   b = -1
   call inpm_solverpartindex(a, b, 0)
-  call check('counts', a == 0 .and. b == 3)
+  call check('counts', a == 1 .and. b == 3)
+
+  ! Instances spanned by assembly sets. The spanned list is empty until a
+  ! call with position 1 fills it.
+  b = 9
+  call inpm_solvergetspannedindex(0, 2, b, 'ASET')
+  call check('no spanned list yet', b == 9)
+  name8 = 'aset'
+  call inpm_solverinstancesspanned(0, name8, n)
+  call check('node set, name of the same length', n == 2 .and. name8 == 'aset')
+  name8 = '"eset-a"'
+  call inpm_solverinstancesspanned(1, name8, n)
+  call check('element set, quoted name written back', n == 1 .and. name8 == 'Eset-A')
+  name8 = 'nosuch'
+  call inpm_solverinstancesspanned(1, name8, n)
+  call check('no such set', n == 0 .and. name8 == 'nosuch')
+  n = 7
+  call inpm_solverinstancesspanned(5, name8, n)
+  call check('unknown kind', n == 7 .and. name8 == 'nosuch')
+  call inpm_solvergetspannedindex(0, 1, b, 'aset   ')
+  call check('first spanned instance', b == 1)
+  call inpm_solvergetspannedindex(0, 2, b, ' ')
+  call check('second spanned instance', b == 2)
+  call inpm_solvergetspannedindex(4, 1, b, ' ')
+  call check('unknown kind keeps the list', b == 1)
+  b = 9
+  call inpm_solvergetspannedindex(0, 3, b, ' ')
+  call check('position beyond the list', b == 9)
+  call inpm_solvergetspannedindex(0, 0, b, ' ')
+  call check('position below 1', b == 9)
 
   ! Closing all writes the job's part file back; no part map is then current.
   call inpm_solverpartcloseall()
