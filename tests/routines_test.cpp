@@ -213,6 +213,28 @@ TEST_F(RoutineJob, LookupsFromEightThreads) {
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
 }
 
+// The spanned list is one for the process: threads refilling it with the
+// node set (two instances) or the element set (the second instance alone)
+// and reading it at once always find one of the two whole lists.
+TEST_F(RoutineJob, SpannedListSharedByThreads) {
+  std::vector<int> wrong(4, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      const int kind = t % 2, one = 1, two = 2;
+      const char* name = kind == 0 ? "ASET" : "Eset-A";
+      for (int i = 0; i < 500; ++i) {
+        int first = -1, second = -1;
+        INPM_SOLVERGETSPANNEDINDEX(&kind, &one, &first, name, std::char_traits<char>::length(name));
+        INPM_SOLVERGETSPANNEDINDEX(&kind, &two, &second, " ", 1);
+        wrong[t] += !((first == 1 || first == 2) && (second == 2 || second == -1));
+      }
+      INPM_SOLVERPARTCLOSEALL();
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
+}
+
 // Nested starts only count: the caller's counter goes up once and back, an
 // unmatched finalize changes nothing, and a later start counts again.
 TEST(RoutineLifecycle, NestedStartsCount) {
