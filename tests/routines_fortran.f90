@@ -24,8 +24,7 @@ program routines_fortran
   call check('element of the second instance', inst30 == 'PART-1-1' .and. localid == 1 .and. ierr == 0)
   call inpm_getpartinfo(1, ' ', 100, 0, inst30, localid, ierr)
   call check('assembly-level node', inst30 == ' ' .and. localid == 1 .and. ierr == 0)
-  inst30 = 'x'
-  localid = 7
+  inst30 = 'x'; localid = 7
   call inpm_getpartinfo(1, ' ', 0, 0, inst30, localid, ierr)
   call check('global id 0', inst30 == ' ' .and. localid == 0 .and. ierr == 1)
   call inpm_getpartinfo(1, ' ', 5, 2, inst30, localid, ierr)
@@ -74,16 +73,13 @@ program routines_fortran
 
   ! Part indexes and counts of the current part map: the assembly level
   ! counts as a part, since the map has assembly-level ids.
-  a = 5
-  b = 0
+  a = 5; b = 0
   call inpm_solverpartindex(a, b, 0)
   call check('part index of a node', a == 5 .and. b == 1)
-  a = 1
-  b = 1
+  a = 1; b = 1
   call inpm_solverpartindex(a, b, 0)
   call check('part index of an element', b == 2)
-  a = 100
-  b = 0
+  a = 100; b = 0
   call inpm_solverpartindex(a, b, 0)
   call check('part index of the assembly level', b == 0)
   b = -1
@@ -121,8 +117,7 @@ program routines_fortran
 
   ! Closing all writes the job's part file back; no part map is then current.
   call inpm_solverpartcloseall()
-  a = 11
-  b = -2
+  a = 11; b = -2
   call inpm_solverpartindex(a, b, 1)
   call check('nothing current after closing', a == 11 .and. b == -2)
   call getpartinfo(1, 1, inst30, localid, ierr)
