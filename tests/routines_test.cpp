@@ -115,6 +115,20 @@ TEST_F(RoutineJob, UnknownIdGoesToTheFatalHook) {
   EXPECT_EXIT(call(), ::testing::ExitedWithCode(1), "^Unknown global id: 999\n$");
 }
 
+// The last finalize destroys the thread's solver part map, which writes the
+// job's part file back.
+TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBack) {
+  int level = 0;
+  inpM_initialize(level);
+  const int mode = 1;
+  int global = 0, error = 0;
+  INPM_GETINTERNAL(&mode, " ", "PART-1-1", &mode, &mode, &global, &error, 1, 8);
+  std::filesystem::remove(dir.Path("job.prt"));
+  inpM_finalize(level);
+  EXPECT_EQ(global, 1);
+  EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
+}
+
 // The Fortran test program, run in a job directory of its own: its checks
 // pass, it prints exactly the routines' messages, and the job's part file is
 // written back unchanged when it ends.
