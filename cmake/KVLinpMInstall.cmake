@@ -4,7 +4,8 @@
 include(CMakePackageConfigHelpers)
 
 file(GLOB public_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/*.h)
-install(FILES ${public_headers} DESTINATION ${KVL_INSTALL_INCLUDEDIR})
+# The Fortran interface module of the solver routines goes with the headers.
+install(FILES ${public_headers} ${PROJECT_SOURCE_DIR}/include/inpm.f90 DESTINATION ${KVL_INSTALL_INCLUDEDIR})
 
 install(TARGETS KVLinpM EXPORT KVLinpMTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

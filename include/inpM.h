@@ -14,5 +14,6 @@
 #include "inpM_Line.h"
 #include "inpM_PartMap.h"
 #include "inpM_SolverPartMap.h"
+#include "inpM_Routines.h"
 
 #endif

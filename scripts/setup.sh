@@ -11,7 +11,7 @@ packages=()
 for need in "$@"; do
   case "$need" in
     build) packages+=(g++ cmake ninja-build libcli11-dev) ;;
-    test) packages+=(googletest libgtest-dev pkg-config binutils) ;;
+    test) packages+=(gfortran googletest libgtest-dev pkg-config binutils) ;;
     bench) packages+=(libbenchmark-dev libabsl-dev libroaring-dev) ;;
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     *) echo "setup.sh: unknown need '$need' (build, test, bench or fuzz)" >&2; exit 2 ;;

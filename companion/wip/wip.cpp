@@ -1,6 +1,8 @@
 #include "wip.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
 
 void wip_initialize(int&) {}
 void wip_finalize(int&) {}
@@ -48,6 +50,41 @@ wip_OutputSink wip_WIPBase::SetOutputSink(wip_OutputSink sink) { return std::exc
 wip_WIP& thr_ThreadSingleton<wip_WIP>::Instance() { return thr_ThreadSingletonBase<wip_WIP>::Instance(); }
 
 void wip_Error(const atr_String& message) { thr_ThreadSingleton<wip_WIP>::Instance().Error(message, wip_ERROR); }
+
+namespace {
+
+// Installing a hook is rare and a fatal error rarer: one mutex keeps the
+// handler and its context together.
+std::mutex fatalMutex;
+wip_FatalHandler fatalHandler = nullptr;
+void* fatalContext = nullptr;
+
+}  // namespace
+
+wip_FatalHandler wip_SetFatalHandler(wip_FatalHandler handler, void* context, void** previousContext) {
+  std::lock_guard<std::mutex> lock(fatalMutex);
+  if (previousContext) *previousContext = fatalContext;
+  fatalContext = context;
+  return std::exchange(fatalHandler, handler);
+}
+
+void wip_Fatal(const atr_String& message) noexcept {
+  wip_FatalHandler handler;
+  void* context;
+  {
+    std::lock_guard<std::mutex> lock(fatalMutex);
+    handler = fatalHandler;
+    context = fatalContext;
+  }
+  if (handler) {
+    handler(message.c_str(), context);
+    return;
+  }
+  std::fflush(nullptr);
+  std::fprintf(stderr, "%s\n", message.c_str());
+  std::fflush(stderr);
+  std::_Exit(1);
+}
 
 wip_Capture::wip_Capture() {
   wip_WIP& w = thr_ThreadSingleton<wip_WIP>::Instance();

@@ -80,6 +80,28 @@ class KVL_API thr_ThreadSingleton<wip_WIP> {
 // Reports an error at level 0 through the calling thread's service.
 [[noreturn]] KVL_API void wip_Error(const atr_String& message);
 
+// The fatal-error hook: the end of an error that reaches a caller which
+// cannot take a C++ exception (a Fortran or C caller of an exported routine,
+// where unwinding is undefined). One hook serves the whole process.
+//
+// wip_Fatal(message) calls the installed hook with the message's text and
+// the context given with it. Without a hook it writes the message and a line
+// feed to standard error, flushes the C streams and ends the process with
+// exit status 1, as an analysis ends on a fatal error. It ends the process
+// with _Exit, running no static or thread-local destructors: other threads
+// may still be working, and a failing process must not write their part
+// files back.
+//
+// A hook must not throw. A hook that returns hands control back to the
+// routine, which then returns to its caller with its error flag at 1 where
+// it has one (a host that keeps the process running, or a test).
+using wip_FatalHandler = void (*)(const char* message, void* context);
+// Installs a hook (null restores the default); returns the previous one and,
+// through `previousContext` when given, its context.
+KVL_API wip_FatalHandler wip_SetFatalHandler(wip_FatalHandler handler, void* context,
+                                             void** previousContext = nullptr);
+KVL_API void wip_Fatal(const atr_String& message) noexcept;
+
 // Test and tool helper: captures what the calling thread's service prints and
 // turns its errors into wip_ErrorException, restoring the previous handler and
 // sink when it goes.

@@ -27,13 +27,24 @@ g++ -o "$work/pc-consumer" "$root/tests/package/consumer.cpp" $(pkg-config --def
 LD_LIBRARY_PATH="$libdir" "$work/pc-consumer" >/dev/null
 echo "package: pkg-config consumer ok"
 
+# The Fortran module installed with the headers, and the library linked as
+# the README says.
+mkdir "$work/fortran"
+# shellcheck disable=SC2046
+gfortran -J "$work/fortran" -o "$work/fortran/consumer" "$prefix/include/KVLinpM/inpm.f90" \
+  "$root/tests/package/fortran_consumer.f90" $(pkg-config --define-variable=prefix="$prefix" --libs kvlinpm)
+cp "$root/tests/golden/routines_job.prt" "$work/fortran/job.prt"
+(cd "$work/fortran" && INPM_JOB_DIR="$work/fortran" INPM_JOB=job LD_LIBRARY_PATH="$libdir" ./consumer)
+echo "package: Fortran consumer ok"
+
 symbols="$work/symbols"
 nm -D --defined-only -C "$lib" >"$symbols"
-for wanted in "inpM_IdMap::Renumber" "inpM_Utils::FormatCollectedErrors" "inpM_InstanceMaps::Print" "cow_String::Find" "wip_Error" "inpM_PartMap::ConstGetInstanceNodeIdPair" "thr_ThreadSingleton<inpM_SolverPartMap>::Instance"; do
+for wanted in "inpM_IdMap::Renumber" "inpM_Utils::FormatCollectedErrors" "inpM_InstanceMaps::Print" "cow_String::Find" "wip_Error" "inpM_PartMap::ConstGetInstanceNodeIdPair" "thr_ThreadSingleton<inpM_SolverPartMap>::Instance" \
+              "INPM_GETPARTINFO" "inpm_getpartinfo_" "getpartinfo_" "inpm_solverpartcloseall_" "wip_Fatal" "inpM_initialize"; do
   grep -q "$wanted" "$symbols" || { echo "package: exported symbol missing: $wanted" >&2; exit 1; }
 done
 for hidden in "inpM_Utils::CompareIgnoreCase(" "inpM_Utils::FindIgnoreCase(" "(anonymous namespace)" "inpM_ReportError" "inpM_Message(" "inpM_GlobalIndex" \
-              "inpM_GenerateModel" "inpM_GeneratedInstanceName" "inpM_ModelShape"; do
+              "inpM_FortranBoundary" "inpM_RightTrimmed" "inpM_GenerateModel" "inpM_GeneratedInstanceName" "inpM_ModelShape"; do
   if grep -qF "$hidden" "$symbols"; then echo "package: internal helper exported: $hidden" >&2; exit 1; fi
 done
 # Nor is the model generator in the shared object at all, hidden or not.

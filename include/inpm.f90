@@ -1,0 +1,89 @@
+! Fortran interface of the KVLinpM solver routines.
+!
+! "use inpm" gives a caller every routine's argument list, so that the
+! compiler checks its calls. The routines take their arguments by address and
+! each character argument's length as a hidden argument, the way Fortran
+! passes them; the names below are those of the library's exported entries
+! (gfortran calls inpm_getpartinfo_ for INPM_GETPARTINFO).
+!
+! jtyp: 0 for a node, 1 for an element. mode: 1 the job's own part file, 2 the
+! part file named by partfile, any other value the part map already current.
+! kind: 0 an assembly node set, 1 an assembly element set, 2 an assembly
+! surface. ierr: 0 success, 1 an error, 2 an output name that does not fit.
+module inpm
+  implicit none
+  interface
+    subroutine inpm_getinternal(mode, partfile, instance, localid, jtyp, globalid, ierr)
+      integer, intent(in) :: mode
+      character(len=*), intent(in) :: partfile
+      character(len=*), intent(in) :: instance
+      integer, intent(in) :: localid
+      integer, intent(in) :: jtyp
+      integer, intent(inout) :: globalid
+      integer, intent(out) :: ierr
+    end subroutine inpm_getinternal
+
+    subroutine inpm_getpartinfo(mode, partfile, globalid, jtyp, instance, localid, ierr)
+      integer, intent(in) :: mode
+      character(len=*), intent(in) :: partfile
+      integer, intent(in) :: globalid
+      integer, intent(in) :: jtyp
+      character(len=*), intent(out) :: instance
+      integer, intent(inout) :: localid
+      integer, intent(out) :: ierr
+    end subroutine inpm_getpartinfo
+
+    subroutine inpm_getpartinfoi(mode, partfile, globalid, jtyp, instance, localid, ierr)
+      integer, intent(in) :: mode
+      character(len=*), intent(in) :: partfile
+      integer, intent(in) :: globalid
+      integer, intent(in) :: jtyp
+      character(len=*), intent(inout) :: instance
+      integer, intent(inout) :: localid
+      integer, intent(out) :: ierr
+    end subroutine inpm_getpartinfoi
+
+    subroutine inpm_solverpartinfo(answer, ierr)
+      integer, intent(inout) :: answer
+      integer, intent(out) :: ierr
+    end subroutine inpm_solverpartinfo
+
+    subroutine inpm_solverpartindex(a, b, c)
+      integer, intent(inout) :: a
+      integer, intent(inout) :: b
+      integer, intent(in) :: c
+    end subroutine inpm_solverpartindex
+
+    subroutine inpm_solverinstancesspanned(kind, name, count)
+      integer, intent(in) :: kind
+      character(len=*), intent(inout) :: name
+      integer, intent(inout) :: count
+    end subroutine inpm_solverinstancesspanned
+
+    subroutine inpm_solvergetspannedindex(kind, position, partindex, name)
+      integer, intent(in) :: kind
+      integer, intent(in) :: position
+      integer, intent(inout) :: partindex
+      character(len=*), intent(in) :: name
+    end subroutine inpm_solvergetspannedindex
+
+    subroutine inpm_solverpartcloseall()
+    end subroutine inpm_solverpartcloseall
+
+    subroutine getpartinfo(globalid, jtyp, instance, localid, ierr)
+      integer, intent(in) :: globalid
+      integer, intent(in) :: jtyp
+      character(len=*), intent(out) :: instance
+      integer, intent(inout) :: localid
+      integer, intent(out) :: ierr
+    end subroutine getpartinfo
+
+    subroutine getinternal(instance, localid, jtyp, globalid, ierr)
+      character(len=*), intent(in) :: instance
+      integer, intent(in) :: localid
+      integer, intent(in) :: jtyp
+      integer, intent(inout) :: globalid
+      integer, intent(out) :: ierr
+    end subroutine getinternal
+  end interface
+end module inpm
