@@ -11,6 +11,7 @@
 #include "inpM_Surface.h"
 #include "inpM_SurfaceMap.h"
 #include "inpM_SurfaceFacet.h"
+#include "inpM_Line.h"
 #include "inpM_PartMap.h"
 #include "inpM_SolverPartMap.h"
 #include "inpM_Routines.h"

@@ -20,6 +20,7 @@
 #include "cow.h"
 #include "inpM_IdMap.h"
 #include "inpM_InstanceMap.h"
+#include "inpM_Line.h"
 #include "inpM_SetMap.h"
 #include "inpM_SurfaceMap.h"
 #include "kvl_api.h"
@@ -46,6 +47,34 @@ class KVL_API inpM_PartMap {
 
   // Writes the part file.
   void Print(aio_ostream& out) const;
+
+  // The printed map report. PrintModuleData prints the assembly section,
+  // the global-to-local tables and the local-to-global tables, each when its
+  // flag is set; `ids` asks for the ids of every set and surface, `internal`
+  // for the sets and surfaces that the system made. The id tables set the
+  // stream's flag aio_ios::left, which stays set.
+  void PrintModuleData(aio_ostream& out, bool assembly, bool globalToLocal, bool localToGlobal, bool ids,
+                       bool internal) const;
+  void PrintAssembly(aio_ostream& out, bool ids, const inpM_Line& line, bool internal) const;
+  void PrintAssemblySets(aio_ostream& out, const inpM_SetMap& setMap, bool ids, const inpM_Line& line,
+                         const cow_String& setLabel, const cow_String& idLabel, bool internal) const;
+  void PrintInstanceSets(aio_ostream& out, const inpM_SetMap& setMap, bool ids, const inpM_Line& line,
+                         const cow_String& setLabel, const cow_String& idLabel, bool internal) const;
+  void PrintAssemblySurfaces(aio_ostream& out, const inpM_SurfaceMap& surfaceMap, bool ids, const inpM_Line& line,
+                             bool internal) const;
+  void PrintInstanceSurfaces(aio_ostream& out, const inpM_SurfaceMap& surfaceMap, bool ids, const inpM_Line& line,
+                             bool internal) const;
+  // A counted id list: two heading lines at indentation `level`, then the ids
+  // from column idLevel * indent, wrapped at lineWidth.
+  void PrintSetIds(aio_ostream& out, const cow_1DArrayList<int>& ids, const cow_String& idLabel,
+                   const inpM_Line& line, int level, int idLevel) const;
+  // A bare id list from column firstWidth, wrapped at lineWidth.
+  void PrintSurfaceIds(aio_ostream& out, const cow_1DArrayList<int>& ids, const inpM_Line& line,
+                       int firstWidth) const;
+  // Every global id, ascending, with its instance and local id.
+  void PrintGlobal2Local(aio_ostream& out, const inpM_Line& line) const;
+  // The assembly level, then each instance by name, local ids ascending.
+  void PrintLocal2Global(aio_ostream& out, const inpM_Line& line) const;
 
   cow_String ConstGetAssemblyName() const;
   // nodeMap.Size(); raises nex_AssertException when the node and element maps
@@ -114,8 +143,8 @@ class KVL_API inpM_PartMap {
   size_t IndexMemoryBytes() const;
 
  private:
-  // Rebuilds the global-to-local index of both kinds. Every operation that
-  // changes nodeMap or elementMap calls it.
+  // Builds the global-to-local index of both kinds from scratch, as the
+  // constructors do; edits keep it in step one pair at a time.
   void Reindex();
   void CheckInstanceCount() const;
 
@@ -131,6 +160,102 @@ class KVL_API inpM_PartMap {
   inpM_SurfaceMap surfaces;
   inpM_InstanceMap<cow_String> instanceMap;
   cow_COW<inpM_PartMapIndex> index;
+
+ public:
+  // ---------------------------------------------------------------------------
+  // Edits. Ids are global ids; the instance of an id is found through the id
+  // maps, which also report an unknown id ("Unknown global id: %s") or
+  // instance ("Unknown instance name: %s"). Every error is reported at level
+  // 0 before anything changes.
+
+  // Inserts ids into an instance's set after testing that the instance holds
+  // each of them; an existing set keeps its type flag and order, and
+  // `unsorted` true turns a sorted set unsorted.
+  void InsertInstanceNodeSet(const cow_String& set, const cow_String& instance, const int* ids, int count,
+                             inpM_SetTypeFlag typeFlag, bool unsorted);
+  void InsertInstanceElementSet(const cow_String& set, const cow_String& instance, const int* ids, int count,
+                                inpM_SetTypeFlag typeFlag);
+  // Inserts ids as the ids of `instance` into an assembly set, untested.
+  void InsertAssemblyNodeSet(const cow_String& set, const cow_String& instance, const int* ids, int count,
+                             inpM_SetTypeFlag typeFlag);
+  void InsertAssemblyElementSet(const cow_String& set, const cow_String& instance, const int* ids, int count,
+                                inpM_SetTypeFlag typeFlag);
+
+  // Surface edits. Each changed surface is filed anew with its internal flag
+  // false; an assembly surface is rebuilt with an empty assembly-level node
+  // part.
+  void AddInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface, const cow_String& face,
+                               int elementId);
+  void RemoveInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface, const cow_String& face,
+                                  int elementId);
+  void AddInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int nodeId, double area);
+  void RemoveInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int nodeId);
+  void ClearInstanceSurface(const cow_String& instance, const cow_String& surface);
+  void AddAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int elementId);
+  void RemoveAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int elementId);
+  void AddAssemblySurfaceNode(const cow_String& surface, int nodeId, double area);
+  void RemoveAssemblySurfaceNode(const cow_String& surface, int nodeId);
+  void ClearAssemblySurface(const cow_String& surface);
+
+  // Name resolution: a name as the solver passes it (any case, quotes, and
+  // with flattenedNames an assembly and an instance prefix joined by "_")
+  // to the names as stored; empty when nothing matches.
+  cow_String GetAssemblySetName(const inpM_SetMap& sets, const cow_String& name) const;
+  cow_List<cow_String> GetInstanceAndSetNames(const inpM_SetMap& sets, const cow_String& name) const;
+  cow_String GetAssemblySurfaceName(const cow_String& name) const;
+  cow_List<cow_String> GetInstanceAndSurfaceNames(const cow_String& name) const;
+  // The type flag of the element set ("elset") or node set (any other kind)
+  // of that name; "The element set \"%s\" does not exist." or "The node set
+  // \"%s\" does not exist." when there is none.
+  inpM_SetTypeFlag SetType(const cow_String& name, const cow_String& kind) const;
+
+  // Spans: the instances whose ids an assembly set or surface holds. A name
+  // that does not exist spans nothing (0, an empty list).
+  int NumberInstancesSpannedByAssemblyElset(const cow_String& set) const;
+  int NumberInstancesSpannedByAssemblyNset(const cow_String& set) const;
+  int NumberInstancesSpannedByAssemblySurface(const cow_String& surface) const;
+  cow_List<cow_String> InstancesSpannedByAssemblyElset(const cow_String& set) const;
+  cow_List<cow_String> InstancesSpannedByAssemblyNset(const cow_String& set) const;
+  cow_List<cow_String> InstancesSpannedByAssemblySurface(const cow_String& surface) const;
+
+  // Drops the internal sets of type flags 2 and 3, and with those of flag 3
+  // the ids they list from the id maps: node sets and element sets, or only
+  // those of `kind` ("nsets", "elsets": element sets, any other: node sets).
+  void RemoveRedundantInternalSets();
+  void RemoveRedundantInternalSets(const cow_String& kind);
+
+  // ---------------------------------------------------------------------------
+  // Id and set maintenance.
+
+  // Adds a global id to an instance (the assembly level for the empty name)
+  // and returns its local id: the global id itself with localIdsAreGlobal,
+  // else the level's largest local id plus 1 (1 for a level without ids).
+  // A global id that the level holds already answers its local id; one that
+  // another level holds is an error, so that the map never holds an id twice.
+  int InsertNode(int globalId, const cow_String& instance);
+  int InsertElement(int globalId, const cow_String& instance);
+  // Removes a global id from its level and from every set of that level and
+  // of the assembly that holds it ("elset": elements, any other: nodes).
+  void RemoveNodeOrElement(int globalId, const cow_String& kind);
+  // Empties the set that the name designates; nothing for no set.
+  void ClearElset(const cow_String& name);
+  void ClearNset(const cow_String& name);
+  // Adds one id to the set that the name designates ("elset" or "nset";
+  // "Unknown setTypeString: %s" otherwise), creating it when needed. `count`
+  // is not used.
+  void InsertIntoSet(const cow_String& setName, const cow_String& kind, const cow_String& instance, int id, int count,
+                     inpM_SetTypeFlag typeFlag, bool unsorted, bool newSet);
+
+ private:
+  cow_String StripAssemblyPrefix(const cow_String& name) const;
+  void ReplaceAssemblySurfacePart(const cow_String& surface, const cow_String& instance,
+                                  const inpM_PartInstanceSurface& part);
+  // Adds a pair to a level's tables, or removes a global id from them, and
+  // keeps the global-to-local index in step.
+  void AddIdPair(bool elements, const cow_String& instance, int globalId, int localId);
+  void RemoveIdPair(bool elements, const cow_String& instance, int globalId);
+  int InsertId(bool elements, int globalId, const cow_String& instance);
+  void RemoveRedundantSetsOfKind(bool elements);
 };
 
 #endif

@@ -79,6 +79,14 @@ class KVL_API inpM_SetMap {
   const inpM_NestedSetMaps& ConstGetNestedSetMaps() const { return nested_; }
   // Files an existing handle as an assembly set, sharing it (no copy).
   void InsertSet(const cow_String& set, const inpM_SetHandle& value);
+  // Writable handles of an assembly set and of an instance's set, or null
+  // when absent, so that a set can grow in place: writing through one
+  // detaches only that set (and the chunk of the map that holds it).
+  inpM_SetHandle* FindSet(const cow_String& set) { return sets_.Find(set); }
+  inpM_SetHandle* FindNestedSet(const cow_String& instance, const cow_String& set) {
+    if (!HasNestedSet(instance, set)) return nullptr;
+    return nested_.Find(instance)->Get().FindSet(set);
+  }
 
  private:
   void Read(aio_istream& in);

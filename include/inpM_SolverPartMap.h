@@ -109,6 +109,68 @@ class KVL_API inpM_SolverPartMap {
   bool IsNodePartMapMember(int globalId) const;
   bool IsNodePartMapMember(const cow_String& instance, int localId) const;
   bool IsElementPartMapMember(int globalId) const;
+  int NumberInstancesSpannedByAssemblyElset(const cow_String& name) const;
+  int NumberInstancesSpannedByAssemblyNset(const cow_String& name) const;
+  int NumberInstancesSpannedByAssemblySurface(const cow_String& name) const;
+  cow_List<cow_String> InstancesSpannedByAssemblyElset(const cow_String& name) const;
+  cow_List<cow_String> InstancesSpannedByAssemblyNset(const cow_String& name) const;
+  cow_List<cow_String> InstancesSpannedByAssemblySurface(const cow_String& name) const;
+  // A name as the solver passes it to the names as stored; empty when
+  // nothing matches.
+  cow_String GetAssemblyElsetName(const cow_String& name) const;
+  cow_String GetAssemblyNsetName(const cow_String& name) const;
+  cow_String GetAssemblySurfaceName(const cow_String& name) const;
+  cow_List<cow_String> GetInstanceAndElsetNames(const cow_String& name) const;
+  cow_List<cow_String> GetInstanceAndNsetNames(const cow_String& name) const;
+  cow_List<cow_String> GetInstanceAndSurfaceNames(const cow_String& name) const;
+  // The type flag of the set; `kind` "elset" for element sets, else nodes.
+  inpM_SetTypeFlag SetType(const cow_String& setName, const cow_String& kind) const;
+  // The map report of the current part map, without internal sets and
+  // surfaces.
+  void PrintModuleData(aio_ostream& out, bool assembly, bool globalToLocal, bool localToGlobal, bool ids) const;
+
+  // Guarded edits of the current part map.
+  void InsertInstanceNodeSet(const cow_String& setName, const cow_String& instance, const int* ids, int n,
+                             inpM_SetTypeFlag kind, bool unsorted);
+  void InsertInstanceElementSet(const cow_String& setName, const cow_String& instance, const int* ids, int n,
+                                inpM_SetTypeFlag kind);
+  void InsertAssemblyNodeSet(const cow_String& setName, const cow_String& instance, const int* ids, int n,
+                             inpM_SetTypeFlag kind);
+  void InsertAssemblyElementSet(const cow_String& setName, const cow_String& instance, const int* ids, int n,
+                                inpM_SetTypeFlag kind);
+  void InsertIntoSet(const cow_String& setName, const cow_String& kind, const cow_String& instance, int id, int count,
+                     inpM_SetTypeFlag typeFlag, bool unsorted, bool newSet);
+  // Adds a global id to the instance (empty: the assembly level) and
+  // returns its local id.
+  int InsertNode(int globalId, const cow_String& instance);
+  int InsertElement(int globalId, const cow_String& instance);
+  // "elset" removes an element, any other kind a node.
+  void RemoveNodeOrElement(int globalId, const cow_String& kind);
+  void AddInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface, const cow_String& face,
+                               int element);
+  void RemoveInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface, const cow_String& face,
+                                  int element);
+  void AddInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int node, double area);
+  void RemoveInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int node);
+  void ClearInstanceSurface(const cow_String& instance, const cow_String& surface);
+  void AddAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int element);
+  void RemoveAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int element);
+  void AddAssemblySurfaceNode(const cow_String& surface, int node, double area);
+  void RemoveAssemblySurfaceNode(const cow_String& surface, int node);
+  void ClearAssemblySurface(const cow_String& surface);
+
+  // Whether the name designates an assembly set or surface, or an instance
+  // set, of the current part map (guarded as the lookups above).
+  bool IsAssemblyElsetName(const cow_String& name) const;
+  bool IsAssemblyNsetName(const cow_String& name) const;
+  bool IsAssemblySurfaceName(const cow_String& name) const;
+  bool IsInstanceElsetName(const cow_String& name) const;
+  bool IsInstanceNsetName(const cow_String& name) const;
+
+  // Guarded: records the upper-case name as cleared, then empties the set
+  // that the name designates in the current part map.
+  void ClearElset(const cow_String& name);
+  void ClearNset(const cow_String& name);
 
   // Cleared sets and locked surfaces, by upper-case name; they belong to the
   // object and survive the closing of part maps.

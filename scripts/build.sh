@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds one flavour: scripts/build.sh release|asan|bench [targets...]
+# Configures and builds one flavour: scripts/build.sh release|asan|tsan|bench [targets...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 flavour=${1:-release}
@@ -8,8 +8,9 @@ jobs=$(nproc)
 case "$flavour" in
   release) opts=(-DCMAKE_BUILD_TYPE=Release) ;;
   asan) opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVL_SANITIZE=ON) ;;
+  tsan) opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVL_TSAN=ON) ;;
   bench) opts=(-DCMAKE_BUILD_TYPE=Release -DKVL_BUILD_BENCH=ON -DKVL_BUILD_TESTS=OFF) ;;
-  *) echo "build.sh: unknown flavour '$flavour' (release, asan or bench)" >&2; exit 2 ;;
+  *) echo "build.sh: unknown flavour '$flavour' (release, asan, tsan or bench)" >&2; exit 2 ;;
 esac
 dir="$root/build/$flavour"
 cmake -S "$root" -B "$dir" -G Ninja "${opts[@]}" >/dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the release build, the ASan+UBSan build, the
-# installed package (consumers via find_package and pkg-config, exported
-# symbols) and a short fuzzing run of the part file reader.
+# thread tests under ThreadSanitizer, the installed package (consumers via
+# find_package and pkg-config, exported symbols) and a short fuzzing run of
+# the part file reader.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -13,6 +14,20 @@ echo "== release build and tests"
 echo "== sanitizer build (ASan + UBSan) and tests"
 "$root/scripts/build.sh" asan
 (cd "$root/build/asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$(nproc)")
+
+echo "== thread tests under ThreadSanitizer"
+# Only the suites and cases that run several threads, to keep the run short.
+"$root/scripts/build.sh" tsan thr_test wip_test omni_test solver_part_map_test
+tsan_tests=(
+  "thr_test:*"
+  "wip_test:*"
+  "omni_test:*Threads*"
+  "solver_part_map_test:*Thread*"
+)
+for entry in "${tsan_tests[@]}"; do
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    "$root/build/tsan/tests/${entry%%:*}" --gtest_filter="${entry#*:}" --gtest_brief=1
+done
 
 echo "== installed package"
 "$root/tests/package/check_package.sh" "$root" "$root/build/release"

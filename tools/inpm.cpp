@@ -1,4 +1,4 @@
-// inpm: checks, summarises, queries, normalises and generates part files.
+// inpm: checks, summarises, queries, normalises, generates and reports part files.
 //
 // Exit codes: 0 success; 1 a file that cannot be read, written or is damaged
 // or inconsistent, or an id that the map does not hold; 2 a wrong command
@@ -21,6 +21,7 @@
 
 #include "inpM_ModelGenerator.h"
 #include "inpM_PartMap.h"
+#include "inpm_report.h"
 #include "mem.h"
 #include "nex.h"
 #include "wip.h"
@@ -441,6 +442,8 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0.0, 1.0));
   generate->add_flag("--quoted-names", shape.quotedNames, "give some names double quotes");
   generate->callback([&] { status = Generate(shape, out); });
+
+  inpm_AddReportCommand(app, status, [](const std::string& f) { return Load(f); });
 
   try {
     app.parse(argc, argv);

@@ -35,6 +35,8 @@ KVL_API void* mem_Realloc(void* p, size_t size);
 class KVL_API aio_ios {
  public:
   enum : int { eofbit = 1, failbit = 2, badbit = 4 };
+  // Format flag: numbers too are padded on the right (left-aligned).
+  enum : int { left = 2 };
 
   // Buffer size of the file streams: large enough that a system call costs
   // little per byte, small enough that the window being parsed stays in
@@ -54,10 +56,12 @@ class KVL_API aio_ios {
   void clear(int state = 0) { state_ = state; }
   void setstate(int bits) { state_ |= bits; }
 
-  // The format flags are kept for callers that set and restore them, but
-  // they never change what is written: integers are always decimal and
-  // doubles always in their shortest exact form, so that what one program
-  // writes every other one reads back bit for bit.
+  // Format flags stay set until changed. Only `left` changes what is
+  // written, and only the side on which a number is padded: integers are
+  // always decimal and doubles always in their shortest exact form, so that
+  // what one program writes every other one reads back bit for bit. Other
+  // flags (0x2000, which callers add before a padded field) are kept for
+  // callers that set and restore them.
   int flags() const { return flags_; }
   // With mask 0 the given flags are added; otherwise the bits of mask are
   // replaced by those of flags. Returns the previous flags.
@@ -157,8 +161,8 @@ class KVL_API aio_istream : public virtual aio_ios {
 // Field padding: a value shorter than the pending width is padded with
 // blanks to that width, text (print, put and cow_String) on the right so that
 // it is left-aligned, numbers (print_int, print_double) on the left so that
-// they are right-aligned. A value longer than the width is written whole.
-// The width is then 0 again.
+// they are right-aligned, or on the right too while the flag `left` is set.
+// A value longer than the width is written whole. The width is then 0 again.
 class KVL_API aio_ostream : public virtual aio_ios {
  public:
   aio_ostream& print(const char* s);

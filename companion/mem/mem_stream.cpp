@@ -225,7 +225,7 @@ void aio_ostream::write_padded(const char* s, size_t n, bool right_align) {
 aio_ostream& aio_ostream::print_int_slow(int v) {
   char text[16];
   const char* end = std::to_chars(text, text + sizeof text, v).ptr;
-  write_padded(text, static_cast<size_t>(end - text), true);
+  write_padded(text, static_cast<size_t>(end - text), (flags_ & left) == 0);
   return *this;
 }
 
@@ -246,7 +246,7 @@ aio_ostream& aio_ostream::print_double(double v) {
   } else {
     char text[kMinRoom];
     const char* end = std::to_chars(text, text + sizeof text, v).ptr;
-    write_padded(text, static_cast<size_t>(end - text), true);
+    write_padded(text, static_cast<size_t>(end - text), (flags_ & left) == 0);
   }
   return *this;
 }

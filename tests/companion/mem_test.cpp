@@ -309,13 +309,20 @@ TEST(Print, NumbersTextPaddingAndFlags) {
   EXPECT_EQ(out.str(), "0 -1 -2147483648 2147483647 xy\na" + std::string(1, '\0') +
                            "b\n   7 8\n   427|ab   |   0.5|x  |12345|    |AB    ");
 
-  aio_ostringstream flagged;  // flags never change the text
-  EXPECT_EQ(flagged.setf(2, 0), 0);
+  // `left` pads numbers on the right until it is cleared; 0x2000 changes
+  // nothing, and the width still lasts for one value.
+  aio_ostringstream flagged;
+  EXPECT_EQ(flagged.setf(aio_ios::left, 0), 0);
   EXPECT_EQ(flagged.setf(0x2000, 0), 2);
-  EXPECT_EQ(flagged.setf(0, 2), 0x2002);
+  for (int round = 0; round < 2; ++round) {
+    flagged.width(6);
+    flagged.print_int(-31).put('|').width(5);
+    flagged.print_double(1.25).print_int(7).put('|');
+  }
+  EXPECT_EQ(flagged.setf(0, aio_ios::left), 0x2002);
   flagged.width(8);
   flagged.print_int(-31).print_double(1.25);
-  EXPECT_EQ(flagged.str(), "     -311.25");
+  EXPECT_EQ(flagged.str(), "-31   |1.25 7|-31   |1.25 7|     -311.25");
 }
 
 // ---------------------------------------------------------------------------

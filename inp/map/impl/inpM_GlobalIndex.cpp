@@ -1,6 +1,7 @@
 #include "inpM_GlobalIndex.h"
 
 #include "inpM_Messages.h"
+#include "nex.h"
 
 #include <algorithm>
 #include <bit>
@@ -207,6 +208,21 @@ void inpM_OwnerTable::FinishRuns(uint64_t n) {
 }
 
 void inpM_OwnerTable::Expand() {
+  if (!DenseEnough(static_cast<int64_t>(span_), count_)) {
+    const std::vector<Run> runs = std::move(runs_);
+    const size_t count = count_;
+    std::vector<uint64_t>().swap(buckets_);
+    span_ = 0;
+    form_ = Form::kSparse;
+    count_ = 0;
+    Rehash(std::bit_ceil(2 * count + 16));
+    for (size_t r = 0; r + 1 < runs.size(); ++r) {
+      if (!runs[r].ordinal) continue;
+      for (uint32_t i = runs[r].start; i < runs[r + 1].start; ++i)
+        SetSparse(static_cast<int>(base_ + static_cast<int64_t>(i)), runs[r].ordinal);
+    }
+    return;
+  }
   bool wide = false;
   for (const Run& run : runs_) wide |= run.ordinal > 0xFFFF;
   lo_.assign(span_, 0);
@@ -319,6 +335,7 @@ void inpM_GlobalIndex::Build(const inpM_InstanceIdMaps& maps) {
   size_t count = 0;
   for (const omi_IntTable<int>* table : tables_)
     if (table) count += static_cast<size_t>(table->Size());
+  holdings_ = count;
   const size_t maxSpans = count / 128 + 16;
   std::vector<inpM_OwnerTable::Span> spans;
   bool fewSpans = true;
@@ -405,4 +422,46 @@ size_t inpM_GlobalIndex::MemoryBytes() const {
   for (const Level& level : levels_)
     bytes += level.name.HeapBytes();
   return bytes;
+}
+
+size_t inpM_GlobalIndex::LevelOf(const cow_String& name) const {
+  const size_t assembly = levels_.size() - 1;
+  if (name.IsEmpty()) return assembly;
+  const auto it = std::lower_bound(levels_.begin(), levels_.begin() + static_cast<std::ptrdiff_t>(assembly), name,
+                                   [](const Level& level, const cow_String& n) { return level.name < n; });
+  NEX_ASSERT(it != levels_.begin() + static_cast<std::ptrdiff_t>(assembly) && it->name == name);
+  return static_cast<size_t>(it - levels_.begin());
+}
+
+// The first holder in map order answers for an id, so a level gains the id
+// unless an earlier one holds it. A level stays affine while every pair
+// keeps its offset; its first pair sets the offset.
+void inpM_GlobalIndex::Added(const cow_String& name, int globalId, int localId, const omi_IntTable<int>* table) {
+  const size_t k = LevelOf(name);
+  owners_.Thaw();
+  tables_[k] = table;
+  ++holdings_;
+  const int64_t offset = static_cast<int64_t>(globalId) - localId;
+  Level& level = levels_[k];
+  if (table->Size() == 1)
+    level.offset = offset;
+  else if (level.offset != offset)
+    level.offset = kNotAffine;
+  const uint32_t owner = owners_.Get(globalId);
+  if (owner == 0 || owner > k + 1) owners_.Set(globalId, static_cast<uint32_t>(k + 1));
+}
+
+// When the level answered for the id, the next holder in map order takes
+// over; only while some id has two holders can there be one.
+void inpM_GlobalIndex::Removed(const cow_String& name, int globalId, const omi_IntTable<int>* table) {
+  const size_t k = LevelOf(name);
+  owners_.Thaw();
+  tables_[k] = table;
+  const bool twoHolders = holdings_ > owners_.Count();
+  --holdings_;
+  if (owners_.Get(globalId) != k + 1) return;
+  uint32_t next = 0;
+  for (size_t j = k + 1; twoHolders && j < tables_.size() && !next; ++j)
+    if (tables_[j] && tables_[j]->Find(globalId)) next = static_cast<uint32_t>(j + 1);
+  owners_.Set(globalId, next);
 }

@@ -122,6 +122,11 @@ class inpM_OwnerTable {
     Set(id, ordinal);
     return true;
   }
+  // Leaves the run form, whose buckets answer without looking at a level
+  // (GetQuick): called before any change of the ids or of a level.
+  void Thaw() {
+    if (form_ == Form::kRuns) Expand();
+  }
   // Called once the ids are in: turns the array into runs when that pays.
   // A later Set turns the runs back into the array.
   void Compact();
@@ -218,7 +223,8 @@ class inpM_OwnerTable {
   // the range would get too thin.
   void Extend(int id);
   void MakeSparse();
-  // Turns the runs back into the array.
+  // Turns the runs back into the array, or into the sparse form when the
+  // array over their range would be too thin.
   void Expand();
   void Rehash(size_t capacity);
   static bool DenseEnough(int64_t span, size_t count);
@@ -259,6 +265,13 @@ class inpM_GlobalIndex {
     }
     return SlowAnswer(globalId);
   }
+  // Keeps the index in step with one pair that a level's tables gained or
+  // lost, the tables having changed already: O(1) (O(levels) for a removal
+  // only while some id has two holders, which a damaged file can give).
+  // `table` is the level's globalToLocal table as it is now: writing to a
+  // shared table moves it.
+  void Added(const cow_String& level, int globalId, int localId, const omi_IntTable<int>* table);
+  void Removed(const cow_String& level, int globalId, const omi_IntTable<int>* table);
   // Whether both indexes list the same instance names in the same order.
   bool SameInstancesAs(const inpM_GlobalIndex& other) const;
   // Bytes held beyond the object itself.
@@ -278,11 +291,16 @@ class inpM_GlobalIndex {
   static constexpr int64_t kNotAffine = INT64_MIN;
 
   [[gnu::noinline]] inpM_StringIntPair SlowAnswer(int globalId) const;
+  // The position of a level in levels_: the empty name is the assembly.
+  size_t LevelOf(const cow_String& name) const;
 
   std::vector<Level> levels_;  // instances in map order, then the assembly
   // The globalToLocal table of each level (null: the level holds no ids).
   std::vector<const omi_IntTable<int>*> tables_;
   inpM_OwnerTable owners_;
+  // Pairs held by all levels together; more than owners_.Count() when some
+  // id has two holders.
+  size_t holdings_ = 0;
 };
 
 // The index of a part map: both kinds, and whether the element map lists the

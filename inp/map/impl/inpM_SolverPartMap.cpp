@@ -56,6 +56,56 @@ const char kInstanceElsets[] =
 const char kInstanceNsets[] =
     "The list of instance node sets cannot be obtained because the part file \"%s\" does not exist.";
 
+const char kInsertInstanceNset[] =
+    "The instance node set: instance name = %1$s, set name = %2$s, cannot be inserted into the part map because the "
+    "part file \"%3$s\" does not exist.";
+const char kInsertInstanceElset[] =
+    "The instance element set: instance name = %1$s, set name = %2$s, cannot be inserted into the part map because "
+    "the part file \"%3$s\" does not exist.";
+const char kInsertAssemblyNset[] =
+    "The assembly node set: set name = %1$s, cannot be inserted into the part map because the part file \"%2$s\" "
+    "does not exist.";
+const char kInsertAssemblyElset[] =
+    "The assembly element set: set name = %1$s, cannot be inserted into the part map because the part file \"%2$s\" "
+    "does not exist.";
+const char kInsertIntoSet[] =
+    "The set: %1$s cannot be inserted into the part map because the part file \"%2$s\" does not exist.";
+const char kInsertNode[] =
+    "The node %1$s cannot be inserted into the part map because the part file \"%2$s\" does not exist.";
+const char kInsertElement[] =
+    "The element %1$s cannot be inserted into the part map because the part file \"%2$s\" does not exist.";
+const char kAddInstanceFacet[] =
+    "The facet: %1$s, %2$s cannot be added to the instance surface: instance name = %3$s, surface name = %4$s "
+    "because the part file \"%5$s\" does not exist.";
+const char kRemoveInstanceFacet[] =
+    "The facet: %1$s, %2$s cannot be removed from the instance surface: instance name = %3$s, surface name = %4$s "
+    "because the part file \"%5$s\" does not exist.";
+const char kAddInstanceNode[] =
+    "The node: %1$s cannot be added to the instance surface: instance name = %2$s, surface name = %3$s because the "
+    "part file \"%4$s\" does not exist.";
+const char kRemoveInstanceNode[] =
+    "The node: %1$s cannot be removed from the instance surface: instance name = %2$s, surface name = %3$s because "
+    "the part file \"%4$s\" does not exist.";
+const char kClearInstanceSurface[] =
+    "The instance surface: instance name = %1$s, surface name = %2$s cannot be cleared because the part file "
+    "\"%3$s\" does not exist.";
+const char kAddAssemblyFacet[] =
+    "The facet: %1$s, %2$s cannot be added to the assembly surface: %3$s because the part file \"%4$s\" does not "
+    "exist.";
+const char kRemoveAssemblyFacet[] =
+    "The facet: %1$s, %2$s cannot be removed from the assembly surface: %3$s because the part file \"%4$s\" does "
+    "not exist.";
+const char kAddAssemblyNode[] =
+    "The node: %1$s cannot be added to the assembly surface: %2$s because the part file \"%3$s\" does not exist.";
+const char kRemoveAssemblyNode[] =
+    "The node: %1$s cannot be removed from the assembly surface: %2$s because the part file \"%3$s\" does not "
+    "exist.";
+const char kClearAssemblySurface[] =
+    "The assembly surface: %1$s cannot be cleared because the part file \"%2$s\" does not exist.";
+const char kClearElset[] =
+    "The element set: \"%1$s\" cannot be cleared because the part file \"%2$s\" does not exist.";
+const char kClearNset[] = "The node set: \"%1$s\" cannot be cleared because the part file \"%2$s\" does not exist.";
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -417,8 +467,215 @@ bool inpM_SolverPartMap::IsElementPartMapMember(int globalId) const {
   return current->IsElementPartMapMember(globalId);
 }
 
+int inpM_SolverPartMap::NumberInstancesSpannedByAssemblyElset(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->NumberInstancesSpannedByAssemblyElset(name);
+}
+
+int inpM_SolverPartMap::NumberInstancesSpannedByAssemblyNset(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->NumberInstancesSpannedByAssemblyNset(name);
+}
+
+int inpM_SolverPartMap::NumberInstancesSpannedByAssemblySurface(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->NumberInstancesSpannedByAssemblySurface(name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblyElset(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->InstancesSpannedByAssemblyElset(name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblyNset(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->InstancesSpannedByAssemblyNset(name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblySurface(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->InstancesSpannedByAssemblySurface(name);
+}
+
+cow_String inpM_SolverPartMap::GetAssemblyElsetName(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetAssemblySetName(current->ConstGetElementSets(), name);
+}
+
+cow_String inpM_SolverPartMap::GetAssemblyNsetName(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetAssemblySetName(current->ConstGetNodeSets(), name);
+}
+
+cow_String inpM_SolverPartMap::GetAssemblySurfaceName(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetAssemblySurfaceName(name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndElsetNames(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetInstanceAndSetNames(current->ConstGetElementSets(), name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndNsetNames(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetInstanceAndSetNames(current->ConstGetNodeSets(), name);
+}
+
+cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndSurfaceNames(const cow_String& name) const {
+  Guard(kNoPartFile);
+  return current->GetInstanceAndSurfaceNames(name);
+}
+
+inpM_SetTypeFlag inpM_SolverPartMap::SetType(const cow_String& setName, const cow_String& kind) const {
+  Guard(kNoPartFile);
+  return current->SetType(setName, kind);
+}
+
+void inpM_SolverPartMap::PrintModuleData(aio_ostream& out, bool assembly, bool globalToLocal, bool localToGlobal,
+                                         bool ids) const {
+  Guard(kNoPartFile);
+  current->PrintModuleData(out, assembly, globalToLocal, localToGlobal, ids, false);
+}
+
+void inpM_SolverPartMap::InsertInstanceNodeSet(const cow_String& setName, const cow_String& instance, const int* ids,
+                                               int n, inpM_SetTypeFlag kind, bool unsorted) {
+  if (current == nullptr) NoPartMap(kInsertInstanceNset, {instance, setName, currentPartFileName});
+  current->InsertInstanceNodeSet(setName, instance, ids, n, kind, unsorted);
+}
+
+void inpM_SolverPartMap::InsertInstanceElementSet(const cow_String& setName, const cow_String& instance,
+                                                  const int* ids, int n, inpM_SetTypeFlag kind) {
+  if (current == nullptr) NoPartMap(kInsertInstanceElset, {instance, setName, currentPartFileName});
+  current->InsertInstanceElementSet(setName, instance, ids, n, kind);
+}
+
+void inpM_SolverPartMap::InsertAssemblyNodeSet(const cow_String& setName, const cow_String& instance, const int* ids,
+                                               int n, inpM_SetTypeFlag kind) {
+  if (current == nullptr) NoPartMap(kInsertAssemblyNset, {setName, currentPartFileName});
+  current->InsertAssemblyNodeSet(setName, instance, ids, n, kind);
+}
+
+void inpM_SolverPartMap::InsertAssemblyElementSet(const cow_String& setName, const cow_String& instance,
+                                                  const int* ids, int n, inpM_SetTypeFlag kind) {
+  if (current == nullptr) NoPartMap(kInsertAssemblyElset, {setName, currentPartFileName});
+  current->InsertAssemblyElementSet(setName, instance, ids, n, kind);
+}
+
+void inpM_SolverPartMap::InsertIntoSet(const cow_String& setName, const cow_String& kind, const cow_String& instance,
+                                       int id, int count, inpM_SetTypeFlag typeFlag, bool unsorted, bool newSet) {
+  if (current == nullptr) NoPartMap(kInsertIntoSet, {setName, currentPartFileName});
+  current->InsertIntoSet(setName, kind, instance, id, count, typeFlag, unsorted, newSet);
+}
+
+int inpM_SolverPartMap::InsertNode(int globalId, const cow_String& instance) {
+  if (current == nullptr) NoPartMap(kInsertNode, {atr_String(globalId), currentPartFileName});
+  return current->InsertNode(globalId, instance);
+}
+
+int inpM_SolverPartMap::InsertElement(int globalId, const cow_String& instance) {
+  if (current == nullptr) NoPartMap(kInsertElement, {atr_String(globalId), currentPartFileName});
+  return current->InsertElement(globalId, instance);
+}
+
+void inpM_SolverPartMap::RemoveNodeOrElement(int globalId, const cow_String& kind) {
+  if (current == nullptr)
+    NoPartMap(kind == cow_String("elset") ? kInsertElement : kInsertNode, {atr_String(globalId), currentPartFileName});
+  current->RemoveNodeOrElement(globalId, kind);
+}
+
+void inpM_SolverPartMap::AddInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface,
+                                                 const cow_String& face, int element) {
+  if (current == nullptr)
+    NoPartMap(kAddInstanceFacet, {atr_String(element), face, instance, surface, currentPartFileName});
+  current->AddInstanceSurfaceFacet(instance, surface, face, element);
+}
+
+void inpM_SolverPartMap::RemoveInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface,
+                                                    const cow_String& face, int element) {
+  if (current == nullptr)
+    NoPartMap(kRemoveInstanceFacet, {atr_String(element), face, instance, surface, currentPartFileName});
+  current->RemoveInstanceSurfaceFacet(instance, surface, face, element);
+}
+
+void inpM_SolverPartMap::AddInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int node,
+                                                double area) {
+  if (current == nullptr) NoPartMap(kAddInstanceNode, {atr_String(node), instance, surface, currentPartFileName});
+  current->AddInstanceSurfaceNode(instance, surface, node, area);
+}
+
+void inpM_SolverPartMap::RemoveInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int node) {
+  if (current == nullptr) NoPartMap(kRemoveInstanceNode, {atr_String(node), instance, surface, currentPartFileName});
+  current->RemoveInstanceSurfaceNode(instance, surface, node);
+}
+
+void inpM_SolverPartMap::ClearInstanceSurface(const cow_String& instance, const cow_String& surface) {
+  if (current == nullptr) NoPartMap(kClearInstanceSurface, {instance, surface, currentPartFileName});
+  current->ClearInstanceSurface(instance, surface);
+}
+
+void inpM_SolverPartMap::AddAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int element) {
+  if (current == nullptr) NoPartMap(kAddAssemblyFacet, {atr_String(element), face, surface, currentPartFileName});
+  current->AddAssemblySurfaceFacet(surface, face, element);
+}
+
+void inpM_SolverPartMap::RemoveAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int element) {
+  if (current == nullptr) NoPartMap(kRemoveAssemblyFacet, {atr_String(element), face, surface, currentPartFileName});
+  current->RemoveAssemblySurfaceFacet(surface, face, element);
+}
+
+void inpM_SolverPartMap::AddAssemblySurfaceNode(const cow_String& surface, int node, double area) {
+  if (current == nullptr) NoPartMap(kAddAssemblyNode, {atr_String(node), surface, currentPartFileName});
+  current->AddAssemblySurfaceNode(surface, node, area);
+}
+
+void inpM_SolverPartMap::RemoveAssemblySurfaceNode(const cow_String& surface, int node) {
+  if (current == nullptr) NoPartMap(kRemoveAssemblyNode, {atr_String(node), surface, currentPartFileName});
+  current->RemoveAssemblySurfaceNode(surface, node);
+}
+
+void inpM_SolverPartMap::ClearAssemblySurface(const cow_String& surface) {
+  if (current == nullptr) NoPartMap(kClearAssemblySurface, {surface, currentPartFileName});
+  current->ClearAssemblySurface(surface);
+}
+
+// ---------------------------------------------------------------------------
+// Name tests
+
+bool inpM_SolverPartMap::IsAssemblyElsetName(const cow_String& name) const {
+  return !GetAssemblyElsetName(name).IsEmpty();
+}
+
+bool inpM_SolverPartMap::IsAssemblyNsetName(const cow_String& name) const {
+  return !GetAssemblyNsetName(name).IsEmpty();
+}
+
+bool inpM_SolverPartMap::IsAssemblySurfaceName(const cow_String& name) const {
+  return !GetAssemblySurfaceName(name).IsEmpty();
+}
+
+bool inpM_SolverPartMap::IsInstanceElsetName(const cow_String& name) const {
+  return !GetInstanceAndElsetNames(name).IsEmpty();
+}
+
+bool inpM_SolverPartMap::IsInstanceNsetName(const cow_String& name) const {
+  return !GetInstanceAndNsetNames(name).IsEmpty();
+}
+
 // ---------------------------------------------------------------------------
 // Cleared sets and locked surfaces
+
+void inpM_SolverPartMap::ClearElset(const cow_String& name) {
+  if (current == nullptr) NoPartMap(kClearElset, {name, currentPartFileName});
+  clearedElsets.AppendUnlessMember(name.ToUpper());
+  current->ClearElset(name);
+}
+
+void inpM_SolverPartMap::ClearNset(const cow_String& name) {
+  if (current == nullptr) NoPartMap(kClearNset, {name, currentPartFileName});
+  clearedNsets.AppendUnlessMember(name.ToUpper());
+  current->ClearNset(name);
+}
 
 bool inpM_SolverPartMap::ElsetIsCleared(const cow_String& name) const { return clearedElsets.IsMember(name.ToUpper()); }
 

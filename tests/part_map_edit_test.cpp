@@ -1,0 +1,420 @@
+// Part map edits: name resolution, set insertion, surface edits, spans,
+// redundant internal sets, id and set maintenance.
+#include <functional>
+#include <random>
+#include <set>
+
+#include "part_map_testing.h"
+
+using namespace partmap_testing;
+
+namespace {
+
+// Instances Part-1 (nodes and elements 1-5 -> 1-5) and Part-2 (1-5 ->
+// 11-15), the assembly level (1 -> 100); node sets, element sets and
+// surfaces of every kind at both levels.
+inpM_PartMap Model(bool flattened = true, bool localIdsAreGlobal = false) {
+  const Pairs p1{{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}, p2{{1, 11}, {2, 12}, {3, 13}, {4, 14}, {5, 15}};
+  const inpM_IdMap ids = IdMapOf({{1, 100}}, {{"Part-1", p1}, {"Part-2", p2}});
+  inpM_SetMap nodeSets, elementSets;
+  nodeSets.InsertSet("Top", *CreateSet(L({100}), inpM_InputSet, false));
+  nodeSets.InsertNestedSet("Part-1", "Set-A", *CreateSet(L({1, 2}), inpM_InputSet, false));
+  nodeSets.InsertNestedSet("Part-1", "\"Q b\"", *CreateSet(L({3}), inpM_InternalSet, true));
+  nodeSets.InsertNestedSet("Part-2", "Set-A", *CreateSet(L({11}), inpM_InputSet, false));
+  elementSets.InsertNestedSet("Part-2", "E", *CreateSet(L({12}), inpM_InputSet, true));
+  inpM_SurfaceMap surfaces;
+  surfaces.InsertPartInstanceSurface("Part-1", "Faces", FaceSurface({{"S1", {1}}}));
+  surfaces.InsertPartInstanceSurface("Part-1", "Nodes", NodeSurface({{1, 0.5}}));
+  surfaces.InsertPartInstanceSurface("Part-1", "Rigid", inpM_AnalyticalSurface());
+  inpM_AssemblyInstanceSurface mixed;
+  mixed.Add("Part-1", FaceSurface({{"S1", {1}}}));
+  mixed.Add("Part-2", NodeSurface({{11, 1.0}}));
+  mixed.Add(NodeSurface({{100, 2.0}}));
+  mixed.SetInternal(true);
+  surfaces.InsertAssemblyInstanceSurface("Mixed", mixed);
+  inpM_AssemblyInstanceSurface rigid;
+  rigid.Add("Part-1", inpM_AnalyticalSurface());
+  surfaces.InsertAssemblyInstanceSurface("ARigid", rigid);
+  return inpM_PartMap(flattened, localIdsAreGlobal, false, ids, ids, nodeSets, elementSets, surfaces, "Asm",
+                      InstanceMapOf({{"Part-1", "P"}, {"Part-2", "P"}}));
+}
+
+std::vector<std::string> Pair(const cow_List<cow_String>& names) { return Names(names); }
+
+TEST(PartMapNames, ResolveAsStoredThroughPrefixesCaseAndQuotes) {
+  const inpM_PartMap flat = Model(), plain = Model(false);
+  const inpM_SetMap& sets = flat.ConstGetNodeSets();
+  EXPECT_EQ(flat.GetAssemblySetName(sets, "ASM_top").str(), "Top");
+  EXPECT_EQ(flat.GetAssemblySetName(sets, "\"top\"").str(), "Top");
+  EXPECT_EQ(flat.GetAssemblySetName(sets, "Other_Top").str(), "");
+  EXPECT_EQ(plain.GetAssemblySetName(sets, "Asm_Top").str(), "");
+  // Stripped at the first "_" whose left part is the assembly name only.
+  EXPECT_EQ(Pair(flat.GetInstanceAndSetNames(sets, "x_ASM_part-1_set-a")), std::vector<std::string>{});
+  EXPECT_EQ(Pair(flat.GetInstanceAndSetNames(sets, "asm_PART-1_SET-A")), (std::vector<std::string>{"Part-1", "Set-A"}));
+  EXPECT_EQ(Pair(flat.GetInstanceAndSetNames(sets, "\"ASM_Part-1_q B\"")),
+            (std::vector<std::string>{"Part-1", "\"Q b\""}));
+  EXPECT_EQ(Pair(flat.GetInstanceAndSetNames(sets, "Part-2_Set-A")), (std::vector<std::string>{"Part-2", "Set-A"}));
+  EXPECT_EQ(Pair(plain.GetInstanceAndSetNames(sets, "SET-A")), (std::vector<std::string>{"Part-1", "Set-A"}));
+  EXPECT_EQ(flat.GetAssemblySurfaceName("asm_mixed").str(), "Mixed");
+  EXPECT_EQ(Pair(flat.GetInstanceAndSurfaceNames("ASM_part-1_NODES")), (std::vector<std::string>{"Part-1", "Nodes"}));
+  EXPECT_EQ(Pair(plain.GetInstanceAndSurfaceNames("rigid")), (std::vector<std::string>{"Part-1", "Rigid"}));
+  EXPECT_EQ(flat.SetType("Part-1_Q B", "nset"), inpM_InternalSet);
+  EXPECT_EQ(ErrorOf([&] { flat.SetType("Nope", "elset"); }), "The element set \"Nope\" does not exist.");
+  EXPECT_EQ(ErrorOf([&] { flat.SetType("Nope", "x"); }), "The node set \"Nope\" does not exist.");
+}
+
+TEST(PartMapSets, InsertionTestsMembershipAndKeepsFlagAndOrder) {
+  inpM_PartMap map = Model();
+  const int wrong[] = {1, 12};
+  EXPECT_EQ(ErrorOf([&] { map.InsertInstanceNodeSet("S", "Part-1", wrong, 2, inpM_InputSet, false); }),
+            "Node 12 does not belong to instance 'Part-1' and cannot be assigned to instance node set 'S'");
+  EXPECT_EQ(ErrorOf([&] { map.InsertInstanceElementSet("S", "Part-1", wrong, 2, inpM_InputSet); }),
+            "Element 12 does not belong to instance 'Part-1' and cannot be assigned to instance element set 'S'");
+  EXPECT_FALSE(map.ConstGetNodeSets().HasNestedSet("Part-1", "S"));
+  const int ids[] = {5, 4};
+  map.InsertInstanceNodeSet("Set-A", "Part-1", ids, 2, inpM_RedundantInternalSet, false);
+  EXPECT_EQ(V(map.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{1, 2, 4, 5}));
+  EXPECT_FALSE(map.InstanceNsetIsPicked("Part-1", "Set-A"));
+  map.InsertInstanceNodeSet("Set-A", "Part-1", ids, 1, inpM_InputSet, true);
+  EXPECT_TRUE(map.InstanceNsetIsUnsorted("Part-1", "Set-A"));
+  EXPECT_EQ(V(map.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{1, 2, 4, 5, 5}));
+  map.InsertAssemblyNodeSet("New", "Part-2", ids, 2, inpM_InsertedInternalSet);
+  EXPECT_TRUE(map.AssemblyNsetIsPicked("New"));
+  EXPECT_EQ(Names(map.InstancesSpannedByAssemblyNset("New")), std::vector<std::string>{"Part-2"});
+  EXPECT_EQ(map.NumberInstancesSpannedByAssemblyElset("Missing"), 0);
+  EXPECT_TRUE(map.InstancesSpannedByAssemblyElset("Missing").IsEmpty());
+  EXPECT_EQ(Names(map.InstancesSpannedByAssemblySurface("Mixed")), (std::vector<std::string>{"Part-1", "Part-2"}));
+  EXPECT_EQ(map.NumberInstancesSpannedByAssemblySurface("Nope"), 0);
+  EXPECT_TRUE(map.InstancesSpannedByAssemblySurface("Nope").IsEmpty());
+}
+
+TEST(PartMapSurfaces, EditsOfTheWrongKindOrInstanceReport) {
+  inpM_PartMap map = Model();
+  const std::string inst = "The instance surface: instance name = Part-1, surface name = ";
+  const std::vector<std::pair<std::function<void()>, std::string>> cases = {
+      {[&] { map.AddInstanceSurfaceFacet("Part-1", "Faces", "S1", 12); },
+       "The element 12 belongs to the instance Part-2 and cannot be assigned to the surface, Faces, that belongs to "
+       "the instance Part-1"},
+      {[&] { map.RemoveInstanceSurfaceFacet("Part-1", "Faces", "S1", 100); },
+       "The element 100 belongs to the instance  and cannot be removed from the surface, Faces, that belongs to the "
+       "instance Part-1"},
+      {[&] { map.AddInstanceSurfaceNode("Part-2", "N", 1, 1.0); },
+       "The node 1 belongs to the instance Part-1 and cannot be assigned to the node based surface, N, that belongs "
+       "to the instance Part-2"},
+      {[&] { map.RemoveInstanceSurfaceNode("Part-2", "N", 1); },
+       "The node 1 belongs to the instance Part-1 and cannot be removed from the node based surface, N, that belongs "
+       "to the instance Part-2"},
+      {[&] { map.AddInstanceSurfaceFacet("Part-1", "Nodes", "S1", 1); },
+       "Facets can be added only to element based surfaces. " + inst + "Nodes, is a node based surface."},
+      {[&] { map.AddInstanceSurfaceFacet("Part-1", "Rigid", "S1", 1); },
+       "Facets can be added only to element based surfaces. " + inst + "Rigid, is an analytical rigid surface."},
+      {[&] { map.RemoveInstanceSurfaceFacet("Part-1", "Nodes", "S1", 1); },
+       "Facets can be removed only from element based surfaces. " + inst + "Nodes, is a node based surface."},
+      {[&] { map.RemoveInstanceSurfaceFacet("Part-1", "Rigid", "S1", 1); },
+       "Facets can be removed only from element based surfaces. " + inst + "Rigid, is an analytical rigid surface."},
+      {[&] { map.AddInstanceSurfaceNode("Part-1", "Faces", 1, 1.0); },
+       "Nodes can be added only to node based surfaces. " + inst + "Faces, is an element based surface."},
+      {[&] { map.AddInstanceSurfaceNode("Part-1", "Rigid", 1, 1.0); },
+       "Nodes can be added only to node based surfaces. " + inst + "Rigid, is an analytical rigid surface."},
+      {[&] { map.RemoveInstanceSurfaceNode("Part-1", "Faces", 1); },
+       "Nodes can be removed only from node based surfaces. " + inst + "Faces, is an element based surface."},
+      {[&] { map.RemoveInstanceSurfaceNode("Part-1", "Rigid", 1); },
+       "Nodes can be removed only from node based surfaces. " + inst + "Rigid, is an analytical rigid surface."},
+      {[&] { map.AddAssemblySurfaceFacet("Mixed", "S1", 11); },
+       "Facets can be added only to element based surfaces. The assembly surface: Mixed, is a node based surface."},
+      {[&] { map.AddAssemblySurfaceFacet("ARigid", "S1", 1); },
+       "Facets can be added only to element based surfaces. The assembly surface: ARigid, is an analytical rigid "
+       "surface."},
+      {[&] { map.RemoveAssemblySurfaceFacet("Mixed", "S1", 11); },
+       "Facets can be removed only from element based surfaces. The assembly surface: Mixed, is a node based "
+       "surface."},
+      {[&] { map.RemoveAssemblySurfaceFacet("ARigid", "S1", 1); },
+       "Facets can be removed only from element based surfaces. The assembly surface: ARigid, is an analytical rigid "
+       "surface."},
+      {[&] { map.AddAssemblySurfaceNode("ARigid", 1, 1.0); },
+       "Nodes can be added only to node based surfaces. The assembly surface: ARigid, is an analytical rigid "
+       "surface."},
+      {[&] { map.AddAssemblySurfaceNode("Mixed", 1, 1.0); },
+       "Nodes can be added only to node based surfaces. The assembly surface: Mixed, is an element based surface."},
+      {[&] { map.RemoveAssemblySurfaceNode("ARigid", 1); },
+       "Nodes can be removed only from node based surfaces. The assembly surface: ARigid, is an analytical rigid "
+       "surface."},
+      {[&] { map.RemoveAssemblySurfaceNode("Mixed", 1); },
+       "Nodes can be removed only from node based surfaces. The assembly surface: Mixed, is an element based "
+       "surface."},
+      {[&] { map.AddAssemblySurfaceFacet("Mixed", "S1", 99); }, "Unknown global id: 99"},
+  };
+  const std::string before = Text(map);
+  for (const auto& [edit, message] : cases) EXPECT_EQ(ErrorOf(edit), message);
+  EXPECT_EQ(Text(map), before);
+}
+
+TEST(PartMapSurfaces, EditsRebuildOnlyWhatTheyChange) {
+  inpM_PartMap map = Model();
+  const inpM_SurfaceMap& s = map.ConstGetSurfaces();
+  map.AddInstanceSurfaceFacet("Part-1", "Missing", "S1", 1);
+  EXPECT_FALSE(s.IsMemberPartInstanceSurface("Part-1", "Missing"));
+  map.AddInstanceSurfaceNode("Part-1", "Fresh", 2, 3.0);
+  EXPECT_EQ(Nodes(s.ConstGetPartInstanceSurface("Part-1", "Fresh")), (Entries{{2, 3.0}}));
+  map.AddInstanceSurfaceFacet("Part-1", "Faces", "S2", 3);
+  map.RemoveInstanceSurfaceFacet("Part-1", "Faces", "S1", 1);
+  EXPECT_EQ(View(s.ConstGetPartInstanceSurface("Part-1", "Faces")), (FaceView{{"S2", {3}}}));
+  map.RemoveInstanceSurfaceNode("Part-1", "Nodes", 1);
+  EXPECT_EQ(Nodes(s.ConstGetPartInstanceSurface("Part-1", "Nodes")), Entries{});
+  map.ClearInstanceSurface("Part-1", "Rigid");
+  EXPECT_EQ(s.ConstGetPartInstanceSurface("Part-1", "Rigid").GetSurfaceType(), inpM_AnalyticalSurfaceType);
+
+  map.AddAssemblySurfaceFacet("Mixed", "S1", 2);
+  const inpM_AssemblyInstanceSurface& mixed = s.ConstGetAssemblyInstanceSurface("Mixed");
+  EXPECT_FALSE(mixed.IsInternal());
+  EXPECT_TRUE(mixed.ConstGetNodePart().ConstGetNodes().IsEmpty());
+  EXPECT_EQ(View(mixed.ConstGetInstanceParts().ConstGet("Part-1")), (FaceView{{"S1", {1, 2}}}));
+  EXPECT_EQ(Nodes(mixed.ConstGetInstanceParts().ConstGet("Part-2")), (Entries{{11, 1.0}}));
+  map.AddAssemblySurfaceNode("Mixed", 12, 4.0);
+  map.RemoveAssemblySurfaceNode("Mixed", 11);
+  EXPECT_EQ(Nodes(s.ConstGetAssemblyInstanceSurface("Mixed").ConstGetInstanceParts().ConstGet("Part-2")),
+            (Entries{{12, 4.0}}));
+  map.RemoveAssemblySurfaceFacet("Mixed", "S1", 1);
+  map.RemoveAssemblySurfaceFacet("Mixed", "S1", 2);
+  EXPECT_EQ(View(s.ConstGetAssemblyInstanceSurface("Mixed").ConstGetInstanceParts().ConstGet("Part-1")), FaceView{});
+  map.AddAssemblySurfaceNode("New", 100, 1.5);
+  EXPECT_EQ(Nodes(s.ConstGetAssemblyInstanceSurface("New").ConstGetInstanceParts().ConstGet("")), (Entries{{100, 1.5}}));
+  map.ClearAssemblySurface("Mixed");
+  EXPECT_EQ(s.ConstGetAssemblyInstanceSurface("Mixed").ConstGetInstanceParts().Size(), 0);
+}
+
+TEST(PartMapMaintenance, RedundantInternalSetsTakeTheirIdsWithThem) {
+  inpM_PartMap map = Model();
+  const int three[] = {3}, four[] = {4}, twelve[] = {12};
+  map.InsertInstanceNodeSet("Flag3", "Part-1", three, 1, inpM_RedundantInternalSet, false);
+  map.InsertInstanceNodeSet("Flag2", "Part-1", four, 1, inpM_InsertedInternalSet, false);
+  map.InsertAssemblyNodeSet("AFlag3", "Part-2", twelve, 1, inpM_RedundantInternalSet);
+  map.RemoveRedundantInternalSets("elsets");
+  EXPECT_TRUE(map.IsNodePartMapMember(3));
+  map.RemoveRedundantInternalSets();
+  EXPECT_EQ(Names(map.InstanceNsetNames("Part-1")), (std::vector<std::string>{"\"Q b\"", "Set-A"}));
+  EXPECT_FALSE(map.ConstGetNodeSets().HasSet("AFlag3"));
+  EXPECT_FALSE(map.IsNodePartMapMember(3));
+  EXPECT_FALSE(map.IsNodePartMapMember("Part-1", 3));
+  EXPECT_FALSE(map.IsNodePartMapMember(12));
+  EXPECT_TRUE(map.IsNodePartMapMember(4));
+  ExpectAnswersAsScan(map, 0, 110);
+}
+
+TEST(PartMapMaintenance, InsertAndRemoveIds) {
+  inpM_PartMap map = Model(), global = Model(true, true);
+  EXPECT_EQ(map.InsertNode(500, "Part-1"), 6);
+  EXPECT_EQ(map.InsertNode(500, "Part-1"), 6);
+  EXPECT_EQ(global.InsertNode(500, "Part-1"), 500);
+  EXPECT_EQ(ErrorOf([&] { map.InsertNode(501, "Nope"); }), "Unknown instance name: Nope");
+  EXPECT_EQ(ErrorOf([&] { map.InsertElement(100, "Part-2"); }), "Global id 100 already belongs to instance ''.");
+  EXPECT_EQ(ErrorOf([&] { global.InsertNode(1, ""); }), "Global id 1 already belongs to instance 'Part-1'.");
+  EXPECT_EQ(ErrorOf([&] { global.InsertNode(2, "Part-2"); }), "Global id 2 already belongs to instance 'Part-1'.");
+  global.RemoveNodeOrElement(1, "nset");
+  EXPECT_EQ(ErrorOf([&] { global.InsertNode(1, "Part-2"); }),
+            "Local id 1 of instance 'Part-2' already belongs to global id 11.");
+  EXPECT_EQ(map.InsertElement(700, ""), 2);
+  EXPECT_EQ(PairOf(map.ConstGetInstanceElementIdPair(700)), std::make_pair(std::string(), 2));
+
+  map.RemoveNodeOrElement(11, "xyz");
+  map.RemoveNodeOrElement(1, "nset");
+  map.RemoveNodeOrElement(12, "elset");
+  map.RemoveNodeOrElement(999, "nset");
+  EXPECT_FALSE(map.IsNodePartMapMember(11));
+  EXPECT_TRUE(map.IsElementPartMapMember(11));
+  EXPECT_EQ(V(map.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{2}));
+  EXPECT_TRUE(map.ConstGetInstanceNset("Part-2", "Set-A").IsEmpty());
+  EXPECT_TRUE(map.ConstGetInstanceElset("Part-2", "E").IsEmpty());
+  ExpectAnswersAsScan(map, 0, 800);
+}
+
+TEST(PartMapMaintenance, ClearAndInsertIntoSetsByName) {
+  inpM_PartMap map = Model();
+  map.ClearElset("asm_Part-2_e");
+  EXPECT_TRUE(map.ConstGetInstanceElset("Part-2", "E").IsEmpty());
+  EXPECT_TRUE(map.ConstGetElementSets().ConstGetNestedSet("Part-2", "E").IsUnsorted());
+  map.ClearNset("top");
+  map.ClearNset("nothing");
+  EXPECT_TRUE(map.ConstGetAssemblyNset("Top").IsEmpty());
+  EXPECT_EQ(ErrorOf([&] { map.InsertIntoSet("Top", "surf", "", 1, 1, inpM_InputSet, false, false); }),
+            "Unknown setTypeString: surf");
+  map.InsertIntoSet("ASM_Part-1_Set-A", "nset", "Part-1", 5, 1, inpM_InputSet, false, false);
+  map.InsertIntoSet("ASM_TOP", "nset", "Part-2", 13, 1, inpM_InputSet, false, false);
+  map.InsertIntoSet("ASM_Fresh", "elset", "", 3, 1, inpM_InsertedInternalSet, true, true);
+  EXPECT_EQ(V(map.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{1, 2, 5}));
+  EXPECT_EQ(Names(map.InstancesSpannedByAssemblyNset("Top")), std::vector<std::string>{"Part-2"});
+  EXPECT_EQ(V(map.ConstGetAssemblyElset("Fresh")), (Ids{3}));
+  EXPECT_TRUE(map.AssemblyElsetIsPicked("Fresh"));
+}
+
+// ---------------------------------------------------------------------------
+// Random edits against a plain model of the expected state
+
+struct ModelSet {
+  int flag = 0;
+  bool unsorted = false;
+  std::vector<std::pair<std::string, int>> ids;  // (instance entry or "", id), in order of addition
+  void Add(const std::string& entry, int id) {
+    if (unsorted || std::find(ids.begin(), ids.end(), std::make_pair(entry, id)) == ids.end()) ids.emplace_back(entry, id);
+  }
+  // Remove(int): an unsorted set loses the first occurrence, a sorted one
+  // its top-level id first, then the entry of the lowest instance name.
+  void Remove(int id) {
+    auto best = ids.end();
+    for (auto it = ids.begin(); it != ids.end(); ++it)
+      if (it->second == id && (best == ids.end() || (!unsorted && it->first < best->first))) best = it;
+    if (best != ids.end()) ids.erase(best);
+  }
+  Ids Sorted() const {
+    Ids v;
+    for (const auto& [entry, id] : ids) v.push_back(id);
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+};
+
+struct ModelKind {
+  std::map<int, std::pair<std::string, int>> owner;      // global -> (level, local)
+  std::map<std::pair<std::string, std::string>, ModelSet> sets;  // (instance or "", name)
+  int NextLocal(const std::string& level) const {
+    int largest = 0;
+    for (const auto& [global, at] : owner)
+      if (at.first == level) largest = std::max(largest, at.second);
+    return largest + 1;
+  }
+};
+
+void ExpectModel(const inpM_PartMap& map, const ModelKind (&kinds)[2]) {
+  for (int k = 0; k < 2; ++k) {
+    const inpM_SetMap& sets = k ? map.ConstGetElementSets() : map.ConstGetNodeSets();
+    for (const auto& [global, at] : kinds[k].owner) {
+      ASSERT_EQ(PairOf(k ? map.ConstGetInstanceElementIdPair(global) : map.ConstGetInstanceNodeIdPair(global)), at);
+      ASSERT_EQ(k ? map.GlobalElementId(at.first, at.second) : map.GlobalNodeId(at.first, at.second), global);
+    }
+    size_t count = 0;
+    for (const auto& [key, set] : kinds[k].sets) {
+      const inpM_BaseSet& got = key.first.empty() ? sets.ConstGetSet(key.second) : sets.ConstGetNestedSet(key.first, key.second);
+      Ids ids = V(got.ConstGetIds());
+      if (!set.unsorted) std::sort(ids.begin(), ids.end());
+      Ids expected = set.Sorted();
+      if (set.unsorted) expected.clear();
+      for (const auto& [entry, id] : set.ids)
+        if (set.unsorted) expected.push_back(id);
+      ASSERT_EQ(ids, expected) << key.first << "/" << key.second;
+      ASSERT_EQ(got.GetTypeFlag(), set.flag);
+      ASSERT_EQ(got.IsUnsorted(), set.unsorted);
+      count += key.first.empty() ? 0 : 1;
+    }
+    size_t nested = 0;
+    for (const auto& [instance, m] : sets.ConstGetNestedSetMaps()) nested += static_cast<size_t>(m->ConstGetSets().Size());
+    ASSERT_EQ(nested, count);
+  }
+}
+
+TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
+  const std::vector<std::string> levels = {"", "A", "B", "C"};
+  ModelKind kinds[2];
+  std::vector<std::pair<std::string, Pairs>> instances;
+  Pairs assembly;
+  for (size_t l = 0; l < levels.size(); ++l) {
+    Pairs pairs;
+    for (int local = 1; local <= 40; ++local) pairs.emplace_back(local, static_cast<int>(l) * 1000 + local);
+    for (ModelKind& kind : kinds)
+      for (const auto& [local, global] : pairs) kind.owner[global] = {levels[l], local};
+    if (l) instances.emplace_back(levels[l], pairs);
+    else assembly = pairs;
+  }
+  const inpM_IdMap ids = IdMapOf(assembly, instances);
+  inpM_PartMap map(true, false, false, ids, ids, inpM_SetMap(), inpM_SetMap(), inpM_SurfaceMap(), "Asm", {});
+  std::mt19937 rng(19);
+  const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const auto anyId = [&](const ModelKind& kind) {
+    auto it = kind.owner.begin();
+    std::advance(it, pick(static_cast<int>(kind.owner.size())));
+    return *it;
+  };
+  for (int step = 0; step < 4000; ++step) {
+    const int k = pick(2);
+    ModelKind& kind = kinds[k];
+    const char* setKind = k ? "elset" : "nset";
+    const auto [global, at] = anyId(kind);
+    const std::string& level = levels[static_cast<size_t>(pick(4))];
+    switch (pick(6)) {
+      case 0: {  // a new id on a level
+        const int fresh = 5000 + pick(3000);
+        if (kind.owner.count(fresh)) break;
+        const int local = kind.NextLocal(level);
+        ASSERT_EQ(k ? map.InsertElement(fresh, level) : map.InsertNode(fresh, level), local);
+        kind.owner[fresh] = {level, local};
+        break;
+      }
+      case 1: {  // an id removed from its level and from the sets that hold it
+        map.RemoveNodeOrElement(global, setKind);
+        for (auto& [key, set] : kind.sets)
+          if (key.first.empty() || key.first == at.first) set.Remove(global);
+        kind.owner.erase(global);
+        break;
+      }
+      case 2:
+      case 3: {  // an id into a set, named by the solver's flattened name
+        const std::string name = "S" + std::to_string(pick(3));
+        const bool instanceSet = !at.first.empty() && pick(2);
+        const auto key = std::make_pair(instanceSet ? at.first : std::string(), name);
+        const bool exists = kind.sets.count(key), unsorted = pick(4) == 0;
+        if (instanceSet && !exists) break;  // instance sets are found by name: made below
+        ModelSet& set = kind.sets[key];
+        if (!exists) set.flag = pick(4);
+        // A sorted set turned unsorted lists its levels in order: top-level
+        // ids, then the entries by instance name, each ascending.
+        if (unsorted && !set.unsorted) std::sort(set.ids.begin(), set.ids.end());
+        set.unsorted |= unsorted;
+        set.Add(instanceSet ? "" : at.first, global);
+        map.InsertIntoSet(cow_String(("asm_" + (instanceSet ? at.first + "_" : "") + name).c_str()), setKind,
+                          instanceSet ? "" : at.first, global, 1, static_cast<inpM_SetTypeFlag>(set.flag), unsorted,
+                          !exists);
+        if (!at.first.empty() && !instanceSet && !kind.sets.count({at.first, name})) {
+          const int one[] = {global};
+          kind.sets[{at.first, name}] = ModelSet{pick(4), false, {{"", global}}};
+          if (k) map.InsertInstanceElementSet(name.c_str(), at.first, one, 1, static_cast<inpM_SetTypeFlag>(kind.sets[{at.first, name}].flag));
+          else map.InsertInstanceNodeSet(name.c_str(), at.first, one, 1, static_cast<inpM_SetTypeFlag>(kind.sets[{at.first, name}].flag), false);
+        }
+        break;
+      }
+      case 4: {  // a set emptied by name
+        if (kind.sets.empty() || pick(4)) break;
+        auto it = kind.sets.begin();
+        std::advance(it, pick(static_cast<int>(kind.sets.size())));
+        const std::string name = "ASM_" + (it->first.first.empty() ? "" : it->first.first + "_") + it->first.second;
+        if (k) map.ClearElset(name.c_str());
+        else map.ClearNset(name.c_str());
+        it->second.ids.clear();
+        break;
+      }
+      default: {  // internal sets dropped, now and then
+        if (pick(50)) break;
+        for (ModelKind& each : kinds) {
+          for (auto it = each.sets.begin(); it != each.sets.end();) {
+            if (it->second.flag == 3)
+              for (const auto& [entry, id] : it->second.ids) {
+                const std::string holder = it->first.first.empty() ? entry : it->first.first;
+                auto owned = each.owner.find(id);
+                if (owned != each.owner.end() && owned->second.first == holder) each.owner.erase(owned);
+              }
+            it = it->second.flag >= 2 ? each.sets.erase(it) : std::next(it);
+          }
+        }
+        map.RemoveRedundantInternalSets();
+      }
+    }
+    if (step % 500 == 499 || step == 3999) {
+      ASSERT_NO_FATAL_FAILURE(ExpectModel(map, kinds));
+      const inpM_PartMap back = Read(Text(map));
+      ASSERT_EQ(Text(back), Text(map));
+      ASSERT_NO_FATAL_FAILURE(ExpectModel(back, kinds));
+      ASSERT_NO_FATAL_FAILURE(ExpectAnswersAsScan(map, 0, 8100));
+      ASSERT_NO_FATAL_FAILURE(ExpectAnswersAsScan(back, 0, 8100));
+    }
+  }
+}
+
+}  // namespace
