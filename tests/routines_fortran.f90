@@ -12,7 +12,8 @@ program routines_fortran
   character(len=20) :: inst20
   character(len=8) :: inst8
   character(len=4) :: inst4
-  integer :: localid, globalid, ierr, a, b
+  character(len=8) :: name8
+  integer :: localid, globalid, ierr, a, b, n
   integer :: failures = 0
 
   ! Global to local, mode 1 (the job's part file), nodes and elements.
@@ -23,8 +24,7 @@ program routines_fortran
   call check('element of the second instance', inst30 == 'PART-1-1' .and. localid == 1 .and. ierr == 0)
   call inpm_getpartinfo(1, ' ', 100, 0, inst30, localid, ierr)
   call check('assembly-level node', inst30 == ' ' .and. localid == 1 .and. ierr == 0)
-  inst30 = 'x'
-  localid = 7
+  inst30 = 'x'; localid = 7
   call inpm_getpartinfo(1, ' ', 0, 0, inst30, localid, ierr)
   call check('global id 0', inst30 == ' ' .and. localid == 0 .and. ierr == 1)
   call inpm_getpartinfo(1, ' ', 5, 2, inst30, localid, ierr)
@@ -73,26 +73,51 @@ program routines_fortran
 
   ! Part indexes and counts of the current part map: the assembly level
   ! counts as a part, since the map has assembly-level ids.
-  a = 5
-  b = 0
+  a = 5; b = 0
   call inpm_solverpartindex(a, b, 0)
   call check('part index of a node', a == 5 .and. b == 1)
-  a = 1
-  b = 1
+  a = 1; b = 1
   call inpm_solverpartindex(a, b, 0)
   call check('part index of an element', b == 2)
-  a = 100
-  b = 0
+  a = 100; b = 0
   call inpm_solverpartindex(a, b, 0)
   call check('part index of the assembly level', b == 0)
   b = -1
   call inpm_solverpartindex(a, b, 0)
-  call check('counts', a == 0 .and. b == 3)
+  call check('counts', a == 1 .and. b == 3)
+
+  ! Instances spanned by assembly sets. The spanned list is empty until a
+  ! call with position 1 fills it.
+  b = 9
+  call inpm_solvergetspannedindex(0, 2, b, 'ASET')
+  call check('no spanned list yet', b == 9)
+  name8 = 'aset'
+  call inpm_solverinstancesspanned(0, name8, n)
+  call check('node set, name of the same length', n == 2 .and. name8 == 'aset')
+  name8 = '"eset-a"'
+  call inpm_solverinstancesspanned(1, name8, n)
+  call check('element set, quoted name written back', n == 1 .and. name8 == 'Eset-A')
+  name8 = 'nosuch'
+  call inpm_solverinstancesspanned(1, name8, n)
+  call check('no such set', n == 0 .and. name8 == 'nosuch')
+  n = 7
+  call inpm_solverinstancesspanned(5, name8, n)
+  call check('unknown kind', n == 7 .and. name8 == 'nosuch')
+  call inpm_solvergetspannedindex(0, 1, b, 'aset   ')
+  call check('first spanned instance', b == 1)
+  call inpm_solvergetspannedindex(0, 2, b, ' ')
+  call check('second spanned instance', b == 2)
+  call inpm_solvergetspannedindex(4, 1, b, ' ')
+  call check('unknown kind keeps the list', b == 1)
+  b = 9
+  call inpm_solvergetspannedindex(0, 3, b, ' ')
+  call check('position beyond the list', b == 9)
+  call inpm_solvergetspannedindex(0, 0, b, ' ')
+  call check('position below 1', b == 9)
 
   ! Closing all writes the job's part file back; no part map is then current.
   call inpm_solverpartcloseall()
-  a = 11
-  b = -2
+  a = 11; b = -2
   call inpm_solverpartindex(a, b, 1)
   call check('nothing current after closing', a == 11 .and. b == -2)
   call getpartinfo(1, 1, inst30, localid, ierr)

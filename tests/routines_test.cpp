@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <numeric>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -22,14 +23,13 @@
 
 namespace {
 
-std::string Str(const cow_String& s) { return s.str(); }
-
 // A character argument of declared length 8 (and one of length 0), through
 // every input rule. The NUL ends only the blank-stripped copy, which the
 // routine sees as a C string.
 TEST(RoutineBinding, InputConversions) {
   struct Case {
     std::string argument, rightTrimmed, trimmed, stripped, upper, firstBlank;
+    bool operator==(const Case&) const = default;
   };
   const std::vector<Case> cases = {
       {"Name01  ", "Name01", "Name01", "Name01", "NAME01", "Name01"},
@@ -42,49 +42,12 @@ TEST(RoutineBinding, InputConversions) {
        std::string("ab\0c", 4)},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.argument);
     const char* p = c.argument.data();
     const size_t n = c.argument.size();
-    EXPECT_EQ(Str(inpM_RightTrimmed(p, n)), c.rightTrimmed);
-    EXPECT_EQ(Str(inpM_Trimmed(p, n)), c.trimmed);
-    inpM_BlankStrippedCopy copy(p, n);
-    EXPECT_EQ(Str(copy.Name()), c.stripped);
-    EXPECT_EQ(std::string(copy.Buffer()), c.stripped);
-    EXPECT_EQ(Str(inpM_UpperCase(p, n)), c.upper);
-    EXPECT_EQ(Str(inpM_UpToFirstBlank(p, n)), c.firstBlank);
-  }
-}
-
-// The three ways of writing a name back into an argument prefilled with 'x'.
-TEST(RoutineBinding, OutputConversions) {
-  struct Case {
-    const char* rule;
-    std::string name;
-    int passedLength;  // written back: length of the name passed in
-    size_t length;
-    std::string after;
-    bool fits;  // checked: the result
-  };
-  const std::vector<Case> cases = {
-      {"truncated", "Part-1", 0, 8, "Part-1  ", true},
-      {"truncated", "Part-1", 0, 4, "Part", true},
-      {"truncated", "", 0, 3, "   ", true},
-      {"checked", "Part-1", 0, 7, "Part-1 ", true},
-      {"checked", "Part-1", 0, 6, "xxxxxx", false},
-      {"checked", "", 0, 0, "", false},
-      {"back", "SET-1", 5, 8, "xxxxxxxx", true},
-      {"back", "SET-1", 7, 8, "SET-1   ", true},
-      {"back", "LONGER-NAME", 3, 8, "LONGER-N", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.rule) + " " + c.name + " " + std::to_string(c.length));
-    std::string argument(c.length, 'x');
-    bool fits = true;
-    if (c.rule == std::string("truncated")) inpM_WriteTruncated(c.name, argument.data(), c.length);
-    if (c.rule == std::string("checked")) fits = inpM_WriteChecked(c.name, argument.data(), c.length);
-    if (c.rule == std::string("back")) inpM_WriteBack(c.name, c.passedLength, argument.data(), c.length);
-    EXPECT_EQ(argument, c.after);
-    EXPECT_EQ(fits, c.fits);
+    const Case got{c.argument, inpM_RightTrimmed(p, n).str(), inpM_Trimmed(p, n).str(),
+                   inpM_BlankStrippedCopy(p, n).Name().str(), inpM_UpperCase(p, n).str(),
+                   inpM_UpToFirstBlank(p, n).str()};
+    EXPECT_EQ(got, c) << c.argument;
   }
 }
 
@@ -145,9 +108,25 @@ TEST_F(RoutineJob, UnknownIdGoesToTheFatalHook) {
   call();
   EXPECT_EQ(seen, std::vector<std::string>{"Unknown global id: 999"});
   EXPECT_EQ(error, 1);
-  wip_SetFatalHandler(nullptr, nullptr);
+  void* context = nullptr;
+  EXPECT_EQ(wip_SetFatalHandler(nullptr, nullptr, &context), &Record);
+  EXPECT_EQ(context, &seen);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(call(), ::testing::ExitedWithCode(1), "^Unknown global id: 999\n$");
+}
+
+// The last finalize destroys the thread's solver part map, which writes the
+// job's part file back.
+TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBack) {
+  int level = 0;
+  inpM_initialize(level);
+  const int mode = 1;
+  int global = 0, error = 0;
+  INPM_GETINTERNAL(&mode, " ", "PART-1-1", &mode, &mode, &global, &error, 1, 8);
+  std::filesystem::remove(dir.Path("job.prt"));
+  inpM_finalize(level);
+  EXPECT_EQ(global, 1);
+  EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
 }
 
 // The Fortran test program, run in a job directory of its own: its checks
@@ -213,49 +192,54 @@ TEST_F(RoutineJob, LookupsFromEightThreads) {
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
 }
 
-// Nested starts only count: the caller's counter goes up once and back, an
-// unmatched finalize changes nothing, and a later start counts again.
-TEST(RoutineLifecycle, NestedStartsCount) {
-  int level = 41;
-  inpM_initialize(level);
-  inpM_initialize(level);
-  EXPECT_EQ(level, 42);
-  inpM_finalize(level);
-  EXPECT_EQ(level, 42);
-  inpM_finalize(level);
-  EXPECT_EQ(level, 41);
-  inpM_finalize(level);
-  EXPECT_EQ(level, 41);
-  inpM_initialize(level);
-  EXPECT_EQ(level, 42);
-  inpM_finalize(level);
-  EXPECT_EQ(level, 41);
+// The spanned list is one for the process: threads refilling it with the
+// node set (two instances) or the element set (the second instance alone)
+// and reading it at once always find one of the two whole lists.
+TEST_F(RoutineJob, SpannedListSharedByThreads) {
+  std::vector<int> wrong(4, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      const int kind = t % 2, one = 1, two = 2;
+      const char* name = kind == 0 ? "ASET" : "Eset-A";
+      for (int i = 0; i < 500; ++i) {
+        int first = -1, second = -1;
+        INPM_SOLVERGETSPANNEDINDEX(&kind, &one, &first, name, std::char_traits<char>::length(name));
+        INPM_SOLVERGETSPANNEDINDEX(&kind, &two, &second, " ", 1);
+        wrong[t] += !((first == 1 || first == 2) && (second == 2 || second == -1));
+      }
+      INPM_SOLVERPARTCLOSEALL();
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
-// Eight threads start and end the library at once, each with its own
-// counter: exactly one start and one end are counted.
-TEST(RoutineLifecycle, StartsFromManyThreads) {
-  std::vector<int> levels(8, 0);
-  std::vector<int> afterStart(8, 0);
+// Nested starts only count: the caller's counter goes up once and back, an
+// unmatched finalize changes nothing. Eight threads starting at once, each
+// with its own counter, count one start and one end.
+TEST(RoutineLifecycle, StartsCount) {
+  int level = 41;
+  for (int step : {1, 1, -1, -1, -1, 1, -1}) step > 0 ? inpM_initialize(level) : inpM_finalize(level);
+  EXPECT_EQ(level, 41);
+  inpM_initialize(level);
+  inpM_initialize(level);
+  EXPECT_EQ(level, 42);
+  inpM_finalize(level);
+  inpM_finalize(level);
+
+  std::vector<int> levels(8, 0), afterStart(8, 0);
   std::atomic<int> started{0};
   std::vector<std::thread> threads;
   for (size_t i = 0; i < levels.size(); ++i)
     threads.emplace_back([&, i] {
       inpM_initialize(levels[i]);
-      ++started;
-      while (started.load() < 8) std::this_thread::yield();
+      for (++started; started.load() < 8;) std::this_thread::yield();
       afterStart[i] = levels[i];
       inpM_finalize(levels[i]);
     });
   for (std::thread& t : threads) t.join();
-  int sumAfterStart = 0;
-  int sum = 0;
-  for (size_t i = 0; i < levels.size(); ++i) {
-    sumAfterStart += afterStart[i];
-    sum += levels[i];
-  }
-  EXPECT_EQ(sumAfterStart, 1);
-  EXPECT_EQ(sum, 0);
+  EXPECT_EQ(std::accumulate(afterStart.begin(), afterStart.end(), 0), 1);
+  EXPECT_EQ(std::accumulate(levels.begin(), levels.end(), 0), 0);
 }
 
 }  // namespace

@@ -118,24 +118,4 @@ TEST_F(Wip, EachThreadHasItsOwnService) {
   EXPECT_EQ(mainErrors, 0);  // the main thread's handler saw nothing of it
 }
 
-// The fatal-error hook: by default the message on standard error and exit
-// status 1 (in a child process); an installed hook is called instead, with
-// its context, and may return; null restores the default.
-TEST(WipFatal, DefaultEndsTheProcessAndAHookReplacesIt) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(wip_Fatal(atr_String("Unknown global id: 17")), ::testing::ExitedWithCode(1),
-              "^Unknown global id: 17\n$");
-  std::vector<std::string> seen;
-  const wip_FatalHandler hook = [](const char* message, void* context) {
-    static_cast<std::vector<std::string>*>(context)->push_back(message);
-  };
-  EXPECT_EQ(wip_SetFatalHandler(hook, &seen), nullptr);
-  wip_Fatal(atr_String("first"));
-  void* context = nullptr;
-  EXPECT_EQ(wip_SetFatalHandler(nullptr, nullptr, &context), hook);
-  EXPECT_EQ(context, &seen);
-  EXPECT_EQ(seen, std::vector<std::string>{"first"});
-  EXPECT_EXIT(wip_Fatal(atr_String("second")), ::testing::ExitedWithCode(1), "second");
-}
-
 }  // namespace
