@@ -102,8 +102,10 @@ void BM_PrintMap(benchmark::State& state) {
   aio_ifstream in((dir + "/job.prt").c_str());
   const inpM_PartMap map(in);
   utl_SetJob(dir, "job");
-  int answer = 0, error = 0;
-  INPM_SOLVERPARTINFO(&answer, &error);  // reads the job's part file
+  const int node = 1, jtyp = 0;
+  char instance[80];
+  int local = 0, error = 0;
+  GETPARTINFO(&node, &jtyp, instance, &local, &error, sizeof instance);  // reads the job's part file
   const char name[] = "/dev/null";
   double base = 1e30, routine = 1e30;
   for (auto _ : state) {

@@ -13,10 +13,12 @@ int main() {
   int level = 0;
   inpM_initialize(level);
 
-  // The job's part file becomes current; answer 1: local ids are not global.
-  int answer = 0, error = 0;
-  INPM_SOLVERPARTINFO(&answer, &error);
-  std::printf("part file read: error %d, local ids %s global\n", error, answer == 1 ? "are not" : "are");
+  // The first lookup reads the job's part file: where is global node 1?
+  const int firstNode = 1, nodeKind = 0;
+  char instance[16];
+  int local = 0, error = 0;
+  GETPARTINFO(&firstNode, &nodeKind, instance, &local, &error, sizeof instance);
+  std::printf("node 1 is node %d of %.*s (error %d)\n", local, static_cast<int>(sizeof instance), instance, error);
 
   // Node 200 created beside node 1 (instance BLOCK-1) in the internal set NNEW.
   const int create = 0, node = 0, one = 1, newNode = 200, beside = 1;

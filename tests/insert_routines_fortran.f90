@@ -8,9 +8,10 @@
 program insert_routines_fortran
   use inpm
   implicit none
-  integer :: answer, ierr, locked
+  character(len=8) :: instance
+  integer :: local, ierr, locked
 
-  call inpm_solverpartinfo(answer, ierr)
+  call getpartinfo(1, 0, instance, local, ierr)
   call inpm_insertnodeorelem2partmap(0, [200], 1, 0, [1], 0, 'nnew')
   call inpm_insertnodeorelem2partmap(3, [2, 300], 2, 0, [2, 300], 0, 'nall    ')
   call inpm_insertnodeorelem2partmap(7, [1], 1, 0, [1], 0, 'nall')
@@ -27,8 +28,8 @@ program insert_routines_fortran
   call surface(1, 'nosuch', 2, 's1', 0d0)
   call inpm_printmap('maps.txt with a comment')
   call inpm_solverpartcloseall()
-  if (ierr /= 0 .or. locked /= 1) then
-    write (0, '(a, i0, a, i0)') 'failed: ierr=', ierr, ' locked=', locked
+  if (instance /= 'BLOCK-1' .or. local /= 1 .or. ierr /= 0 .or. locked /= 1) then
+    write (0, '(3a, i0, a, i0)') 'failed: ', instance, ' ierr=', ierr, ' locked=', locked
     stop 1
   end if
 contains

@@ -172,9 +172,11 @@ TEST_F(InsertRoutines, PrintMapToAMissingFolder) {
 // elements and set members, edit and lock surfaces, print the maps, close
 // all and finalize. The part file, the maps and the messages are golden.
 TEST_F(InsertRoutines, AnalysisEndToEnd) {
-  int level = 0, answer = 0, error = 0;
+  int level = 0, node = 1, jtyp = 0, local = 0, error = 0;
+  char instance[8];
   inpM_initialize(level);
-  INPM_SOLVERPARTINFO(&answer, &error);
+  GETPARTINFO(&node, &jtyp, instance, &local, &error, sizeof instance);
+  EXPECT_EQ(std::string(instance, sizeof instance) + std::to_string(local), "BLOCK-1 1");
   Node(0, {200}, 0, {1}, 0, "nnew");
   Node(3, {2, 300}, 0, {}, 0, "nall");
   Node(7, {1}, 0, {1}, 0, "nall");
