@@ -6,11 +6,9 @@ check_language(Fortran)
 target_compile_definitions(insert_routines_test PRIVATE KVL_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/golden")
 if(CMAKE_Fortran_COMPILER)
   enable_language(Fortran)
-  add_executable(insert_routines_fortran ${PROJECT_SOURCE_DIR}/include/inpm.f90
-                                         ${CMAKE_CURRENT_SOURCE_DIR}/insert_routines_fortran.f90)
-  set_target_properties(insert_routines_fortran PROPERTIES
-                        Fortran_MODULE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/insert_fortran_modules
-                        LINKER_LANGUAGE Fortran)
+  add_executable(insert_routines_fortran ${PROJECT_SOURCE_DIR}/include/inpm.f90 insert_routines_fortran.f90)
+  set_target_properties(insert_routines_fortran PROPERTIES Fortran_MODULE_DIRECTORY
+                        ${CMAKE_CURRENT_BINARY_DIR}/insert_fortran_modules LINKER_LANGUAGE Fortran)
   target_compile_options(insert_routines_fortran PRIVATE -Wall -Werror -std=f2018)
   target_link_libraries(insert_routines_fortran PRIVATE KVLinpM)
   target_compile_definitions(insert_routines_test PRIVATE INSERT_FORTRAN_EXE="$<TARGET_FILE:insert_routines_fortran>")

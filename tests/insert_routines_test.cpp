@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,22 +18,22 @@ namespace {
 const std::string kGolden = KVL_GOLDEN_DIR;
 const std::string kFirst = "Routine inpM_insertnodeorelem2partmap was called with an incorrect value of ";
 const std::string kJop7 = kFirst + "the flag, jop=7. The flag must be equal to 0, 1, 2, 3, 4, 5, 6, 8, or 9.\n";
+std::string KindFlag(const std::string& flag) {
+  return kFirst + "the flag, " + flag + ". The flag must be equal to 0 to insert a node or 1 to insert an element.\n";
+}
 
 // The job's part file (tests/golden/insert_job.prt) in a directory of its
-// own; what the routines print is captured, and what the fatal-error hook
+// own; what the routines print is captured, what the fatal-error hook
 // receives is recorded.
 class InsertRoutines : public ::testing::Test {
  protected:
-  static void Record(const char* message, void* context) {
-    static_cast<std::vector<std::string>*>(context)->push_back(message);
-  }
   void SetUp() override { Job("insert_job.prt"); }
   void Job(const std::string& golden) {
     thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
     std::filesystem::copy_file(kGolden + "/" + golden, dir.Path("job.prt"),
                                std::filesystem::copy_options::overwrite_existing);
     utl_SetJob(dir.Path(), "job");
-    wip_SetFatalHandler(&Record, &fatal);
+    wip_SetFatalHandler([](const char* m, void* seen) { static_cast<Strings*>(seen)->push_back(m); }, &fatal);
   }
   void TearDown() override {
     thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
@@ -56,18 +55,20 @@ class InsertRoutines : public ::testing::Test {
     INPM_INSERTSURFACE2PARTMAP(&jop, name.data(), &id, face.data(), &area, name.size(), face.size());
     return id;
   }
-  static void Smgn(bool sorted, std::vector<int> ids, const std::string& set) {
+  static void Smgn(decltype(&INPM_INSERTSORTEDSMGNSET) routine, std::vector<int> ids, const std::string& set) {
     const int n = static_cast<int>(ids.size());
-    (sorted ? INPM_INSERTSORTEDSMGNSET : INPM_INSERTUNSORTEDSMGNSET)(ids.data(), &n, set.data(), set.size());
+    routine(ids.data(), &n, set.data(), set.size());
   }
+  // The stored form of an assembly node set, or of an instance's.
   static std::string Set(const inpM_PartMap& map, const char* instance, const char* name) {
     const inpM_SetMap& sets = map.ConstGetNodeSets();
     return *instance ? Printed(sets.ConstGetNestedSet(cow_String(instance), cow_String(name)))
                      : Printed(sets.ConstGetSet(cow_String(name)));
   }
+  using Strings = std::vector<std::string>;
   TempDir dir;
   wip_Capture printed;
-  std::vector<std::string> fatal;
+  Strings fatal;
 };
 
 // Each row: one call of INPM_INSERTNODEORELEM2PARTMAP on the job's part map
@@ -82,31 +83,27 @@ TEST_F(InsertRoutines, NodeOrElementJops) {
     int jtypMember;
     std::string set, printed;
     const char *instance, *name;
-    std::string stored;
+    std::string stored, pair;
     int node;
-    std::string pair;
   };
   const std::string added = "1\nBLOCK-1\n1\n200 \n0\n";
   const std::vector<Row> rows = {
-      {0, {200}, 0, {1}, 0, "nnew", "", "", "NNEW", "1\n0\n" + added, 200, "BLOCK-1 3"},
-      {1, {200}, 0, {1}, 0, "nnew", "", "", "NNEW", "2\n0\n" + added, 200, "BLOCK-1 3"},
-      {2, {200}, 0, {1}, 0, "nnew", "", "", "NNEW", "3\n0\n" + added, 200, "BLOCK-1 3"},
-      {0, {200}, 0, {1}, 5, "nnew", kFirst + "the flag, jtypMember=5. The flag must be equal to 0 to insert a node or "
-                                             "1 to insert an element.\n", "", "NNEW", "1\n0\n" + added, 200, "BLOCK-1 3"},
-      {6, {200}, 0, {999}, 0, "nnew", "", "", "NALL", "0\n1\n100 \n0\n0\n", 200, " 2"},
-      {3, {300}, 0, {}, 0, "Ntop", "", "BLOCK-1", "NTOP", "0\n2\n1 300 \n0\n0\n", 300, "BLOCK-1 3"},
-      {3, {2, 300}, 0, {}, 0, "nall", "", "", "NALL", "0\n2\n100 300 \n1\nBLOCK-1\n1\n2 \n0\n", 300, " 2"},
-      {4, {3}, 0, {}, 0, "nx", "", "", "NX", "2\n0\n1\nPLATE-1\n1\n3 \n0\n", 3, "PLATE-1 1"},
-      {5, {3}, 0, {}, 0, "nx", "", "", "NX", "3\n0\n1\nPLATE-1\n1\n3 \n0\n", 3, "PLATE-1 1"},
-      {10, {301, 300}, 0, {}, 0, "nu", "", "", "NU", "1\n2\n1\n1\n301 \n1\n1\n300 \n", 300, " 3"},
-      {8, {1}, 0, {}, 0, "", "", "BLOCK-1", "NTOP", "0\n0\n0\n0\n", 2, "BLOCK-1 2"},
-      {9, {}, 0, {}, 0, "NTop", "", "BLOCK-1", "NTOP", "0\n0\n0\n0\n", 1, "BLOCK-1 1"},
+      {0, {200}, 0, {1}, 0, "nnew", "", "", "NNEW", "1\n0\n" + added, "BLOCK-1 3", 200},
+      {1, {200}, 0, {1}, 0, "nnew", "", "", "NNEW", "2\n0\n" + added, "BLOCK-1 3", 200},
+      {2, {200}, 0, {1}, 0, "nnew", "", "", "NNEW", "3\n0\n" + added, "BLOCK-1 3", 200},
+      {0, {200}, 0, {1}, 5, "nnew", KindFlag("jtypMember=5"), "", "NNEW", "1\n0\n" + added, "BLOCK-1 3", 200},
+      {6, {200}, 0, {999}, 0, "nnew", "", "", "NALL", "0\n1\n100 \n0\n0\n", " 2", 200},
+      {3, {300}, 0, {}, 0, "Ntop", "", "BLOCK-1", "NTOP", "0\n2\n1 300 \n0\n0\n", "BLOCK-1 3", 300},
+      {3, {2, 300}, 0, {}, 0, "nall", "", "", "NALL", "0\n2\n100 300 \n1\nBLOCK-1\n1\n2 \n0\n", " 2", 300},
+      {4, {3}, 0, {}, 0, "nx", "", "", "NX", "2\n0\n1\nPLATE-1\n1\n3 \n0\n", "PLATE-1 1", 3},
+      {5, {3}, 0, {}, 0, "nx", "", "", "NX", "3\n0\n1\nPLATE-1\n1\n3 \n0\n", "PLATE-1 1", 3},
+      {10, {301, 300}, 0, {}, 0, "nu", "", "", "NU", "1\n2\n1\n1\n301 \n1\n1\n300 \n", " 3", 300},
+      {8, {1}, 0, {}, 0, "", "", "BLOCK-1", "NTOP", "0\n0\n0\n0\n", "BLOCK-1 2", 2},
+      {9, {}, 0, {}, 0, "NTop", "", "BLOCK-1", "NTOP", "0\n0\n0\n0\n", "BLOCK-1 1", 1},
       {3, {}, 0, {}, 0, "nall", kFirst + "numInsert=0. The value of numInsert must be greater than 0.\n", "", "NALL",
-       "0\n1\n100 \n0\n0\n", 100, " 1"},
-      {3, {2}, 2, {}, 0, "nall", kFirst + "the flag, jtyp=2. The flag must be equal to 0 to insert a node or 1 to "
-                                          "insert an element.\n", "", "NALL", "0\n1\n100 \n1\nPLATE-1\n1\n2 \n0\n", 2,
-       "BLOCK-1 2"},
-      {7, {1, 2}, 0, {1, 2}, 0, "nall", kJop7 + kJop7, "", "NALL", "0\n1\n100 \n0\n0\n", 1, "BLOCK-1 1"},
+       "0\n1\n100 \n0\n0\n", " 1", 100},
+      {3, {2}, 2, {}, 0, "nall", KindFlag("jtyp=2"), "", "NALL", "0\n1\n100 \n1\nPLATE-1\n1\n2 \n0\n", "BLOCK-1 2", 2},
+      {7, {1, 2}, 0, {1, 2}, 0, "nall", kJop7 + kJop7, "", "NALL", "0\n1\n100 \n0\n0\n", "BLOCK-1 1", 1},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE("jop " + std::to_string(r.jop) + " " + r.set);
@@ -119,6 +116,40 @@ TEST_F(InsertRoutines, NodeOrElementJops) {
     const inpM_StringIntPair pair = map.ConstGetInstanceNodeIdPair(r.node);
     EXPECT_EQ(pair.instance.str() + " " + std::to_string(pair.id), r.pair);
     EXPECT_TRUE(fatal.empty());
+  }
+}
+
+// INPM_INSERTSURFACE2PARTMAP by jop on PADS, an assembly and an instance
+// surface of node areas: what it prints, what reaches the fatal-error hook,
+// and the stored forms of both surfaces afterwards.
+TEST_F(InsertRoutines, SurfaceJops) {
+  const std::string jop9 = "Routine inpM_insertsurface2partmap was called with an incorrect value of the flag, jop=9. "
+                           "The flag must be equal to 0, 1, 2, 3, or 4.\n";
+  const std::string part = "0\n0\n0\n1\nPLATE-1\n1\n";
+  const struct {
+    int jop, id;
+    const char* face;
+    double area;
+    std::string printed, fatal, assembly, instance;
+  } rows[] = {
+      {0, 0, "", 0, "", "", "0\n0\n0\n0\n", "0\n0\n"},
+      {3, 4, "", 0.5, "", "", part + "0\n2\n3\n2\n4\n0.5\n", "0\n2\n3\n1.5\n4\n0.5\n"},
+      {4, 3, "", 0, "", "", part + "0\n0\n", "0\n0\n"},
+      {9, 3, "", 0, jop9 + jop9, "", part + "0\n1\n3\n2\n", "0\n1\n3\n1.5\n"},
+      {1, 2, "s1", 0, "", "Facets can be added only to element based surfaces. The assembly surface: PADS, is a node "
+                          "based surface.", part + "0\n1\n3\n2\n", "0\n1\n3\n1.5\n"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE("jop " + std::to_string(r.jop));
+    Job("insert_job.prt");
+    printed.Reset();
+    fatal.clear();
+    Surface(r.jop, "Pads", r.id, r.face, r.area);
+    EXPECT_EQ(printed.Text(), r.printed);
+    EXPECT_EQ(fatal, r.fatal.empty() ? Strings{} : Strings{r.fatal});
+    const inpM_SurfaceMap surfaces = Saved().ConstGetSurfaces();
+    EXPECT_EQ(Printed(surfaces.ConstGetAssemblyInstanceSurface(cow_String("PADS"))), r.assembly);
+    EXPECT_EQ(Printed(surfaces.ConstGetPartInstanceSurface(cow_String("PLATE-1"), cow_String("PADS"))), r.instance);
   }
 }
 
@@ -139,23 +170,21 @@ TEST_F(InsertRoutines, ClearOnceAndLocksAcrossPartMaps) {
   EXPECT_EQ(Printed(Saved().ConstGetSurfaces().ConstGetAssemblyInstanceSurface(cow_String("CONTACT"))),
             "0\n0\n0\n1\nPLATE-1\n0\n0\n0\n");
 
-  Smgn(true, {2}, "ntop  ");
+  Smgn(INPM_INSERTSORTEDSMGNSET, {2}, "ntop  ");
   EXPECT_EQ(Set(Saved(), "BLOCK-1", "NTOP"), "0\n1\n2 \n0\n0\n");
-  Smgn(true, {1}, "NTOP");
+  Smgn(INPM_INSERTSORTEDSMGNSET, {1}, "NTOP");
   Node(9, {}, 0, {}, 0, "nTop");
   EXPECT_EQ(Set(Saved(), "BLOCK-1", "NTOP"), "0\n2\n1 2 \n0\n0\n");
-  Smgn(true, {4}, "ntop");
-  EXPECT_EQ(fatal, std::vector<std::string>{
-                       "Node 4 does not belong to instance 'BLOCK-1' and cannot be assigned to instance node set 'NTOP'"});
-}
+  Smgn(INPM_INSERTSORTEDSMGNSET, {4}, "ntop");
+  EXPECT_EQ(fatal, Strings{"Node 4 does not belong to instance 'BLOCK-1' and cannot be assigned to instance node "
+                           "set 'NTOP'"});
 
-// Without instances the ids go into the assembly node set of that name, as
-// top-level ids of set type 1, in the routine's order; cleared once.
-TEST_F(InsertRoutines, SmgnSetsWithoutInstances) {
+  // Without instances the ids go into the assembly node set of that name, as
+  // top-level ids of set type 1, in the routine's order; cleared once.
   Job("empty_part_map.prt");
-  Smgn(false, {5, 3}, "loose");
-  Smgn(false, {4}, "LOOSE");
-  Smgn(true, {5, 3}, "sorted");
+  Smgn(INPM_INSERTUNSORTEDSMGNSET, {5, 3}, "loose");
+  Smgn(INPM_INSERTUNSORTEDSMGNSET, {4}, "LOOSE");
+  Smgn(INPM_INSERTSORTEDSMGNSET, {5, 3}, "sorted");
   const inpM_PartMap map = Saved();
   EXPECT_EQ(Set(map, "", "LOOSE"), "1\n3\n1\n1\n5 \n1\n1\n3 \n1\n1\n4 \n");
   EXPECT_EQ(Set(map, "", "SORTED"), "1\n2\n3 5 \n0\n0\n");
@@ -182,7 +211,7 @@ TEST_F(InsertRoutines, AnalysisEndToEnd) {
   Node(7, {1}, 0, {1}, 0, "nall");
   const int elements[] = {1, 50}, two = 2;
   INPM_INSERTNEWELEMSET2PARTMAP(elements, &two, "enew  ", 6);
-  Smgn(true, {2, 1}, "ntop");
+  Smgn(INPM_INSERTSORTEDSMGNSET, {2, 1}, "ntop");
   Surface(1, "top", 3, "s1");
   Surface(3, "pads", 4, "", 0.25);
   Surface(9, "pads", 4, "");
