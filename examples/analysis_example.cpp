@@ -18,7 +18,9 @@ int main() {
   char instance[16];
   int local = 0, error = 0;
   GETPARTINFO(&firstNode, &nodeKind, instance, &local, &error, sizeof instance);
-  std::printf("node 1 is node %d of %.*s (error %d)\n", local, static_cast<int>(sizeof instance), instance, error);
+  int length = sizeof instance;
+  while (length > 0 && instance[length - 1] == ' ') --length;  // the name comes back blank-padded
+  std::printf("node 1 is node %d of %.*s (error %d)\n", local, length, instance, error);
 
   // Node 200 created beside node 1 (instance BLOCK-1) in the internal set NNEW.
   const int create = 0, node = 0, one = 1, newNode = 200, beside = 1;
