@@ -45,6 +45,12 @@ KVL_API void inpM_SolverInstancesSpannedC(int& kind, cow_String& name, int& coun
 KVL_API void inpM_SolverGetSpannedIndexC(int& kind, int& position, int& partIndex, cow_String& name);
 KVL_API void inpM_SolverPartCloseAllC();
 
+// Insertion twins; the names are NUL-terminated (blank-stripped copies).
+KVL_API void inpM_insertnodeorelem2partmapC(const int& jop, const int* ids, const int& numInsert, const int& jtyp,
+                                            const int* members, const int& jtypMember, const char* setName);
+KVL_API void inpM_insertnewelemset2partmapC(const int* ids, const int& count, const char* setName);
+KVL_API void inpM_insertsurface2partmapC(int& jop, char* surfaceName, int& id, char* faceLabel, double& area);
+
 extern "C" {
 
 // Each routine under both of its names.
@@ -78,6 +84,21 @@ INPM_ROUTINE(GETPARTINFO, getpartinfo_,
 INPM_ROUTINE(GETINTERNAL, getinternal_,
              (const char* instance, const int* localId, const int* jtyp, int* globalId, int* error,
               size_t instanceLength))
+
+// The solver's edits of the job's part map, and its printed maps.
+INPM_ROUTINE(INPM_INSERTNODEORELEM2PARTMAP, inpm_insertnodeorelem2partmap_,
+             (const int* jop, const int* ids, const int* numInsert, const int* jtyp, const int* members,
+              const int* jtypMember, const char* setName, size_t setNameLength))
+INPM_ROUTINE(INPM_INSERTNEWELEMSET2PARTMAP, inpm_insertnewelemset2partmap_,
+             (const int* ids, const int* count, const char* setName, size_t setNameLength))
+INPM_ROUTINE(INPM_INSERTSURFACE2PARTMAP, inpm_insertsurface2partmap_,
+             (int* jop, const char* surfaceName, int* id, const char* faceLabel, double* area,
+              size_t surfaceNameLength, size_t faceLabelLength))
+INPM_ROUTINE(INPM_INSERTSORTEDSMGNSET, inpm_insertsortedsmgnset_,
+             (const int* ids, const int* count, const char* setName, size_t setNameLength))
+INPM_ROUTINE(INPM_INSERTUNSORTEDSMGNSET, inpm_insertunsortedsmgnset_,
+             (const int* ids, const int* count, const char* setName, size_t setNameLength))
+INPM_ROUTINE(INPM_PRINTMAP, inpm_printmap_, (const char* fileName, size_t fileNameLength))
 
 #undef INPM_ROUTINE
 }

@@ -85,5 +85,52 @@ module inpm
       integer, intent(inout) :: globalid
       integer, intent(out) :: ierr
     end subroutine getinternal
+
+    ! jop: 0-2 create each id in the instance of its member id and add it to
+    ! the set (set types 1-3), 6 create only, 3-5 add to the set (creating
+    ! ids the map lacks), 10 as 3 keeping the order, 8 remove each id, 9
+    ! clear the set once in the analysis.
+    subroutine inpm_insertnodeorelem2partmap(jop, ids, numinsert, jtyp, members, jtypmember, setname)
+      integer, intent(in) :: jop
+      integer, intent(in) :: ids(*)
+      integer, intent(in) :: numinsert
+      integer, intent(in) :: jtyp
+      integer, intent(in) :: members(*)
+      integer, intent(in) :: jtypmember
+      character(len=*), intent(in) :: setname
+    end subroutine inpm_insertnodeorelem2partmap
+
+    subroutine inpm_insertnewelemset2partmap(ids, count, setname)
+      integer, intent(in) :: ids(*)
+      integer, intent(in) :: count
+      character(len=*), intent(in) :: setname
+    end subroutine inpm_insertnewelemset2partmap
+
+    ! jop: 0 clear, 1 add a facet, 2 remove it, 3 add a node with its area,
+    ! 4 remove it, 5 id becomes 1 when the surface is locked (else 0), 6 lock,
+    ! 7 unlock.
+    subroutine inpm_insertsurface2partmap(jop, surfname, id, face, area)
+      integer, intent(in) :: jop
+      character(len=*), intent(in) :: surfname
+      integer, intent(inout) :: id
+      character(len=*), intent(in) :: face
+      double precision, intent(in) :: area
+    end subroutine inpm_insertsurface2partmap
+
+    subroutine inpm_insertsortedsmgnset(ids, count, setname)
+      integer, intent(in) :: ids(*)
+      integer, intent(in) :: count
+      character(len=*), intent(in) :: setname
+    end subroutine inpm_insertsortedsmgnset
+
+    subroutine inpm_insertunsortedsmgnset(ids, count, setname)
+      integer, intent(in) :: ids(*)
+      integer, intent(in) :: count
+      character(len=*), intent(in) :: setname
+    end subroutine inpm_insertunsortedsmgnset
+
+    subroutine inpm_printmap(filename)
+      character(len=*), intent(in) :: filename
+    end subroutine inpm_printmap
   end interface
 end module inpm

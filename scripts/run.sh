@@ -12,3 +12,15 @@ set -x
 "$inpm" info "$model"
 "$inpm" lookup "$model" node 1 2 3
 "$inpm" lookup --json "$model" element 1
+set +x
+
+# A short analysis through the solver routines, in a job folder of its own:
+# its messages, the maps it printed and the part file it wrote back.
+"$root/scripts/build.sh" release analysis_example >/dev/null
+job=$(mktemp -d)
+trap 'rm -rf "$job"' EXIT
+cp "$root/examples/analysis_job.prt" "$job/job.prt"
+set -x
+(cd "$job" && INPM_JOB_DIR="$job" INPM_JOB=job "$root/build/release/examples/analysis_example")
+cat "$job/maps.txt"
+"$inpm" info "$job/job.prt"
