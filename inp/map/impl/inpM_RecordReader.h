@@ -13,8 +13,10 @@
 //   so a complete record that ends the input without a line feed reads as
 //   the same record with it, and a record that is cut short between two of
 //   its elements is reported by the record whose test comes first on the
-//   path, not by a record beneath it that was read whole.
-// - A count is a number of at least 0.
+//   path, not by a record beneath it that was read whole. A read that a
+//   record needs and cannot make is reported by that record.
+// - A count is a number of at least 0 (`Count`; the part map's own counts
+//   below 0 read as empty lists, through `Integer`).
 // - A name is the whole line, at most 131 bytes, kept byte for byte: every
 //   byte the line holds, a NUL too, so that what is read is written back
 //   unchanged. A longer line is refused rather than cut, since cutting
