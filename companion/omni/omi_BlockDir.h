@@ -2,8 +2,9 @@
 // vectors. A 32-bit key is split into its high 16 bits, which choose a block,
 // and its low 16 bits, which the block resolves on its own.
 //
-// Blocks live in one array in the order they were added, so that adding and
-// dropping a block is O(1) amortised whatever the key order. An index finds
+// Blocks live in one array, where adding and dropping a block is O(1)
+// amortised whatever the key order (a dropped block's place goes to the
+// last one). An index finds
 // them by their high bits, in one of two forms:
 // - direct: a table over the high-bit range [base_, base_ + nindex_) holding
 //   a block's position plus one (0: no block). Used while that range stays
