@@ -283,39 +283,34 @@ class cow_Shared {
 // ---------------------------------------------------------------------------
 // Arrays and lists
 
-// A growable list in insertion order. Never sorts itself.
-template <class T>
-class cow_1DArrayList {
+// What the two lists below share: values in insertion order in one shared
+// vector, appended to, searched by value and compared as a whole. `Self`
+// is the list that derives from it.
+template <class T, class Self>
+class cow_ListBase {
  public:
-  cow_1DArrayList() = default;
-  cow_1DArrayList(std::initializer_list<T> v) { d_.w().assign(v); }
-  explicit cow_1DArrayList(std::vector<T> v) {
-    if (!v.empty()) d_.w() = std::move(v);
-  }
-
   int Size() const { return static_cast<int>(d_.c().size()); }
   bool IsEmpty() const { return d_.c().empty(); }
   const T& ConstGet(int i) const { return d_.c()[static_cast<size_t>(i)]; }
   const T& operator[](int i) const { return ConstGet(i); }
-  T& Get(int i) { return d_.w()[static_cast<size_t>(i)]; }
 
   void Append(const T& v) { d_.w().push_back(v); }
-  void Append(const cow_1DArrayList& l) {
-    if (l.IsEmpty()) return;
+  void Append(const Self& l) {
+    const cow_ListBase& from = l;
+    if (from.IsEmpty()) return;
     if (IsEmpty()) {
-      *this = l;
+      d_ = from.d_;
       return;
     }
-    if (&l == this) {
+    if (&from == this) {
       // Appending a list to itself: a shared copy holds the source apart
       // while this list detaches and grows.
-      const cow_1DArrayList self = l;
+      const Self self = l;
       Append(self);
       return;
     }
-    const std::vector<T>& src = l.d_.c();
     std::vector<T>& dst = d_.w();
-    dst.insert(dst.end(), src.begin(), src.end());
+    dst.insert(dst.end(), from.begin(), from.end());
   }
   bool AppendUnlessMember(const T& v) {
     if (IsMember(v)) return false;
@@ -323,40 +318,64 @@ class cow_1DArrayList {
     return true;
   }
   bool IsMember(const T& v) const { return std::find(begin(), end(), v) != end(); }
-  // Removes the first element equal to v; returns whether one was there.
-  bool RemoveMember(const T& v) {
-    auto it = std::find(begin(), end(), v);
-    if (it == end()) return false;
-    return Remove(static_cast<int>(it - begin()));
-  }
-  bool Remove(int index) {
-    if (index < 0 || index >= Size()) return false;
-    std::vector<T>& v = d_.w();
-    v.erase(v.begin() + index);
-    return true;
-  }
   void Clear() {
     if (!IsEmpty()) d_ = {};
+  }
+
+  const T* begin() const { return d_.c().data(); }
+  const T* end() const { return d_.c().data() + d_.c().size(); }
+  bool SharesWith(const Self& o) const { return d_.SharesWith(static_cast<const cow_ListBase&>(o).d_); }
+  friend bool operator==(const Self& a, const Self& b) {
+    return static_cast<const cow_ListBase&>(a).d_.c() == static_cast<const cow_ListBase&>(b).d_.c();
+  }
+
+ protected:
+  cow_ListBase() = default;
+  // Removes the element at `index`, which must be one.
+  void EraseAt(size_t index) {
+    std::vector<T>& v = d_.w();
+    v.erase(v.begin() + static_cast<std::ptrdiff_t>(index));
+  }
+
+  cow_Shared<std::vector<T>> d_;
+};
+
+// A growable list in insertion order. Never sorts itself.
+template <class T>
+class cow_1DArrayList : public cow_ListBase<T, cow_1DArrayList<T>> {
+  using Base = cow_ListBase<T, cow_1DArrayList<T>>;
+  using Base::d_;
+
+ public:
+  cow_1DArrayList() = default;
+  cow_1DArrayList(std::initializer_list<T> v) { d_.w().assign(v); }
+  explicit cow_1DArrayList(std::vector<T> v) {
+    if (!v.empty()) d_.w() = std::move(v);
+  }
+
+  T& Get(int i) { return d_.w()[static_cast<size_t>(i)]; }
+  // Removes the first element equal to v; returns whether one was there.
+  bool RemoveMember(const T& v) {
+    const T* it = std::find(this->begin(), this->end(), v);
+    if (it == this->end()) return false;
+    return Remove(static_cast<int>(it - this->begin()));
+  }
+  bool Remove(int index) {
+    if (index < 0 || index >= this->Size()) return false;
+    this->EraseAt(static_cast<size_t>(index));
+    return true;
   }
   void Reserve(int n) { d_.w().reserve(static_cast<size_t>(n)); }
   // A plain array copy of the contents; n receives the length.
   std::unique_ptr<T[]> GetCArray(int& n) const {
-    n = Size();
+    n = this->Size();
     std::unique_ptr<T[]> a(new T[static_cast<size_t>(n)]);
-    std::copy(begin(), end(), a.get());
+    std::copy(this->begin(), this->end(), a.get());
     return a;
   }
   void SetFromArray(const T* a, int n) { d_.w().assign(a, a + n); }
-
-  const T* begin() const { return d_.c().data(); }
-  const T* end() const { return d_.c().data() + d_.c().size(); }
   const std::vector<T>& ConstVector() const { return d_.c(); }
   std::vector<T>& GetVector() { return d_.w(); }
-  bool SharesWith(const cow_1DArrayList& o) const { return d_.SharesWith(o.d_); }
-  friend bool operator==(const cow_1DArrayList& a, const cow_1DArrayList& b) { return a.d_.c() == b.d_.c(); }
-
- private:
-  cow_Shared<std::vector<T>> d_;
 };
 
 // An array of fixed length set at construction.
@@ -394,61 +413,28 @@ class cow_1DArrayIter {
 
 // A list of strings or messages in insertion order.
 template <class T>
-class cow_List {
+class cow_List : public cow_ListBase<T, cow_List<T>> {
+  using Base = cow_ListBase<T, cow_List<T>>;
+  using Base::d_;
+
  public:
   cow_List() = default;
   cow_List(std::initializer_list<T> v) { d_.w().assign(v); }
 
-  int Size() const { return static_cast<int>(d_.c().size()); }
-  bool IsEmpty() const { return d_.c().empty(); }
-  const T& ConstGet(int i) const { return d_.c()[static_cast<size_t>(i)]; }
-  const T& operator[](int i) const { return ConstGet(i); }
-  void Append(const T& v) { d_.w().push_back(v); }
-  void Append(const cow_List& l) {
-    if (l.IsEmpty()) return;
-    if (&l == this) {
-      // Appending a list to itself: a shared copy holds the source apart
-      // while this list detaches and grows.
-      const cow_List self = l;
-      Append(self);
-      return;
-    }
-    std::vector<T>& dst = d_.w();
-    dst.insert(dst.end(), l.begin(), l.end());
-  }
-  bool AppendUnlessMember(const T& v) {
-    if (IsMember(v)) return false;
-    Append(v);
-    return true;
-  }
-  bool IsMember(const T& v) const { return std::find(begin(), end(), v) != end(); }
   // Removes the first element equal to v; returns whether one was there.
   bool Remove(const T& v) {
-    auto it = std::find(begin(), end(), v);
-    if (it == end()) return false;
+    const T* it = std::find(this->begin(), this->end(), v);
+    if (it == this->end()) return false;
     // The position is taken before writing: a shared list detaches into new
     // storage, where `it` no longer points.
-    const std::ptrdiff_t at = it - begin();
-    std::vector<T>& w = d_.w();
-    w.erase(w.begin() + at);
+    this->EraseAt(static_cast<size_t>(it - this->begin()));
     return true;
   }
   bool RemoveFirst() {
-    if (IsEmpty()) return false;
-    std::vector<T>& w = d_.w();
-    w.erase(w.begin());
+    if (this->IsEmpty()) return false;
+    this->EraseAt(0);
     return true;
   }
-  void Clear() {
-    if (!IsEmpty()) d_ = {};
-  }
-  const T* begin() const { return d_.c().data(); }
-  const T* end() const { return d_.c().data() + d_.c().size(); }
-  bool SharesWith(const cow_List& o) const { return d_.SharesWith(o.d_); }
-  friend bool operator==(const cow_List& a, const cow_List& b) { return a.d_.c() == b.d_.c(); }
-
- private:
-  cow_Shared<std::vector<T>> d_;
 };
 
 // ---------------------------------------------------------------------------

@@ -1,11 +1,12 @@
 // The integer tables' cold paths: block growth, form changes, removal,
 // copying and the ascending walk. Lookups and inserts into a dense block's
-// range are inline in omi_IntTable.h.
+// range are inline in omi_IntTable_detail.h.
 #include "omi_IntTable.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "mem.h"
@@ -490,12 +491,7 @@ bool omi_UintTable<T>::InsertSlow(Block* b, unsigned key, const T& value) {
     ++size_;
     return true;
   }
-  const unsigned off = low - b->base;
-  uint64_t& w = Bits(*b)[off >> 6];
-  const uint64_t bit = uint64_t{1} << (off & 63);
-  if (w & bit) return false;
-  w |= bit;
-  Values(*b)[off] = value;
+  if (!omi_SetDenseSlot(Bits(*b), Values(*b), low - b->base, value)) return false;
   ++b->n;
   ++size_;
   return true;
@@ -575,12 +571,7 @@ unsigned omi_UintTable<T>::InsertRun(const int* keys, const T* values, unsigned 
   // The block covers the run: one pass over its bitmap and values.
   for (unsigned i = 0; i < count; ++i) {
     const unsigned off = (static_cast<unsigned>(keys[i]) & 0xFFFFu) - b->base;
-    uint64_t& w = bits[off >> 6];
-    const uint64_t bit = uint64_t{1} << (off & 63);
-    if (w & bit) continue;
-    w |= bit;
-    slots[off] = values[i];
-    ++added;
+    if (omi_SetDenseSlot(bits, slots, off, values[i])) ++added;
   }
   b->n += added;
   size_ += static_cast<int>(added);

@@ -1,9 +1,6 @@
-// Bit vectors: container forms, set algebra and the ascending walk.
+// Bit vectors: container forms, set algebra and the ascending walk; their
+// vector kernels are in omi_SetKernels.cpp.
 #include "omi_Set.h"
-
-#include "kvl_cpu.h"
-
-#include <immintrin.h>
 
 #include <algorithm>
 #include <bit>
@@ -14,164 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "omi_SetKernels.h"
+
 namespace {
-
-constexpr unsigned kWordCount = 1024;
-
-// Word-wise kernels over two 65536-bit bitmaps; each leaves the result in
-// `a` and returns its number of members. The portable form makes two passes:
-// the combining loop vectorises, and the counting one then reads words still
-// in the first level cache, four counts at a time (the build targets
-// processors with a population count instruction). Processors with 512-bit
-// vectors and a vector population count combine and count eight words per
-// instruction in one pass; the form is chosen once, at first use.
-template <class Op>
-unsigned CombineWordsPortable(uint64_t* a, const uint64_t* b) {
-  const Op op;
-  for (unsigned i = 0; i < kWordCount; ++i) a[i] = op(a[i], b[i]);
-  unsigned n0 = 0, n1 = 0, n2 = 0, n3 = 0;
-  for (unsigned i = 0; i < kWordCount; i += 4) {
-    n0 += static_cast<unsigned>(__builtin_popcountll(a[i]));
-    n1 += static_cast<unsigned>(__builtin_popcountll(a[i + 1]));
-    n2 += static_cast<unsigned>(__builtin_popcountll(a[i + 2]));
-    n3 += static_cast<unsigned>(__builtin_popcountll(a[i + 3]));
-  }
-  return n0 + n1 + n2 + n3;
-}
-
-struct OrOp {
-  uint64_t operator()(uint64_t x, uint64_t y) const { return x | y; }
-};
-struct AndOp {
-  uint64_t operator()(uint64_t x, uint64_t y) const { return x & y; }
-};
-struct AndNotOp {
-  uint64_t operator()(uint64_t x, uint64_t y) const { return x & ~y; }
-};
-
-template <class Op>
-__attribute__((target("avx512f,avx512vpopcntdq"))) unsigned CombineWords512(uint64_t* a, const uint64_t* b) {
-  __m512i n = _mm512_setzero_si512();
-  for (unsigned i = 0; i < kWordCount; i += 8) {
-    __m512i x = _mm512_loadu_si512(a + i);
-    const __m512i y = _mm512_loadu_si512(b + i);
-    if constexpr (std::is_same_v<Op, OrOp>)
-      x |= y;
-    else if constexpr (std::is_same_v<Op, AndOp>)
-      x &= y;
-    else
-      x &= ~y;
-    _mm512_storeu_si512(a + i, x);
-    n = _mm512_add_epi64(n, _mm512_popcnt_epi64(x));
-  }
-  uint64_t lanes[8];
-  _mm512_storeu_si512(lanes, n);
-  uint64_t total = 0;
-  for (uint64_t lane : lanes) total += lane;
-  return static_cast<unsigned>(total);
-}
-
-bool HasVectorPopcount() {
-  static const bool has =
-      !kvl_PortableKernelsOnly() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
-  return has;
-}
-
-template <class Op>
-unsigned CombineWords(uint64_t* a, const uint64_t* b) {
-  return HasVectorPopcount() ? CombineWords512<Op>(a, b) : CombineWordsPortable<Op>(a, b);
-}
-
-// Byte shuffles that pack the 16-bit lanes of a mask to the front: lane k
-// of the vector is kept when bit k of the mask is set.
-struct PackTable {
-  alignas(16) uint8_t control[256][16];
-  constexpr PackTable() : control() {
-    for (unsigned mask = 0; mask < 256; ++mask) {
-      unsigned at = 0;
-      for (unsigned lane = 0; lane < 8; ++lane) {
-        if (!(mask >> lane & 1)) continue;
-        control[mask][at++] = static_cast<uint8_t>(2 * lane);
-        control[mask][at++] = static_cast<uint8_t>(2 * lane + 1);
-      }
-      while (at < 16) control[mask][at++] = 0x80;
-    }
-  }
-};
-constexpr PackTable kPack;
-
-// The lows that both ascending arrays of distinct lows hold, written to
-// `out` (room for na + 8), ascending; returns their number. Eight lows of
-// each side are compared at once (the SSE4.2 string compare of 16-bit words,
-// "equal any", with explicit lengths so that a low of 0 counts), and those
-// of `a` found among the eight of `b` are packed to the front and stored.
-// The side whose eighth low is smaller moves on (both on a tie), so every
-// two groups that could share a low meet once and the output ascends; a
-// scalar merge takes what is left when either side has fewer than eight.
-unsigned IntersectLows(const uint16_t* a, unsigned na, const uint16_t* b, unsigned nb, uint16_t* out) {
-  unsigned i = 0, j = 0, n = 0;
-  while (i + 8 <= na && j + 8 <= nb) {
-    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + j));
-    const unsigned mask = static_cast<unsigned>(
-        _mm_cvtsi128_si32(_mm_cmpestrm(vb, 8, va, 8, _SIDD_UWORD_OPS | _SIDD_CMP_EQUAL_ANY | _SIDD_BIT_MASK)));
-    const __m128i control = _mm_load_si128(reinterpret_cast<const __m128i*>(kPack.control[mask & 0xFFu]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_shuffle_epi8(va, control));
-    n += static_cast<unsigned>(__builtin_popcount(mask & 0xFFu));
-    const uint16_t lastA = a[i + 7], lastB = b[j + 7];
-    i += lastA <= lastB ? 8 : 0;
-    j += lastB <= lastA ? 8 : 0;
-  }
-  while (i < na && j < nb) {
-    const uint16_t x = a[i], y = b[j];
-    out[n] = x;
-    n += x == y;
-    i += x <= y;
-    j += y <= x;
-  }
-  return n;
-}
-
-// The word whose bit k is the top bit of byte k of the 64 at p.
-uint64_t PackMarks(const uint8_t* p) {
-  uint64_t word = 0;
-  for (unsigned k = 0; k < 4; ++k) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    word |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << (16 * k);
-  }
-  return word;
-}
-
-unsigned CountBits(const uint64_t* words) {
-  unsigned count = 0;
-  for (unsigned w = 0; w < kWordCount; ++w) count += static_cast<unsigned>(__builtin_popcountll(words[w]));
-  return count;
-}
-
-// 64 KB per thread that unites long runs: a byte per low of a container.
-uint8_t* MarkScratch() {
-  static thread_local const std::unique_ptr<uint8_t[]> scratch(new uint8_t[kWordCount * 64]);
-  return scratch.get();
-}
-
-// ORs the bits of n ascending lows (lowOf(k) the k-th, n > 0) into a
-// bitmap's words when they are several to a word, and says whether it did;
-// fewer lows are left to the caller's loop. With several lows to a word, a
-// loop that gathers a word's bits and stores them where the word ends
-// mispredicts at nearly every word end, and one that sets each bit in memory
-// waits on the previous store to the same word. Here each low marks its byte
-// of a per-thread scratch (independent stores), and the marks of the words
-// the lows span are packed into bits afterwards.
-template <class LowOf>
-bool MarkLows(uint64_t* words, unsigned n, LowOf lowOf) {
-  const unsigned first = lowOf(0) >> 6, last = lowOf(n - 1) >> 6;
-  if (n < 2 * (last - first + 1)) return false;
-  uint8_t* marks = MarkScratch();
-  std::memset(marks + first * 64, 0, (last - first + 1) * 64);
-  for (unsigned k = 0; k < n; ++k) marks[lowOf(k)] = 0x80;
-  for (unsigned w = first; w <= last; ++w) words[w] |= PackMarks(marks + w * 64);
-  return true;
-}
 
 unsigned ArrayNextCap(unsigned cap, unsigned limit) {
   const unsigned next = cap < 64 ? std::max(4u, 2 * cap) : cap + cap / 4;
@@ -379,7 +221,7 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
       if (c->kind == kArray) ToBitmap(*c);
       uint64_t* words = Words(*c);
       const int* run = ids + i;
-      if (MarkLows(words, static_cast<unsigned>(j - i), [run](unsigned k) { return Map(run[k]) & 0xFFFFu; })) {
+      if (omi_MarkLows(words, static_cast<unsigned>(j - i), [run](unsigned k) { return Map(run[k]) & 0xFFFFu; })) {
         i = j;
       } else {
         // Bits gather in a register while the ids stay in one word.
@@ -396,7 +238,7 @@ void omi_BlkBitVect::InsertAscending(const int* ids, int n) {
         }
         words[word] |= bits;
       }
-      c->n = CountBits(words);
+      c->n = omi_CountBits(words);
     } else {
       lows.clear();
       for (; i < j; ++i) {
@@ -459,7 +301,7 @@ void omi_BlkBitVect::UniteShifted(const omi_BlkBitVect& from, int first, int las
   for (unsigned half = 0; half < 2; ++half) {
     const long long hi = target + half;
     uint64_t* part = window + half * kWords;
-    const unsigned n = hi < 0 || hi > 0xFFFF ? 0 : CountBits(part);
+    const unsigned n = hi < 0 || hi > 0xFFFF ? 0 : omi_CountBits(part);
     if (!n) continue;  // also the side of the window outside the id range, which no member reaches
     const Container shifted{static_cast<uint16_t>(hi), kBitmap, n, 0, part};
     Container* c = dir_.Lookup(static_cast<unsigned>(hi));
@@ -482,12 +324,12 @@ void omi_BlkBitVect::Unite(Container& c, const Container& o) {
   if (c.kind == kBitmap) {
     uint64_t* words = Words(c);
     if (o.kind == kBitmap) {
-      c.n = CombineWords<OrOp>(words, Words(o));
+      c.n = omi_OrWords(words, Words(o));
       return;
     }
     const uint16_t* lows = Lows(o);
-    if (MarkLows(words, o.n, [lows](unsigned k) { return unsigned{lows[k]}; })) {
-      c.n = CountBits(words);
+    if (omi_MarkLows(words, o.n, [lows](unsigned k) { return unsigned{lows[k]}; })) {
+      c.n = omi_CountBits(words);
       return;
     }
     for (unsigned i = 0; i < o.n; ++i) {
@@ -545,7 +387,7 @@ void omi_BlkBitVect::Unite(Container& c, const Container& o) {
 void omi_BlkBitVect::Intersect(Container& c, const Container& o) {
   if (c.kind == kBitmap) {
     if (o.kind == kBitmap) {
-      c.n = CombineWords<AndOp>(Words(c), Words(o));
+      c.n = omi_AndWords(Words(c), Words(o));
       if (c.n && c.n < kBitmapMin) ToArrayForm(c);
       return;
     }
@@ -584,7 +426,7 @@ void omi_BlkBitVect::Intersect(Container& c, const Container& o) {
     }
   } else {
     uint16_t out[kArrayMax + 8];
-    n = IntersectLows(a, c.n, Lows(o), o.n, out);
+    n = omi_IntersectLows(a, c.n, Lows(o), o.n, out);
     std::memcpy(a, out, n * sizeof(uint16_t));
   }
   c.n = n;
@@ -594,7 +436,7 @@ void omi_BlkBitVect::Subtract(Container& c, const Container& o) {
   if (c.kind == kBitmap) {
     uint64_t* words = Words(c);
     if (o.kind == kBitmap) {
-      c.n = CombineWords<AndNotOp>(words, Words(o));
+      c.n = omi_AndNotWords(words, Words(o));
     } else {
       const uint16_t* lows = Lows(o);
       for (unsigned i = 0; i < o.n; ++i) {
@@ -723,61 +565,13 @@ int omi_BlkBitVect::Largest() const {
   return static_cast<int>(((static_cast<unsigned>(c->hi) << 16) | LowBounds(*c).last) ^ 0x80000000u);
 }
 
-namespace {
-
-// The ids of a bitmap container's words (bit k of word w is id first + 64w + k),
-// ascending, from `out`; returns the end.
-int* BitmapIdsPortable(const uint64_t* words, unsigned count, int first, int* out) {
-  for (unsigned w = 0; w < count; ++w)
-    for (uint64_t word = words[w]; word; word &= word - 1)
-      *out++ = first + static_cast<int>(w * 64 + static_cast<unsigned>(__builtin_ctzll(word)));
-  return out;
-}
-
-KVL_WIDE_KERNELS_BEGIN
-// The same with 512-bit vectors: a word's bit positions packed into bytes
-// (vpcompressb), widened to ints sixteen at a time, offset and stored with a
-// mask, so that nothing is written past the last id.
-__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2"))) int* BitmapIds512(const uint64_t* words,
-                                                                                  unsigned count, int first,
-                                                                                  int* out) {
-  const __m512i iota = _mm512_load_si512(kvl_kBytePositions);
-  for (unsigned w = 0; w < count; ++w) {
-    const uint64_t word = words[w];
-    if (!word) continue;
-    const __m512i positions = _mm512_maskz_compress_epi8(word, iota);
-    const __m512i base = _mm512_set1_epi32(first + static_cast<int>(w * 64));
-    const int n = std::popcount(word);
-    for (int k = 0; k < n; k += 16) {
-      __m128i bytes = _mm512_castsi512_si128(positions);
-      if (k == 16) bytes = _mm512_extracti32x4_epi32(positions, 1);
-      if (k == 32) bytes = _mm512_extracti32x4_epi32(positions, 2);
-      if (k == 48) bytes = _mm512_extracti32x4_epi32(positions, 3);
-      const __mmask16 lanes = n - k >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << (n - k)) - 1);
-      _mm512_mask_storeu_epi32(out + k, lanes, _mm512_add_epi32(_mm512_cvtepu8_epi32(bytes), base));
-    }
-    out += n;
-  }
-  return out;
-}
-KVL_WIDE_KERNELS_END
-
-bool HasByteCompress() {
-  static const bool has = !kvl_PortableKernelsOnly() && __builtin_cpu_supports("avx512bw") &&
-                          __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2");
-  return has;
-}
-
-}  // namespace
-
 void omi_BlkBitVect::ToArray(int* out) const {
-  const bool wide = HasByteCompress();
   for (unsigned r = dir_.FirstRank(), end = dir_.EndRank(); r < end; ++r) {
     const Container* c = dir_.AtRank(r);
     if (!c) continue;
     const int first = static_cast<int>((static_cast<unsigned>(c->hi) << 16) ^ 0x80000000u);
     if (c->kind == kBitmap) {
-      out = wide ? BitmapIds512(Words(*c), kWords, first, out) : BitmapIdsPortable(Words(*c), kWords, first, out);
+      out = omi_BitmapIds(Words(*c), kWords, first, out);
     } else {
       const uint16_t* lows = Lows(*c);
       for (unsigned i = 0; i < c->n; ++i) out[i] = first | lows[i];

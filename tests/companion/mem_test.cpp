@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include <string_view>
 
 #include "cow.h"
+#include "mem_pages.h"
 #include "testing.h"
 
 namespace {
@@ -470,6 +472,21 @@ TEST(Files, ReplaceKeepsModeAndFollowsLinks) {
 
 // ---------------------------------------------------------------------------
 // Allocation
+
+// Released pages read as zero again, also where the system refuses to drop
+// them (locked pages), which are then zeroed in place.
+TEST(Allocation, ReleasedPagesReadZero) {
+  constexpr size_t kPage = 4096;
+  for (bool locked : {false, true}) {
+    char* p = mem_MapPages(3 * kPage);
+    ASSERT_NE(p, nullptr);
+    if (locked && ::mlock(p, 3 * kPage) != 0) GTEST_SKIP() << "pages cannot be locked here";
+    std::memset(p, 0x5A, 3 * kPage);
+    mem_ReleasePages(p + kPage, kPage);
+    EXPECT_EQ(std::string(p + kPage - 1, kPage + 2), '\x5A' + std::string(kPage, '\0') + '\x5A') << locked;
+    mem_UnmapPages(p, 3 * kPage);
+  }
+}
 
 TEST(Allocation, ZeroSizesAndRealloc) {
   void* a = mem_Malloc(0);

@@ -51,9 +51,11 @@ TEST(Thr, EachThreadGetsItsOwnObject) {
   EXPECT_EQ(before, nullptr);
   EXPECT_NE(theirs, mine);
   EXPECT_EQ(thr_ThreadSingleton<Obj>::Peek(), mine);
-  thr_ThrSingletonRegistry* registry = nullptr;  // the registry is one for all threads
+  // Process-wide objects are one for all threads, under either name.
+  thr_ThrSingletonRegistry* registry = nullptr;
   InThread([&] { registry = &Registry(); });
   EXPECT_EQ(registry, &Registry());
+  EXPECT_EQ(&omi_Singleton<thr_GlobalLock>::Instance(), &thr_GlobalSingleton<thr_GlobalLock>::Instance());
 }
 
 TEST(Thr, ThreadEndDestroysInDescendingLevel) {
