@@ -245,6 +245,13 @@ TEST(PartMapMaintenance, InsertAndRemoveIds) {
   b.RemoveNodeOrElement(5, "nset");
   EXPECT_EQ(V(b.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{1, 2}));
   EXPECT_EQ(V(a.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{2}));
+  // A damaged map whose two instances hold one global id: once the first
+  // holder loses it, the second answers.
+  const inpM_IdMap twice = IdMapOf({}, {{"X", {{1, 7}, {2, 8}}}, {"Y", {{5, 7}}}});
+  inpM_PartMap damaged = PartMapOf(twice, twice);
+  damaged.RemoveNodeOrElement(7, "nset");
+  EXPECT_EQ(PairOf(damaged.ConstGetInstanceNodeIdPair(7)), std::make_pair(std::string("Y"), 5));
+  ExpectAnswersAsScan(damaged, 0, 10);
 }
 
 TEST(PartMapMaintenance, ClearAndInsertIntoSetsByName) {
