@@ -81,8 +81,8 @@ class KVL_API inpM_SolverPartMap {
   // element (jtyp not 0) id: 0 for the assembly level, i for the i-th
   // instance in ascending name order.
   int PartIndex(int& id, int& jtyp) const;
-  // Greater than 0 when the current part map holds assembly-level ids; only
-  // with a part map current.
+  // Greater than 0 when the current part map holds assembly-level ids (the
+  // number of assembly-level elements, else of nodes); 0 with none current.
   int HasAssemblyLevelIds() const;
 
   // Recorded counts, else computed from the current part map, else -1.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the release build, the ASan+UBSan build, the
 # thread tests under ThreadSanitizer, the installed package (consumers via
-# find_package and pkg-config, exported symbols) and a short fuzzing run of
+# find_package, pkg-config and Fortran, exported symbols) and a short fuzzing run of
 # the part file reader.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,12 +17,13 @@ echo "== sanitizer build (ASan + UBSan) and tests"
 
 echo "== thread tests under ThreadSanitizer"
 # Only the suites and cases that run several threads, to keep the run short.
-"$root/scripts/build.sh" tsan thr_test wip_test omni_test solver_part_map_test
+"$root/scripts/build.sh" tsan thr_test wip_test omni_test solver_part_map_test routines_test
 tsan_tests=(
   "thr_test:*"
   "wip_test:*"
   "omni_test:*Threads*"
   "solver_part_map_test:*Thread*"
+  "routines_test:*Threads*:*StartsCount*"
 )
 for entry in "${tsan_tests[@]}"; do
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \

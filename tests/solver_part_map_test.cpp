@@ -137,6 +137,7 @@ TEST_F(SolverPartMap, CountsAreRecordedByCloseAllAndResetByAnotherName) {
                             sp.GetNumberElsets(), sp.GetNumberNsets()};
   };
   EXPECT_EQ(counts(), std::vector<int>(none, none + 5));
+  EXPECT_EQ(sp.HasAssemblyLevelIds(), 0);
   sp.MakeCurrent();
   const std::vector<int> jobCounts{3, 2, 1, 3, 3};
   EXPECT_EQ(counts(), jobCounts);  // computed

@@ -278,7 +278,7 @@ class KVL_API aio_ofstream final : public aio_ostream {
  private:
   void flush_buffer(size_t room) override;
   // Records the first failure (errno) and sets badbit.
-  void fail(aio_IoCall call);
+  void record_failure(aio_IoCall call);
   bool commit();
 
   char* buffer_ = nullptr;

@@ -181,7 +181,7 @@ aio_ofstream::aio_ofstream(const char* path, bool replace) : aio_ofstream() { op
 
 aio_ofstream::~aio_ofstream() { close(); }
 
-void aio_ofstream::fail(aio_IoCall call) {
+void aio_ofstream::record_failure(aio_IoCall call) {
   if (failed_call_ == aio_IoNone) {
     error_ = errno != 0 ? errno : EIO;
     failed_call_ = call;
@@ -196,7 +196,7 @@ void aio_ofstream::open(const char* path, bool replace) {
   failed_call_ = aio_IoNone;
   if (path == nullptr || *path == '\0') {
     errno = ENOENT;
-    fail(aio_IoOpen);
+    record_failure(aio_IoOpen);
   } else {
     struct stat st;
     const bool exists = ::stat(path, &st) == 0;
@@ -207,9 +207,9 @@ void aio_ofstream::open(const char* path, bool replace) {
       std::free(real);
       fd_ = create_temporary(target_, temporary_);
       if (fd_ < 0) {
-        fail(aio_IoOpen);
+        record_failure(aio_IoOpen);
       } else if (exists && io_fchmod(fd_, st.st_mode & 07777) != 0) {
-        fail(aio_IoOpen);
+        record_failure(aio_IoOpen);
         ::close(fd_);
         fd_ = -1;
         ::unlink(temporary_.c_str());
@@ -220,7 +220,7 @@ void aio_ofstream::open(const char* path, bool replace) {
       }
     } else {
       fd_ = io_open(path, O_WRONLY | O_CREAT | O_TRUNC, aio_IoOpen);
-      if (fd_ < 0) fail(aio_IoOpen);
+      if (fd_ < 0) record_failure(aio_IoOpen);
     }
   }
   if (fd_ < 0) {
@@ -236,19 +236,19 @@ void aio_ofstream::open(const char* path, bool replace) {
 // rename itself survives a crash.
 bool aio_ofstream::commit() {
   if (io_rename(temporary_.c_str(), target_.c_str()) != 0) {
-    fail(aio_IoRename);
+    record_failure(aio_IoRename);
     ::unlink(temporary_.c_str());
     return false;
   }
   const int folder = io_open(folder_of(target_).c_str(), O_RDONLY | O_DIRECTORY, aio_IoSyncFolder);
   if (folder < 0) {
-    fail(aio_IoSyncFolder);
+    record_failure(aio_IoSyncFolder);
     return false;
   }
   const bool synced = io_fsync(folder, aio_IoSyncFolder) == 0;
-  if (!synced) fail(aio_IoSyncFolder);
+  if (!synced) record_failure(aio_IoSyncFolder);
   const bool closed = io_close(folder, aio_IoSyncFolder) == 0;
-  if (synced && !closed) fail(aio_IoSyncFolder);
+  if (synced && !closed) record_failure(aio_IoSyncFolder);
   return synced && closed;
 }
 
@@ -259,11 +259,11 @@ bool aio_ofstream::close() {
     ok = !bad();
     const bool replacing = !temporary_.empty();
     if (ok && replacing && io_fsync(fd_, aio_IoSync) != 0) {
-      fail(aio_IoSync);
+      record_failure(aio_IoSync);
       ok = false;
     }
     if (io_close(fd_, aio_IoClose) != 0) {
-      fail(aio_IoClose);
+      record_failure(aio_IoClose);
       ok = false;
     }
     fd_ = -1;
@@ -298,7 +298,7 @@ void aio_ofstream::flush_buffer(size_t) {
   while (n > 0 && !bad()) {
     const ssize_t put = io_write(fd_, p, n);
     if (put <= 0) {
-      fail(aio_IoWrite);
+      record_failure(aio_IoWrite);
       break;
     }
     p += put;

@@ -21,6 +21,16 @@ g++ -o "$work/pc-consumer" "$root/tests/package/consumer.cpp" $(pkg-config --def
 LD_LIBRARY_PATH="$prefix/lib" "$work/pc-consumer" >/dev/null
 echo "package: pkg-config consumer ok"
 
+# The Fortran module installed with the headers, and the library linked as
+# the README says.
+mkdir "$work/fortran"
+# shellcheck disable=SC2046
+gfortran -J "$work/fortran" -o "$work/fortran/consumer" "$prefix/include/KVLinpM/inpm.f90" \
+  "$root/tests/package/fortran_consumer.f90" $(pkg-config --define-variable=prefix="$prefix" --libs kvlinpm)
+cp "$root/tests/golden/routines_job.prt" "$work/fortran/job.prt"
+(cd "$work/fortran" && INPM_JOB_DIR="$work/fortran" INPM_JOB=job LD_LIBRARY_PATH="$prefix/lib" ./consumer)
+echo "package: Fortran consumer ok"
+
 symbols="$work/symbols"
 nm -D --defined-only -C "$prefix/lib/libKVLinpM.so" >"$symbols"
 for wanted in "inpM_IdMap::Renumber" "inpM_Utils::FormatCollectedErrors" "inpM_InstanceMaps::Print" "cow_String::Find" "wip_Error" "inpM_PartMap::ConstGetInstanceNodeIdPair" "thr_ThreadSingleton<inpM_SolverPartMap>::Instance" \

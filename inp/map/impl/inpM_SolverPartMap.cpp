@@ -355,7 +355,11 @@ int inpM_SolverPartMap::GetNumberNsets() const {
   return counts[kNsets];
 }
 
+// The callers ask only with a part map current, and there is no message for
+// the question; without one the answer is 0 (no assembly-level ids) rather
+// than a null dereference.
 int inpM_SolverPartMap::HasAssemblyLevelIds() const {
+  if (current == nullptr) return 0;
   const auto entries = [](const inpM_InstanceIdMaps& maps) {
     return maps.assembly.globalToLocal.HasValue() ? maps.assembly.globalToLocal->Size() : 0;
   };
