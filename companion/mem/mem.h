@@ -253,8 +253,6 @@ class KVL_API aio_IoFaults {
 // what failed first.
 class KVL_API aio_ofstream final : public aio_ostream {
  public:
-  // The stream state's test, which the private fail(aio_IoCall) would hide.
-  using aio_ios::fail;
   aio_ofstream();
   aio_ofstream(const char* path, bool replace);
   ~aio_ofstream() override;
