@@ -15,63 +15,6 @@ namespace {
 
 constexpr unsigned kWordCount = omi_kBitmapWords;
 
-template <class Op>
-unsigned CombineWordsPortable(uint64_t* a, const uint64_t* b) {
-  const Op op;
-  for (unsigned i = 0; i < kWordCount; ++i) a[i] = op(a[i], b[i]);
-  unsigned n0 = 0, n1 = 0, n2 = 0, n3 = 0;
-  for (unsigned i = 0; i < kWordCount; i += 4) {
-    n0 += static_cast<unsigned>(__builtin_popcountll(a[i]));
-    n1 += static_cast<unsigned>(__builtin_popcountll(a[i + 1]));
-    n2 += static_cast<unsigned>(__builtin_popcountll(a[i + 2]));
-    n3 += static_cast<unsigned>(__builtin_popcountll(a[i + 3]));
-  }
-  return n0 + n1 + n2 + n3;
-}
-
-struct OrOp {
-  uint64_t operator()(uint64_t x, uint64_t y) const { return x | y; }
-};
-struct AndOp {
-  uint64_t operator()(uint64_t x, uint64_t y) const { return x & y; }
-};
-struct AndNotOp {
-  uint64_t operator()(uint64_t x, uint64_t y) const { return x & ~y; }
-};
-
-template <class Op>
-__attribute__((target("avx512f,avx512vpopcntdq"))) unsigned CombineWords512(uint64_t* a, const uint64_t* b) {
-  __m512i n = _mm512_setzero_si512();
-  for (unsigned i = 0; i < kWordCount; i += 8) {
-    __m512i x = _mm512_loadu_si512(a + i);
-    const __m512i y = _mm512_loadu_si512(b + i);
-    if constexpr (std::is_same_v<Op, OrOp>)
-      x |= y;
-    else if constexpr (std::is_same_v<Op, AndOp>)
-      x &= y;
-    else
-      x &= ~y;
-    _mm512_storeu_si512(a + i, x);
-    n = _mm512_add_epi64(n, _mm512_popcnt_epi64(x));
-  }
-  uint64_t lanes[8];
-  _mm512_storeu_si512(lanes, n);
-  uint64_t total = 0;
-  for (uint64_t lane : lanes) total += lane;
-  return static_cast<unsigned>(total);
-}
-
-bool HasVectorPopcount() {
-  static const bool has =
-      !kvl_PortableKernelsOnly() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
-  return has;
-}
-
-template <class Op>
-unsigned CombineWords(uint64_t* a, const uint64_t* b) {
-  return HasVectorPopcount() ? CombineWords512<Op>(a, b) : CombineWordsPortable<Op>(a, b);
-}
-
 // Byte shuffles that pack the 16-bit lanes of a mask to the front: lane k
 // of the vector is kept when bit k of the mask is set.
 struct PackTable {
@@ -136,12 +79,6 @@ bool HasByteCompress() {
 
 
 }  // namespace
-
-unsigned omi_OrWords(uint64_t* a, const uint64_t* b) { return CombineWords<OrOp>(a, b); }
-
-unsigned omi_AndWords(uint64_t* a, const uint64_t* b) { return CombineWords<AndOp>(a, b); }
-
-unsigned omi_AndNotWords(uint64_t* a, const uint64_t* b) { return CombineWords<AndNotOp>(a, b); }
 
 unsigned omi_IntersectLows(const uint16_t* a, unsigned na, const uint16_t* b, unsigned nb, uint16_t* out) {
   unsigned i = 0, j = 0, n = 0;

@@ -1,11 +1,16 @@
-// Internal to the bit vectors (omi_Set.cpp): their vector kernels.
+// Internal to the bit vectors (omi_Set.cpp): their vector kernels. The
+// word-wise ones are inline, so that each container operation runs its loop
+// in place; the others are in omi_SetKernels.cpp.
 #ifndef KVL_OMI_SETKERNELS_H
 #define KVL_OMI_SETKERNELS_H
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
+
+#include "kvl_cpu.h"
 
 inline constexpr unsigned omi_kBitmapWords = 1024;  // 65536 bits
 
@@ -16,9 +21,66 @@ inline constexpr unsigned omi_kBitmapWords = 1024;  // 65536 bits
 // processors with a population count instruction). Processors with 512-bit
 // vectors and a vector population count combine and count eight words per
 // instruction in one pass; the form is chosen once, at first use.
-unsigned omi_OrWords(uint64_t* a, const uint64_t* b);
-unsigned omi_AndWords(uint64_t* a, const uint64_t* b);
-unsigned omi_AndNotWords(uint64_t* a, const uint64_t* b);
+template <class Op>
+inline unsigned omi_CombineWordsPortable(uint64_t* a, const uint64_t* b) {
+  const Op op;
+  for (unsigned i = 0; i < omi_kBitmapWords; ++i) a[i] = op(a[i], b[i]);
+  unsigned n0 = 0, n1 = 0, n2 = 0, n3 = 0;
+  for (unsigned i = 0; i < omi_kBitmapWords; i += 4) {
+    n0 += static_cast<unsigned>(__builtin_popcountll(a[i]));
+    n1 += static_cast<unsigned>(__builtin_popcountll(a[i + 1]));
+    n2 += static_cast<unsigned>(__builtin_popcountll(a[i + 2]));
+    n3 += static_cast<unsigned>(__builtin_popcountll(a[i + 3]));
+  }
+  return n0 + n1 + n2 + n3;
+}
+
+struct omi_OrOp {
+  uint64_t operator()(uint64_t x, uint64_t y) const { return x | y; }
+};
+struct omi_AndOp {
+  uint64_t operator()(uint64_t x, uint64_t y) const { return x & y; }
+};
+struct omi_AndNotOp {
+  uint64_t operator()(uint64_t x, uint64_t y) const { return x & ~y; }
+};
+
+template <class Op>
+__attribute__((target("avx512f,avx512vpopcntdq"))) inline unsigned omi_CombineWords512(uint64_t* a, const uint64_t* b) {
+  __m512i n = _mm512_setzero_si512();
+  for (unsigned i = 0; i < omi_kBitmapWords; i += 8) {
+    __m512i x = _mm512_loadu_si512(a + i);
+    const __m512i y = _mm512_loadu_si512(b + i);
+    if constexpr (std::is_same_v<Op, omi_OrOp>)
+      x |= y;
+    else if constexpr (std::is_same_v<Op, omi_AndOp>)
+      x &= y;
+    else
+      x &= ~y;
+    _mm512_storeu_si512(a + i, x);
+    n = _mm512_add_epi64(n, _mm512_popcnt_epi64(x));
+  }
+  uint64_t lanes[8];
+  _mm512_storeu_si512(lanes, n);
+  uint64_t total = 0;
+  for (uint64_t lane : lanes) total += lane;
+  return static_cast<unsigned>(total);
+}
+
+inline bool omi_HasVectorPopcount() {
+  static const bool has =
+      !kvl_PortableKernelsOnly() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
+  return has;
+}
+
+template <class Op>
+inline unsigned omi_CombineWords(uint64_t* a, const uint64_t* b) {
+  return omi_HasVectorPopcount() ? omi_CombineWords512<Op>(a, b) : omi_CombineWordsPortable<Op>(a, b);
+}
+
+inline unsigned omi_OrWords(uint64_t* a, const uint64_t* b) { return omi_CombineWords<omi_OrOp>(a, b); }
+inline unsigned omi_AndWords(uint64_t* a, const uint64_t* b) { return omi_CombineWords<omi_AndOp>(a, b); }
+inline unsigned omi_AndNotWords(uint64_t* a, const uint64_t* b) { return omi_CombineWords<omi_AndNotOp>(a, b); }
 // The members of a bitmap.
 unsigned omi_CountBits(const uint64_t* words);
 

@@ -428,15 +428,26 @@ void ExpectSameSet(const omi_Set& s, const std::set<int>& twin) {
   EXPECT_EQ(s.Largest(), twin.empty() ? INT_MIN : *twin.rbegin());
 }
 
+// One container filled past the array limit and emptied below the bitmap
+// limit, crossing both form changes.
+int ThresholdKey(std::mt19937& rng) { return 7 * 65536 + static_cast<int>(rng() % 10000) * 6; }
+
+// Random operations for every shape; then the ids drawn, inserted in bulk
+// in any order, and ascending with duplicates into a set that holds some
+// already.
 TEST(OmiSet, RandomOperationsMatchSet) {
   unsigned seed = 21;
-  for (const KeyShape& shape : kShapes) {
+  std::vector<KeyShape> shapes(std::begin(kShapes), std::end(kShapes));
+  shapes.push_back({"threshold", ThresholdKey});
+  for (const KeyShape& shape : shapes) {
     SCOPED_TRACE(shape.name);
     std::mt19937 rng(seed++);
     omi_Set s;
     std::set<int> twin;
+    std::vector<int> drawn;
     for (int step = 0; step < 80000; ++step) {
       const int id = shape.draw(rng);
+      drawn.push_back(id);
       const unsigned op = rng() % 10;
       if (op < 6) {
         ASSERT_EQ(s.Insert(id), twin.insert(id).second) << id;
@@ -445,35 +456,30 @@ TEST(OmiSet, RandomOperationsMatchSet) {
       } else {
         ASSERT_EQ(s.IsMember(id), twin.count(id) == 1) << id;
       }
-      if (step % 20000 == 19999) ExpectSameSet(s, twin);
+      if (step % 20000 == 19999 || (twin.size() > 4090 && twin.size() < 4100)) ExpectSameSet(s, twin);
     }
     ExpectSameSet(s, twin);
-    for (int id : std::vector<int>(twin.begin(), twin.end())) ASSERT_TRUE(s.Remove(id));
+    for (int id : std::vector<int>(twin.begin(), twin.end())) {
+      ASSERT_TRUE(s.Remove(id));
+      twin.erase(id);
+      if (twin.size() > 250 && twin.size() < 260) ExpectSameSet(s, twin);
+    }
     ExpectSameSet(s, {});
     EXPECT_EQ(s.MemoryBytes(), 0u);
+    const std::set<int> all(drawn.begin(), drawn.end());
+    omi_Set any;
+    any.Insert(drawn.data(), static_cast<int>(drawn.size()));
+    const omi_Set moved(std::move(any));
+    EXPECT_TRUE(any.IsEmpty());
+    ExpectSameSet(moved, all);
+    omi_Set merged;
+    for (size_t i = 0; i < drawn.size(); i += 7) merged.Insert(drawn[i]);
+    std::sort(drawn.begin(), drawn.end());
+    merged.InsertSorted(drawn.data(), static_cast<int>(drawn.size()));
+    ExpectSameSet(merged, all);
   }
-}
-
-// One container filled past the array limit and emptied again, crossing both
-// form changes, checked at every step near them; then the ends of the range.
-TEST(OmiSet, ContainerThresholdsAndBoundaryIds) {
+  // The ends of the range, and a walk started again.
   omi_Set s;
-  std::set<int> twin;
-  std::mt19937 rng(8);
-  std::vector<int> ids(10000);
-  for (int i = 0; i < 10000; ++i) ids[static_cast<size_t>(i)] = 7 * 65536 + i * 6;
-  std::shuffle(ids.begin(), ids.end(), rng);
-  for (size_t i = 0; i < 5000; ++i) {
-    ASSERT_TRUE(s.Insert(ids[i]));
-    twin.insert(ids[i]);
-    if (i > 4090 && i < 4100) ExpectSameSet(s, twin);
-  }
-  for (size_t i = 0; i < 5000; ++i) {
-    ASSERT_TRUE(s.Remove(ids[i]));
-    twin.erase(ids[i]);
-    if (twin.size() > 250 && twin.size() < 260) ExpectSameSet(s, twin);
-  }
-  ExpectSameSet(s, {});
   for (int id : kBoundaryKeys) EXPECT_TRUE(s.Insert(id));
   for (int id : kBoundaryKeys) EXPECT_FALSE(s.Insert(id));
   ExpectSameSet(s, std::set<int>(std::begin(kBoundaryKeys), std::end(kBoundaryKeys)));
@@ -481,6 +487,13 @@ TEST(OmiSet, ContainerThresholdsAndBoundaryIds) {
   it.Next();
   it.First();
   EXPECT_EQ(it.CurrentItem(), INT_MIN);
+  // A run that is not ascending is still inserted whole; empty runs add nothing.
+  const int unsorted[] = {5, 3, 3, 9, -4};
+  omi_Set u;
+  u.InsertSorted(unsorted, 5);
+  u.InsertSorted(unsorted, 0);
+  u.Insert(unsorted, -1);
+  ExpectSameSet(u, {-4, 3, 5, 9});
 }
 
 std::set<int> RandomIds(std::mt19937& rng, int count, int (*draw)(std::mt19937&)) {
@@ -629,35 +642,6 @@ TEST(OmiSet, ShiftedUnionsMatchSet) {
     }
   });
   EXPECT_EQ(seen, std::vector<int>(ids.begin(), ids.end()));
-}
-
-TEST(OmiSet, BulkInsertion) {
-  std::mt19937 rng(12);
-  for (const KeyShape& shape : kShapes) {
-    SCOPED_TRACE(shape.name);
-    std::vector<int> ids;
-    for (int i = 0; i < 40000; ++i) ids.push_back(shape.draw(rng));
-    const std::set<int> twin(ids.begin(), ids.end());
-    omi_Set any;  // any order
-    any.Insert(ids.data(), static_cast<int>(ids.size()));
-    const omi_Set moved(std::move(any));
-    EXPECT_TRUE(any.IsEmpty());
-    ExpectSameSet(moved, twin);
-    // Ascending with duplicates, into a set that already holds some ids.
-    std::vector<int> sorted = ids;
-    std::sort(sorted.begin(), sorted.end());
-    omi_Set merged;
-    for (size_t i = 0; i < ids.size(); i += 7) merged.Insert(ids[i]);
-    merged.InsertSorted(sorted.data(), static_cast<int>(sorted.size()));
-    ExpectSameSet(merged, twin);
-  }
-  // A run that is not ascending is still inserted whole; empty runs add nothing.
-  const int unsorted[] = {5, 3, 3, 9, -4};
-  omi_Set u;
-  u.InsertSorted(unsorted, 5);
-  u.InsertSorted(unsorted, 0);
-  u.Insert(unsorted, -1);
-  ExpectSameSet(u, {-4, 3, 5, 9});
 }
 
 }  // namespace
