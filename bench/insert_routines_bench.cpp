@@ -11,7 +11,6 @@
 // Ratios are baseline time over the routine's time (higher is better);
 // times are the thread's processor time, each the best of its rounds.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,13 +30,6 @@ namespace {
 constexpr int kCalls = 1000000;
 constexpr int kBlock = 1000;
 
-std::string TempDir() {
-  std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/insert_bench.XXXXXX"
-                                                                  : "/tmp/insert_bench.XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  return pattern;
-}
-
 void Write(const inpM_PartMap& map, const std::string& path) {
   aio_ofstream out(path.c_str(), false);
   map.Print(out);
@@ -50,7 +42,7 @@ void Forget() { thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance(); }
 
 // Each round starts from a small job part file and a fresh solver part map.
 void BM_FlatInsertion(benchmark::State& state) {
-  const std::string dir = TempDir();
+  const std::string dir = TempDir("insert_routines_bench");
   inpM_ModelShape shape;
   shape.instances = 2;
   shape.setFraction = 0;
@@ -93,7 +85,7 @@ void ReportPath(const inpM_PartMap& map) {
 }
 
 void BM_PrintMap(benchmark::State& state) {
-  const std::string dir = TempDir();
+  const std::string dir = TempDir("insert_routines_bench");
   inpM_ModelShape shape;
   shape.seed = 2024;
   shape.instances = 1000;

@@ -20,7 +20,6 @@
 // bench/targets.txt).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -29,7 +28,6 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
-#include <fstream>
 #include <random>
 #include <string>
 #include <string_view>
@@ -46,23 +44,6 @@ constexpr int kInstances = 1000;
 constexpr int kPerInstance = 10'000;  // nodes, and elements, of each instance
 constexpr int kLookups = 1'000'000;
 constexpr int kScans = 10'000;  // the visit is slow: fewer ids, the same per-id figure
-
-// Resident set size now ("VmRSS:"), its peak since the last ResetPeak
-// ("VmHWM:"), or, from the given file, other sizes the kernel reports.
-size_t ResidentBytes(const char* field, const char* file = "/proc/self/status") {
-  std::ifstream status(file);
-  std::string key;
-  size_t kb = 0;
-  while (status >> key) {
-    if (key == field) {
-      status >> kb;
-      return kb * 1024;
-    }
-    status.ignore(1 << 20, '\n');
-  }
-  return 0;
-}
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // The written part file as the write baseline replays it: runs of integers,
 // each followed by " ", "\n" or " \n", between the lines that are text
@@ -129,7 +110,7 @@ struct Model {
   inpM_PartMap map;
   Replay replay;
 
-  Model() : dir(TempDir()), path(dir + "/model.prt"), map(Generate()), replay(Write()) {
+  Model() : dir(TempDir("part_map_bench")), path(dir + "/model.prt"), map(Generate()), replay(Write()) {
     for (const inpM_InstanceIdMaps* maps : {&map.ConstGetNodeMap(), &map.ConstGetElementMap()}) {
       ids += static_cast<size_t>(maps->assembly.globalToLocal->Size());
       for (const auto& [name, pair] : maps->instances) ids += static_cast<size_t>(pair.globalToLocal->Size());
@@ -137,12 +118,6 @@ struct Model {
   }
   ~Model() { std::filesystem::remove_all(dir); }
 
-  static std::string TempDir() {
-    std::string pattern =
-        std::filesystem::is_directory("/dev/shm") ? "/dev/shm/part_map_bench.XXXXXX" : "/tmp/part_map_bench.XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    return pattern;
-  }
   inpM_PartMap Generate() {
     inpM_ModelShape shape;
     shape.seed = 2024;

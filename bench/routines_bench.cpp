@@ -14,7 +14,6 @@
 // thread's processor time, the two-thread case's wall time; each the best of
 // its rounds.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -47,10 +46,7 @@ struct Job {
   std::vector<std::pair<int, int>> byGlobal;
 
   Job() {
-    std::string pattern =
-        std::filesystem::is_directory("/dev/shm") ? "/dev/shm/routines_bench.XXXXXX" : "/tmp/routines_bench.XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    dir = pattern;
+    dir = TempDir("routines_bench");
     inpM_ModelShape shape;
     shape.seed = 2024;
     shape.instances = kInstances;
