@@ -33,6 +33,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench_models.h"
 #include "bench_support.h"
 #include "inpM_GlobalIndex.h"
 #include "inpM_ModelGenerator.h"
@@ -40,8 +41,6 @@
 
 namespace {
 
-constexpr int kInstances = 1000;
-constexpr int kPerInstance = 10'000;  // nodes, and elements, of each instance
 constexpr int kLookups = 1'000'000;
 constexpr int kScans = 10'000;  // the visit is slow: fewer ids, the same per-id figure
 
@@ -119,15 +118,8 @@ struct Model {
   ~Model() { std::filesystem::remove_all(dir); }
 
   inpM_PartMap Generate() {
-    inpM_ModelShape shape;
-    shape.seed = 2024;
-    shape.instances = kInstances;
-    shape.nodesPerInstance = kPerInstance;
-    shape.elementsPerInstance = kPerInstance;
-    shape.assemblyNodes = 1000;
-    shape.assemblyElements = 1000;
-    shape.setFraction = 0.1;
-    maxNodeId = kInstances * kPerInstance + shape.assemblyNodes;
+    const inpM_ModelShape shape = LargeModelShape();
+    maxNodeId = kLargeInstances * kLargePerInstance + shape.assemblyNodes;
     return inpM_GenerateModel(shape);
   }
   std::string_view Write() {
@@ -295,7 +287,7 @@ void BM_Read(benchmark::State& state) {
       index.Build(read->ConstGetElementMap());
     });
     state.counters["index_build_share"] = build / s;
-    if (read->NumberInstances() != kInstances) state.SkipWithError("read failed");
+    if (read->NumberInstances() != kLargeInstances) state.SkipWithError("read failed");
   }
   state.counters["file_MB"] = mb;
   state.counters["baseline_MB_per_s"] = mb / baseline;
@@ -346,7 +338,7 @@ const BenchSteps kSteps([] {
   const double start = ThreadSeconds();
   const Model& m = model();
   std::printf("model: %d instances, %zu node and element ids, part file %.0f MB, built and written in %.1f s\n",
-              kInstances, m.ids, static_cast<double>(m.text.size()) / 1e6, ThreadSeconds() - start);
+              kLargeInstances, m.ids, static_cast<double>(m.text.size()) / 1e6, ThreadSeconds() - start);
 });
 
 BENCHMARK(BM_Lookup)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);

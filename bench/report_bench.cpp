@@ -26,14 +26,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_models.h"
 #include "bench_support.h"
 #include "inpM_ModelGenerator.h"
 #include "inpM_PartMap.h"
 
 namespace {
 
-constexpr int kInstances = 1000;
-constexpr int kPerInstance = 10'000;  // nodes, and elements, of each instance
 
 struct Model {
   std::string dir;
@@ -43,15 +42,7 @@ struct Model {
   ~Model() { std::filesystem::remove_all(dir); }
 
   static inpM_PartMap Generate() {
-    inpM_ModelShape shape;
-    shape.seed = 2024;
-    shape.instances = kInstances;
-    shape.nodesPerInstance = kPerInstance;
-    shape.elementsPerInstance = kPerInstance;
-    shape.assemblyNodes = 1000;
-    shape.assemblyElements = 1000;
-    shape.setFraction = 0.1;
-    return inpM_GenerateModel(shape);
+    return inpM_GenerateModel(LargeModelShape());
   }
 };
 
@@ -136,8 +127,8 @@ void BM_Report(benchmark::State& state) {
 const BenchSteps kSteps([] {
   const double start = ThreadSeconds();
   model();
-  std::printf("model: %d instances, %d nodes and %d elements per instance, built in %.1f s\n", kInstances,
-              kPerInstance, kPerInstance, ThreadSeconds() - start);
+  std::printf("model: %d instances, %d nodes and %d elements per instance, built in %.1f s\n", kLargeInstances,
+              kLargePerInstance, kLargePerInstance, ThreadSeconds() - start);
 });
 
 BENCHMARK(BM_Report)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
