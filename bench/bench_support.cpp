@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <new>
 #include <utility>
 
@@ -117,6 +119,27 @@ void ReportSpeedup(const std::string& name, double baselineTime, double ourTime)
 }
 void ReportMemory(const std::string& name, double value) { Report(kMemory, name, value); }
 void ReportAllocations(const std::string& name, long count) { Report(kAllocations, name, static_cast<double>(count)); }
+
+size_t ResidentBytes(const char* field, const char* file) {
+  std::ifstream status(file);
+  std::string key;
+  size_t kb = 0;
+  while (status >> key) {
+    if (key == field) {
+      status >> kb;
+      return kb * 1024;
+    }
+    status.ignore(1 << 20, '\n');
+  }
+  return 0;
+}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+std::string TempDir(const std::string& program) {
+  std::string pattern = (std::filesystem::is_directory("/dev/shm") ? "/dev/shm/" : "/tmp/") + program + ".XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+  return pattern;
+}
 
 BenchSteps::BenchSteps(std::function<void()> setUp, std::function<void()> finish) {
   Steps().emplace_back(std::move(setUp), std::move(finish));

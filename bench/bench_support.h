@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstddef>
 #include <ctime>
 #include <functional>
 #include <map>
@@ -77,6 +78,17 @@ struct NamedPair {
 void RunPairsInRounds(std::vector<NamedPair> pairs, int rounds, BestOf clock);
 
 inline void Nothing() {}
+
+// Resident set size now ("VmRSS:"), its peak since the last ResetPeak
+// ("VmHWM:"), or, from the given file, other sizes the kernel reports; 0
+// where the field is missing.
+size_t ResidentBytes(const char* field, const char* file = "/proc/self/status");
+void ResetPeak();
+
+// A fresh folder for a program's files, named after `program`: in /dev/shm
+// where there is one, so that writing and reading them measures the code and
+// not the disk. The caller removes it.
+std::string TempDir(const std::string& program);
 
 // The readers' baseline: every integer of [p, end) parsed by std::from_chars,
 // each number's one separator stepped over without a call (a byte that

@@ -1,7 +1,9 @@
 // The insertion routines and INPM_PRINTMAP through their exported entries.
 //   flat insertion: 1M calls of INPM_INSERTNODEORELEM2PARTMAP with jop 3,
 //       each adding one new node id to one node set; the mean time of calls
-//       1,001-2,000 (baseline) over that of the last 1,000     target >= 0.5
+//       1,001-2,000 (early, the baseline) over that of the last 1,000
+//       (late), a flatness that is 1 when a call costs the same at any size
+//                                                              target >= 0.5
 //   printed maps: INPM_PRINTMAP of a model of 10M nodes and 10M elements
 //       against the report code path of `inpm report` (the title, then the
 //       part map's PrintModuleData into a file stream) on the same part map,
@@ -9,7 +11,6 @@
 // Ratios are baseline time over the routine's time (higher is better);
 // times are the thread's processor time, each the best of its rounds.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,13 +30,6 @@ namespace {
 constexpr int kCalls = 1000000;
 constexpr int kBlock = 1000;
 
-std::string TempDir() {
-  std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/insert_bench.XXXXXX"
-                                                                  : "/tmp/insert_bench.XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  return pattern;
-}
-
 void Write(const inpM_PartMap& map, const std::string& path) {
   aio_ofstream out(path.c_str(), false);
   map.Print(out);
@@ -48,7 +42,7 @@ void Forget() { thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance(); }
 
 // Each round starts from a small job part file and a fresh solver part map.
 void BM_FlatInsertion(benchmark::State& state) {
-  const std::string dir = TempDir();
+  const std::string dir = TempDir("insert_routines_bench");
   inpM_ModelShape shape;
   shape.instances = 2;
   shape.setFraction = 0;
@@ -74,7 +68,7 @@ void BM_FlatInsertion(benchmark::State& state) {
   }
   state.counters["early_ns_per_call"] = 1e9 * early / kBlock;
   state.counters["late_ns_per_call"] = 1e9 * late / kBlock;
-  SetRatio("insert_jop3_calls_1001_2000_vs_last_1000", early / late);
+  ReportSpeedup("insert_jop3_late_vs_early", early, late);
   utl_SetJob("", "");
   std::filesystem::remove_all(dir);
 }
@@ -91,7 +85,7 @@ void ReportPath(const inpM_PartMap& map) {
 }
 
 void BM_PrintMap(benchmark::State& state) {
-  const std::string dir = TempDir();
+  const std::string dir = TempDir("insert_routines_bench");
   inpM_ModelShape shape;
   shape.seed = 2024;
   shape.instances = 1000;
@@ -116,7 +110,7 @@ void BM_PrintMap(benchmark::State& state) {
   }
   state.counters["report_s"] = base;
   state.counters["printmap_s"] = routine;
-  SetRatio("printmap_vs_inpm_report", base / routine);
+  ReportSpeedup("printmap_vs_inpm_report", base, routine);
   // The job's part map is dropped without being written back: the file is
   // removed with its folder.
   thr_ThreadSingleton<inpM_SolverPartMap>::Instance().CloseNoSave();
@@ -129,12 +123,3 @@ BENCHMARK(BM_FlatInsertion)->UseManualTime()->Iterations(3)->Unit(benchmark::kMi
 BENCHMARK(BM_PrintMap)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  PrintRatios();
-  return 0;
-}

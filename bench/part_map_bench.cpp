@@ -20,7 +20,6 @@
 // bench/targets.txt).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -29,12 +28,12 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
-#include <fstream>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "bench_models.h"
 #include "bench_support.h"
 #include "inpM_GlobalIndex.h"
 #include "inpM_ModelGenerator.h"
@@ -42,27 +41,8 @@
 
 namespace {
 
-constexpr int kInstances = 1000;
-constexpr int kPerInstance = 10'000;  // nodes, and elements, of each instance
 constexpr int kLookups = 1'000'000;
 constexpr int kScans = 10'000;  // the visit is slow: fewer ids, the same per-id figure
-
-// Resident set size now ("VmRSS:"), its peak since the last ResetPeak
-// ("VmHWM:"), or, from the given file, other sizes the kernel reports.
-size_t ResidentBytes(const char* field, const char* file = "/proc/self/status") {
-  std::ifstream status(file);
-  std::string key;
-  size_t kb = 0;
-  while (status >> key) {
-    if (key == field) {
-      status >> kb;
-      return kb * 1024;
-    }
-    status.ignore(1 << 20, '\n');
-  }
-  return 0;
-}
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // The written part file as the write baseline replays it: runs of integers,
 // each followed by " ", "\n" or " \n", between the lines that are text
@@ -129,7 +109,7 @@ struct Model {
   inpM_PartMap map;
   Replay replay;
 
-  Model() : dir(TempDir()), path(dir + "/model.prt"), map(Generate()), replay(Write()) {
+  Model() : dir(TempDir("part_map_bench")), path(dir + "/model.prt"), map(Generate()), replay(Write()) {
     for (const inpM_InstanceIdMaps* maps : {&map.ConstGetNodeMap(), &map.ConstGetElementMap()}) {
       ids += static_cast<size_t>(maps->assembly.globalToLocal->Size());
       for (const auto& [name, pair] : maps->instances) ids += static_cast<size_t>(pair.globalToLocal->Size());
@@ -137,22 +117,9 @@ struct Model {
   }
   ~Model() { std::filesystem::remove_all(dir); }
 
-  static std::string TempDir() {
-    std::string pattern =
-        std::filesystem::is_directory("/dev/shm") ? "/dev/shm/part_map_bench.XXXXXX" : "/tmp/part_map_bench.XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    return pattern;
-  }
   inpM_PartMap Generate() {
-    inpM_ModelShape shape;
-    shape.seed = 2024;
-    shape.instances = kInstances;
-    shape.nodesPerInstance = kPerInstance;
-    shape.elementsPerInstance = kPerInstance;
-    shape.assemblyNodes = 1000;
-    shape.assemblyElements = 1000;
-    shape.setFraction = 0.1;
-    maxNodeId = kInstances * kPerInstance + shape.assemblyNodes;
+    const inpM_ModelShape shape = LargeModelShape();
+    maxNodeId = kLargeInstances * kLargePerInstance + shape.assemblyNodes;
     return inpM_GenerateModel(shape);
   }
   std::string_view Write() {
@@ -320,7 +287,7 @@ void BM_Read(benchmark::State& state) {
       index.Build(read->ConstGetElementMap());
     });
     state.counters["index_build_share"] = build / s;
-    if (read->NumberInstances() != kInstances) state.SkipWithError("read failed");
+    if (read->NumberInstances() != kLargeInstances) state.SkipWithError("read failed");
   }
   state.counters["file_MB"] = mb;
   state.counters["baseline_MB_per_s"] = mb / baseline;
@@ -371,7 +338,7 @@ const BenchSteps kSteps([] {
   const double start = ThreadSeconds();
   const Model& m = model();
   std::printf("model: %d instances, %zu node and element ids, part file %.0f MB, built and written in %.1f s\n",
-              kInstances, m.ids, static_cast<double>(m.text.size()) / 1e6, ThreadSeconds() - start);
+              kLargeInstances, m.ids, static_cast<double>(m.text.size()) / 1e6, ThreadSeconds() - start);
 });
 
 BENCHMARK(BM_Lookup)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);

@@ -14,7 +14,6 @@
 // thread's processor time, the two-thread case's wall time; each the best of
 // its rounds.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -47,10 +46,7 @@ struct Job {
   std::vector<std::pair<int, int>> byGlobal;
 
   Job() {
-    std::string pattern =
-        std::filesystem::is_directory("/dev/shm") ? "/dev/shm/routines_bench.XXXXXX" : "/tmp/routines_bench.XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    dir = pattern;
+    dir = TempDir("routines_bench");
     inpM_ModelShape shape;
     shape.seed = 2024;
     shape.instances = kInstances;
@@ -74,8 +70,8 @@ struct Job {
     map.ConstGetNodeMap().assembly.globalToLocal->ForEach(
         [&](int global, int local) { byGlobal[static_cast<size_t>(global)] = {-1, local}; });
   }
-  // Closes the thread's part maps before the directory goes. Called from
-  // main: after main returns, the thread's objects are gone.
+  // Closes the thread's part maps before the directory goes. Called after
+  // the runs: once main returns, the thread's objects are gone.
   void Remove() {
     INPM_SOLVERPARTCLOSEALL();
     std::filesystem::remove_all(dir);
@@ -138,10 +134,10 @@ void BM_GetPartInfo(benchmark::State& state) {
   state.counters["baseline_ns_per_call"] = 1e9 * base / kCalls;
   state.counters["routine_ns_per_call"] = 1e9 * routine / kCalls;
   state.counters["mode0_ns_per_call"] = 1e9 * current / kCalls;
-  SetRatio("getpartinfo_vs_vector_lookup", base / routine);
+  ReportSpeedup("getpartinfo_vs_vector_lookup", base, routine);
   // The share of making the job's part file current: the same calls with
   // mode 0.
-  SetRatio("getpartinfo_mode0_vs_vector_lookup", base / current);
+  ReportSpeedup("getpartinfo_mode0_vs_vector_lookup", base, current);
 }
 
 double WallSeconds() {
@@ -191,24 +187,24 @@ void BM_TwoThreads(benchmark::State& state) {
   benchmark::DoNotOptimize(sums);
   state.counters["calls_per_s_one"] = kCalls / one;
   state.counters["calls_per_s_two"] = 2 * kCalls / two;
-  SetRatio("two_threads_vs_one", (2 * kCalls / two) / (kCalls / one));
+  // Calls per second of both threads over those of one: one thread's time
+  // per call over the two threads' time per call.
+  ReportSpeedup("two_threads_vs_one", one / kCalls, two / (2.0 * kCalls));
 }
+
+// The model is built and written before the runs; the thread's part maps are
+// closed and the job's folder removed after them, while the thread's objects
+// still live.
+const BenchSteps kSteps(
+    [] {
+      const double start = WallSeconds();
+      job();
+      std::printf("model: %d instances, %d node ids, built and written in %.1f s\n", kInstances, job().maxNodeId,
+                  WallSeconds() - start);
+    },
+    [] { job().Remove(); });
 
 BENCHMARK(BM_GetPartInfo)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TwoThreads)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  const double start = WallSeconds();
-  job();
-  std::printf("model: %d instances, %d node ids, built and written in %.1f s\n", kInstances, job().maxNodeId,
-              WallSeconds() - start);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  job().Remove();
-  PrintRatios();
-  return 0;
-}

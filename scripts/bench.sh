@@ -37,14 +37,14 @@ awk '
       else
         verdict = "MISSED"
     }
-    printf "%-15s %-12s %-38s %10s  %-8s %s\n", program, (key in kind) ? kind[key] : "", figure, v, verdict, t
+    printf "%-21s %-11s %-38s %10s  %-8s %s\n", program, (key in kind) ? kind[key] : "", figure, v, verdict, t
     done[key] = 1
   }
   FNR == NR { key = $1 " " $3; kind[key] = $2 == "RATIO" ? "speedup" : tolower($2); value[key] = $4; order[++n] = key; next }
   /^#/ || NF < 3 { next }
   { target[$1 " " $2] = $3 == "-" ? "-" : $3 " " $4; listed[++m] = $1 " " $2 }
   END {
-    printf "%-15s %-12s %-38s %10s  %-8s %s\n", "program", "kind", "figure", "value", "", "target"
+    printf "%-21s %-11s %-38s %10s  %-8s %s\n", "program", "kind", "figure", "value", "", "target"
     for (i = 1; i <= m; ++i) { split(listed[i], k, " "); row(k[1], k[2]) }
     for (i = 1; i <= n; ++i) if (!(order[i] in done)) { split(order[i], k, " "); row(k[1], k[2]) }
   }
