@@ -63,9 +63,6 @@ inpM_OmiSet Grown(std::initializer_list<int> ids) {
   return s;
 }
 
-// ---------------------------------------------------------------------------
-// States and transitions
-
 TEST(OmiSetStates, InsertionRemovalAndSwitching) {
   inpM_OmiSet s;
   EXPECT_EQ(Held(s), "empty{}");
@@ -150,43 +147,37 @@ TEST(OmiSetCopies, ABitVectorIsCopiedOnlyWhenTheSourceHasOne) {
   EXPECT_EQ(Grown({9, -1, 4}).ConstGetArrayCounterpart().ConstVector(), (Ids{-1, 4, 9}));
 }
 
-// ---------------------------------------------------------------------------
-// Union and intersection
-
 TEST(OmiSetAlgebra, ResultsFollowTheStates) {
-  inpM_OmiSet a;
-  a += inpM_OmiSet();
-  EXPECT_EQ(Held(a), "empty{}");
-  a += Single(3);  // empty and single: a copy, still single
-  EXPECT_EQ(Held(a), "single{3}");
-  a += Single(3);  // two single sets: a bit vector of one or two ids
-  EXPECT_EQ(Held(a), "bits{3}");
-  inpM_OmiSet c = Single(10);
-  c += Grown({2, 20});
-  c += c;
-  EXPECT_EQ(Held(c), "bits{2,10,20}");
-  inpM_OmiSet d;
-  d += Grown({7, 8});  // empty and a bit vector: a copy with its own
-  EXPECT_EQ(Held(d), "bits{7,8}");
-
-  inpM_OmiSet e = Single(5);
-  e &= Grown({1, 5});
-  EXPECT_EQ(Held(e), "single{5}");
-  e &= Single(5);
-  EXPECT_EQ(Held(e), "single{5}");
-  e &= Grown({1, 2});
-  EXPECT_EQ(Held(e), "empty{}");
-  inpM_OmiSet b = Grown({1, 5, 9});
-  b &= Single(5);  // emptied, and the single value put back
-  EXPECT_EQ(Held(b), "bits{5}");
-  b &= Single(6);
-  EXPECT_EQ(Held(b), "bits{}");
-  inpM_OmiSet f = Grown({1, 2, 3});
-  f &= Grown({2, 3, 4});
-  f &= f;
-  EXPECT_EQ(Held(f), "bits{2,3}");
-  f &= inpM_OmiSet();
-  EXPECT_EQ(Held(f), "bits{}");
+  const struct {
+    inpM_OmiSet left;
+    bool unite;
+    inpM_OmiSet right;
+    const char* held;
+  } cases[] = {
+      {inpM_OmiSet(), true, inpM_OmiSet(), "empty{}"},
+      {inpM_OmiSet(), true, Single(3), "single{3}"},  // empty and single: a copy, still single
+      {Single(3), true, Single(3), "bits{3}"},        // two single sets: a bit vector of one or two ids
+      {Single(10), true, Grown({2, 20}), "bits{2,10,20}"},
+      {inpM_OmiSet(), true, Grown({7, 8}), "bits{7,8}"},  // empty and a bit vector: a copy with its own
+      {Single(5), false, Grown({1, 5}), "single{5}"},
+      {Single(5), false, Single(5), "single{5}"},
+      {Single(5), false, Grown({1, 2}), "empty{}"},
+      {Grown({1, 5, 9}), false, Single(5), "bits{5}"},  // emptied, and the single value put back
+      {Grown({5}), false, Single(6), "bits{}"},
+      {Grown({1, 2, 3}), false, Grown({2, 3, 4}), "bits{2,3}"},
+      {Grown({2, 3}), false, inpM_OmiSet(), "bits{}"},
+  };
+  for (const auto& c : cases) {
+    inpM_OmiSet s = c.left;
+    if (c.unite) s += c.right;
+    if (!c.unite) s &= c.right;
+    EXPECT_EQ(Held(s), c.held) << Held(c.left) << (c.unite ? " + " : " & ") << Held(c.right);
+    if (Held(s).starts_with("bits")) {  // a bit vector combined with itself stays as it is
+      s += s;
+      s &= s;
+      EXPECT_EQ(Held(s), c.held);
+    }
+  }
 }
 
 // The operations against a std::set twin over random sequences, with both
@@ -243,9 +234,6 @@ TEST(OmiSetAlgebra, RandomSequencesMatchATwin) {
     }
   }
 }
-
-// ---------------------------------------------------------------------------
-// Iteration and allocation
 
 TEST(OmiSetIteration, AscendingHoweverIdsAreHeldAndMapsBySmallestId) {
   const inpM_OmiSet single = Single(-8);

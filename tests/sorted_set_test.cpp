@@ -119,17 +119,19 @@ TEST(SortedSetIdMap, LargeSetsRenumberAsTheirIdList) {
     if (k != 262144 + 30000) pairs.emplace_back(k, k - 200000 - 65536 * 3 + 13);
   Ids ids;
   for (int k = 0; k < 262144 + 65536; k += (k < 60000 ? 1 : 5)) ids.push_back(k);
-  inpM_IdMap map = IdMapOf(pairs);
+  const inpM_IdMap map = IdMapOf(pairs);
+  const auto expectAsList = [](const Ids& set, const inpM_IdMap& by) {
+    inpM_SortedSet s(L(set));
+    s.Renumber(by, false);
+    Ids want = V(by.Renumber(L(set), false));
+    std::sort(want.begin(), want.end());
+    want.erase(std::unique(want.begin(), want.end()), want.end());
+    EXPECT_EQ(V(s.ConstGetTopLevelSet().ConstGetArrayCounterpart()), want);
+  };
   Ids kept;
   for (int id : ids)
     if (id != 262144 + 30000 && (id <= 200000 || id >= 262144)) kept.push_back(id);
-  const inpM_SortedSet before(L(kept));
-  inpM_SortedSet s = before;
-  s.Renumber(map, false);
-  Ids want = V(map.Renumber(L(kept), false));
-  std::sort(want.begin(), want.end());
-  want.erase(std::unique(want.begin(), want.end()), want.end());
-  EXPECT_EQ(V(s.ConstGetTopLevelSet().ConstGetArrayCounterpart()), want);
+  expectAsList(kept, map);
   // A stretch whose translations count up to INT_MAX and go on from
   // INT_MIN is not one stretch.
   Pairs wrapping;
@@ -137,11 +139,7 @@ TEST(SortedSetIdMap, LargeSetsRenumberAsTheirIdList) {
     wrapping.emplace_back(k, static_cast<int>(static_cast<unsigned>(INT_MAX) - 2047u + static_cast<unsigned>(k)));
   Ids all(4096);
   std::iota(all.begin(), all.end(), 0);
-  inpM_SortedSet w(L(all));
-  w.Renumber(IdMapOf(wrapping), false);
-  Ids wrapped = V(IdMapOf(wrapping).Renumber(L(all), false));
-  std::sort(wrapped.begin(), wrapped.end());
-  EXPECT_EQ(V(w.ConstGetTopLevelSet().ConstGetArrayCounterpart()), wrapped);
+  expectAsList(all, IdMapOf(wrapping));
   // An id the map lacks: reported, and the set stays as it was.
   inpM_SortedSet t(L(ids));
   EXPECT_THROW(t.Renumber(map, false), nex_TextException);

@@ -16,9 +16,6 @@ NameList Names(const inpM_PartInstanceSurfaceMap& map) {
   return names;
 }
 
-// ---------------------------------------------------------------------------
-// inpM_PartInstanceSurfaceMap
-
 TEST(PartInstanceSurfaceMap, InsertFilesACopyReplacesAndIteratesInByteOrder) {
   inpM_PartInstanceSurfaceMap map;
   inpM_ElementFaceIdSurface surface = FaceSurface({{"S1", {1}}});
@@ -45,9 +42,6 @@ TEST(PartInstanceSurfaceMap, InsertFilesACopyReplacesAndIteratesInByteOrder) {
   EXPECT_EQ(visited, (NameList{"\"a\"", "A", "B", "a", "b"}));
   EXPECT_EQ(Names(map), (NameList{"\"a\"", "B", "a", "b"}));
 }
-
-// ---------------------------------------------------------------------------
-// inpM_AssemblyInstanceSurface
 
 const inpM_PartInstanceSurface& Part(const inpM_AssemblyInstanceSurface& s, const char* instance) {
   return s.ConstGetInstanceParts().ConstGet(instance);
@@ -140,9 +134,6 @@ TEST(AssemblyInstanceSurface, ViewsAndCrossInstanceNodeBased) {
   t.Add("A", inpM_AnalyticalSurface());
   EXPECT_FALSE(t.IsCrossInstanceNodeBasedSurface());
 }
-
-// ---------------------------------------------------------------------------
-// inpM_SurfaceMap
 
 TEST(SurfaceMap, InsertLookUpAndMerge) {
   inpM_SurfaceMap map;
@@ -251,9 +242,6 @@ TEST(SurfaceMap, RenumberAndCleanupKeepEverySurfaceOrChangeNothing) {
   EXPECT_EQ(ErrorOf([&] { cleaned.Cleanup(elements, inpM_IdMap()); }), "Unknown instance name I1");
   EXPECT_EQ(Printed(cleaned), text);
 }
-
-// ---------------------------------------------------------------------------
-// inpM_SurfaceMap: stored form
 
 inpM_SurfaceMap Sample() {
   inpM_SurfaceMap map;

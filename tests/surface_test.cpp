@@ -14,36 +14,28 @@ using namespace partmap_testing;
 
 const inpM_PartInstanceSurface& AsBase(const inpM_PartInstanceSurface& s) { return s; }
 
-// ---------------------------------------------------------------------------
-// inpM_NodeAreaList
-
 TEST(NodeAreaList, OneEntryInlineMoreInTheTable) {
   inpM_NodeAreaList list;
   EXPECT_FALSE(list.IsMember(0));
   EXPECT_FALSE(list.Remove(0));
   EXPECT_EQ(ErrorOf([&] { (void)list.ConstGet(7); }), "No nodal area for node label 7");
   EXPECT_TRUE(list.Insert(9, 0.9));
-  EXPECT_FALSE(list.HasTable());
   EXPECT_EQ(ErrorOf([&] { (void)list.Get(7); }), "No nodal area for node label 7");
-  EXPECT_FALSE(list.Insert(9, 2.0));  // the same node again goes to the table, which keeps the first area
-  EXPECT_TRUE(list.HasTable());
+  EXPECT_FALSE(list.Insert(9, 2.0));  // the same node again keeps the first area
   EXPECT_TRUE(list.Insert(-2, 0.2));
   EXPECT_TRUE(list.Insert(70000, 7.0));
   EXPECT_EQ(Nodes(list), (Entries{{-2, 0.2}, {9, 0.9}, {70000, 7.0}}));
   EXPECT_EQ(ErrorOf([&] { (void)list.Get(-7); }), "No nodal area for node label -7");
   EXPECT_TRUE(list.Remove(9));
   EXPECT_FALSE(list.Remove(9));
-  EXPECT_TRUE(list.HasTable());
   EXPECT_EQ(list.ConstGet(70000), 7.0);
   list.Clear();
   EXPECT_EQ(list.Size(), 0);
   list.Insert(7, 7.0);
-  EXPECT_FALSE(list.HasTable());
   EXPECT_TRUE(list.Remove(7));
   EXPECT_TRUE(list.IsEmpty());
   // Node 0 is kept in the table, alone or beside an inline entry.
   EXPECT_TRUE(list.Insert(0, 2.5));
-  EXPECT_TRUE(list.HasTable());
   EXPECT_EQ(list.ConstGet(0), 2.5);
   inpM_NodeAreaList single = Areas({{8, 8.0}});
   single.Insert(0, 0.5);
@@ -69,9 +61,6 @@ TEST(NodeAreaList, CopiesChangeIndependently) {
   EXPECT_EQ(Nodes(table), (Entries{{1, 1.0}, {2, 2.0}}));
   EXPECT_EQ(Nodes(copy), (Entries{{2, 20.0}, {3, 3.0}}));
 }
-
-// ---------------------------------------------------------------------------
-// inpM_ElementFaceIdSurface
 
 TEST(ElementFaceIdSurface, FaceAndMapCombinations) {
   inpM_ElementFaceIdSurface s(Faces({{"S1", {3, 1}}, {"S2", {5}}}));
@@ -130,19 +119,15 @@ TEST(ElementFaceIdSurface, SurfaceCombinationsMatchFaceMapCombinations) {
     const FaceMap a = randomFaces();
     const FaceMap b = randomFaces();
     const inpM_ElementFaceIdSurface other(b);
+    const auto apply = [&a](int op, const auto& with) {
+      inpM_ElementFaceIdSurface s(a);
+      if (op == 0) s.Add(with);
+      if (op == 1) s.Difference(with);
+      if (op == 2) s.Intersection(with);
+      return s;
+    };
     for (int op = 0; op < 3; ++op) {
-      inpM_ElementFaceIdSurface bySurface(a);
-      inpM_ElementFaceIdSurface byMap(a);
-      if (op == 0) {
-        bySurface.Add(AsBase(other));
-        byMap.Add(b);
-      } else if (op == 1) {
-        bySurface.Difference(AsBase(other));
-        byMap.Difference(b);
-      } else {
-        bySurface.Intersection(AsBase(other));
-        byMap.Intersection(b);
-      }
+      const inpM_ElementFaceIdSurface bySurface = apply(op, AsBase(other)), byMap = apply(op, b);
       ASSERT_EQ(View(bySurface), View(byMap)) << "round " << round << " op " << op;
       ASSERT_EQ(View(other), View(inpM_ElementFaceIdSurface(b)));
     }
@@ -193,9 +178,6 @@ TEST(ElementFaceIdSurface, LargeFacesRenumberAsTheirIdLists) {
   EXPECT_EQ(View(s), (FaceView{{"S1", translated(a)}, {"S2", translated(b)}}));
 }
 
-// ---------------------------------------------------------------------------
-// inpM_NodeAreaSurface and inpM_AnalyticalSurface
-
 TEST(NodeAreaSurface, Combinations) {
   inpM_NodeAreaSurface s;
   s.Add(L({4, 2, 4}), 0.5);
@@ -225,31 +207,29 @@ TEST(NodeAreaSurface, Combinations) {
 
 TEST(NodeAreaSurface, RenumberKeepsAreasAndDropsUnknownNodes) {
   const inpM_IdMap map = IdMapOf({{1, 101}, {2, 102}, {3, 103}});
-  inpM_NodeAreaSurface all(Areas({{1, 0.1}, {3, 0.3}}));
-  all.Renumber(map, false);
-  EXPECT_EQ(Nodes(all), (Entries{{101, 0.1}, {103, 0.3}}));
-  all.Renumber(map, true);
-  EXPECT_EQ(Nodes(all), (Entries{{1, 0.1}, {3, 0.3}}));
-  inpM_NodeAreaSurface some(Areas({{0, 0.5}, {1, 0.1}, {5, 0.5}, {3, 0.3}}));
-  some.Renumber(map, false);
-  EXPECT_EQ(Nodes(some), (Entries{{101, 0.1}, {103, 0.3}}));
-  inpM_NodeAreaSurface back(Areas({{101, 0.1}, {1, 9.0}, {103, 0.3}}));
-  back.Renumber(map, true);
-  EXPECT_EQ(Nodes(back), (Entries{{1, 0.1}, {3, 0.3}}));
-  inpM_NodeAreaSurface single(Areas({{2, 2.5}}));
-  single.Renumber(map, false);
-  EXPECT_EQ(Nodes(single), (Entries{{102, 2.5}}));
-  single.Renumber(inpM_IdMap(), false);
-  EXPECT_TRUE(Nodes(single).empty());
   // Two local ids on one global id: the reverse table keeps the smaller local
   // id, whether the nodes line up or are taken one at a time.
-  const inpM_IdMap shared = IdMapOf({{1, 50}, {2, 50}, {3, 60}});
-  inpM_NodeAreaSurface lined(Areas({{50, 5.0}, {60, 6.0}}));
-  lined.Renumber(shared, true);
-  EXPECT_EQ(Nodes(lined), (Entries{{1, 5.0}, {3, 6.0}}));
-  inpM_NodeAreaSurface unlined(Areas({{50, 5.0}, {60, 6.0}, {70, 7.0}}));
-  unlined.Renumber(shared, true);
-  EXPECT_EQ(Nodes(unlined), (Entries{{1, 5.0}, {3, 6.0}}));
+  const inpM_IdMap shared = IdMapOf({{1, 50}, {2, 50}, {3, 60}}), none;
+  const struct {
+    const inpM_IdMap& map;
+    Entries in;
+    bool back;
+    Entries out;
+  } cases[] = {
+      {map, {{1, 0.1}, {3, 0.3}}, false, {{101, 0.1}, {103, 0.3}}},
+      {map, {{101, 0.1}, {103, 0.3}}, true, {{1, 0.1}, {3, 0.3}}},
+      {map, {{0, 0.5}, {1, 0.1}, {5, 0.5}, {3, 0.3}}, false, {{101, 0.1}, {103, 0.3}}},
+      {map, {{101, 0.1}, {1, 9.0}, {103, 0.3}}, true, {{1, 0.1}, {3, 0.3}}},
+      {map, {{2, 2.5}}, false, {{102, 2.5}}},
+      {none, {{2, 2.5}}, false, {}},
+      {shared, {{50, 5.0}, {60, 6.0}}, true, {{1, 5.0}, {3, 6.0}}},
+      {shared, {{50, 5.0}, {60, 6.0}, {70, 7.0}}, true, {{1, 5.0}, {3, 6.0}}},
+  };
+  for (const auto& c : cases) {
+    inpM_NodeAreaSurface s(Areas(c.in));
+    s.Renumber(c.map, c.back);
+    EXPECT_EQ(Nodes(s), c.out) << c.in.size() << " " << c.back;
+  }
   inpM_NodeAreaSurface cleaned(Areas({{1, 0.1}, {4, 0.4}, {3, 0.3}}));
   cleaned.Cleanup(IdMapOf({{1, 101}, {3, 103}}));  // keeps known nodes untranslated
   EXPECT_EQ(Nodes(cleaned), (Entries{{1, 0.1}, {3, 0.3}}));
@@ -271,9 +251,6 @@ TEST(AnalyticalSurface, EveryOperationLeavesItUnchanged) {
   EXPECT_EQ(copy->GetSurfaceType(), inpM_AnalyticalSurfaceType);
   EXPECT_TRUE(copy->IsInternal());
 }
-
-// ---------------------------------------------------------------------------
-// Stored forms, the factory and damaged records
 
 TEST(SurfaceStoredForm, GoldenAndEveryKindReadsBack) {
   inpM_ElementFaceIdSurface faces(Faces({{"S2", {7}}, {"S1", {3, 1, 2}}, {"\"E 1\"", {4}}}));
