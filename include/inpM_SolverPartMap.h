@@ -100,6 +100,8 @@ class KVL_API inpM_SolverPartMap {
   int GlobalNodeId(const cow_String& instance, int localId) const;
   int GlobalElementId(const cow_String& instance, int localId) const;
   int NumberInstances() const;
+  // The current part map's localIdsAreGlobal flag.
+  bool LocalIdsAreGlobal() const;
   cow_List<cow_String> Instances() const;
   cow_String ConstGetAssemblyName() const;
   cow_List<cow_String> AssemblyElsetNames() const;

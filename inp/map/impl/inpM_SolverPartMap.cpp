@@ -426,6 +426,13 @@ int inpM_SolverPartMap::NumberInstances() const {
   return current->NumberInstances();
 }
 
+// No message of its own is given for this operation: it shares the plain
+// "part file does not exist" message of the other flag and count queries.
+bool inpM_SolverPartMap::LocalIdsAreGlobal() const {
+  Guard(kNoPartFile);
+  return current->LocalIdsAreGlobal();
+}
+
 cow_List<cow_String> inpM_SolverPartMap::Instances() const {
   Guard(kInstances);
   return current->Instances();
