@@ -91,6 +91,12 @@ TEST_F(SolverPartMap, SlotsAreGivenOnceAndReusedOnReopen) {
   sp.CloseNoSave();  // nothing current: nothing changes
   sp.MakeCurrent(1);
   EXPECT_EQ(sp.CurrentPartFileName().str(), other);
+  // The job set anew by the host names another file for the job's part file.
+  sp.MakeCurrent();
+  EXPECT_EQ(sp.CurrentPartFileName().str(), job);
+  utl_SetJob(dir.Path(), "other");
+  sp.MakeCurrent();
+  EXPECT_EQ(sp.CurrentPartFileName().str(), other);
 }
 
 // Edits live in the open map: lost when it is closed unsaved, written to the
