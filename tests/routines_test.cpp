@@ -129,28 +129,24 @@ TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBack) {
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
 }
 
-// INPM_SOLVERPARTINFO on the job's part file: 0 when its local ids are the
-// global ids (the case of local ids numbered apart is in the Fortran program);
-// a job's part file that cannot be read leaves the answer, sets the error
-// flag and prints the reader's text alone.
+// INPM_SOLVERPARTINFO gives 0 for a job whose local ids are its global ids
+// (1 is in the Fortran program); an unreadable job's part file leaves the
+// answer, sets the error flag and prints the reader's text alone.
 TEST_F(RoutineJob, SolverPartInfo) {
   std::string printed;
   wip_WIP& service = thr_ThreadSingleton<wip_WIP>::Instance();
   const wip_OutputSink old = service.SetOutputSink([&](std::string_view text) { printed += text; });
-  std::string text = Slurp(dir.Path("job.prt"));
-  text[2] = '1';  // the second line: localIdsAreGlobal
-  Spit(dir.Path("job.prt"), text);
+  Spit(dir.Path("job.prt"), "0\n1" + Slurp(dir.Path("job.prt")).substr(3));  // localIdsAreGlobal set
   int answer = 7, error = 5;
   INPM_SOLVERPARTINFO(&answer, &error);
-  EXPECT_EQ(answer, 0);
-  EXPECT_EQ(error, 0);
+  EXPECT_EQ(std::pair(answer, error), std::pair(0, 0));
   INPM_SOLVERPARTCLOSEALL();
   std::filesystem::remove(dir.Path("job.prt"));
   answer = 7;
   inpm_solverpartinfo_(&answer, &error);
-  EXPECT_EQ(answer, 7);
-  EXPECT_EQ(error, 1);
-  EXPECT_EQ(printed, "The part map file \"" + dir.Path("job.prt") + "\" is corrupt, does not exist, or cannot be opened.\n");
+  EXPECT_EQ(std::pair(answer, error), std::pair(7, 1));
+  EXPECT_EQ(printed,
+            "The part map file \"" + dir.Path("job.prt") + "\" is corrupt, does not exist, or cannot be opened.\n");
   service.SetOutputSink(old);
 }
 

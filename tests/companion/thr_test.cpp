@@ -131,9 +131,8 @@ TEST(Thr, EachObjectIsDestroyedOnceHoweverItGoes) {
   EXPECT_EQ(destroyed, Log{"L50"});
 }
 
-// A thread-local object made before the thread's registrations and using a
-// per-thread object in its destructor, after the registrations were torn
-// down: the late object is registered afresh and destroyed in its turn.
+// Made before the thread's registrations, it makes a per-thread object after
+// they were torn down: registered afresh, that one is destroyed in its turn.
 struct LateUser {
   ~LateUser() { thr_ThreadSingleton<Logged<71>>::Instance(); }
 };
