@@ -39,6 +39,7 @@ KVL_API void getinternalC(int& mode, const cow_String& partFile, const cow_Strin
                           int& globalId, int& error);
 KVL_API void inpM_getpartinfoiC(int mode, const cow_String& partFile, int globalId, int jtyp, cow_String& instance,
                                 int& localId, int& error);
+KVL_API void inpM_SolverPartInfoC(int& answer, int& error);
 KVL_API void inpM_SolverPartIndexC(int& a, int& b, int c);
 KVL_API void inpM_SolverInstancesSpannedC(int& kind, cow_String& name, int& count);
 KVL_API void inpM_SolverGetSpannedIndexC(int& kind, int& position, int& partIndex, cow_String& name);
@@ -66,6 +67,7 @@ INPM_ROUTINE(INPM_GETPARTINFO, inpm_getpartinfo_,
 INPM_ROUTINE(INPM_GETPARTINFOI, inpm_getpartinfoi_,
              (const int* mode, const char* partFile, const int* globalId, const int* jtyp, char* instance,
               int* localId, int* error, size_t partFileLength, size_t instanceLength))
+INPM_ROUTINE(INPM_SOLVERPARTINFO, inpm_solverpartinfo_, (int* answer, int* error))
 INPM_ROUTINE(INPM_SOLVERPARTINDEX, inpm_solverpartindex_, (int* a, int* b, const int* c))
 INPM_ROUTINE(INPM_SOLVERINSTANCESSPANNED, inpm_solverinstancesspanned_,
              (const int* kind, char* name, int* count, size_t nameLength))

@@ -100,6 +100,8 @@ class KVL_API inpM_SolverPartMap {
   int GlobalNodeId(const cow_String& instance, int localId) const;
   int GlobalElementId(const cow_String& instance, int localId) const;
   int NumberInstances() const;
+  // The current part map's localIdsAreGlobal flag.
+  bool LocalIdsAreGlobal() const;
   cow_List<cow_String> Instances() const;
   cow_String ConstGetAssemblyName() const;
   cow_List<cow_String> AssemblyElsetNames() const;
@@ -191,6 +193,8 @@ class KVL_API inpM_SolverPartMap {
 
   void SetPartIndex();
   cow_String JobPartFileName(const char* extension) const;
+  // The job's part file name, made again only when the job was set anew.
+  const cow_String& JobPartFile() const;
   void ReadPartFile(const cow_String& partFileName);
   int PartFileSlot(const cow_String& partFileName) const;
   cow_String PartFileName(int slot) const;
@@ -224,6 +228,10 @@ class KVL_API inpM_SolverPartMap {
   cow_List<cow_String> clearedElsets;
   cow_List<cow_String> clearedNsets;
   cow_List<cow_String> lockedSurfaces;
+  // The job's part file name and the job generation (utl_JobGeneration) it
+  // was made at; 0 is no generation.
+  mutable cow_String jobPartFile;
+  mutable unsigned jobPartFileGeneration = 0;
 };
 
 #endif

@@ -43,6 +43,11 @@ module inpm
       integer, intent(out) :: ierr
     end subroutine inpm_getpartinfoi
 
+    subroutine inpm_solverpartinfo(answer, ierr)
+      integer, intent(inout) :: answer
+      integer, intent(out) :: ierr
+    end subroutine inpm_solverpartinfo
+
     subroutine inpm_solverpartindex(a, b, c)
       integer, intent(inout) :: a
       integer, intent(inout) :: b

@@ -71,6 +71,10 @@ program routines_fortran
   call getinternal('PART-1-1   ', 2, 0, globalid, ierr)
   call check('GETINTERNAL', globalid == 2 .and. ierr == 0)
 
+  n = 7
+  call inpm_solverpartinfo(n, ierr)
+  call check('local ids numbered apart from global ids', n == 1 .and. ierr == 0)
+
   ! Part indexes and counts of the current part map: the assembly level
   ! counts as a part, since the map has assembly-level ids.
   a = 5; b = 0

@@ -129,6 +129,27 @@ TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBack) {
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
 }
 
+// INPM_SOLVERPARTINFO gives 0 for a job whose local ids are its global ids
+// (1 is in the Fortran program); an unreadable job's part file leaves the
+// answer, sets the error flag and prints the reader's text alone.
+TEST_F(RoutineJob, SolverPartInfo) {
+  std::string printed;
+  wip_WIP& service = thr_ThreadSingleton<wip_WIP>::Instance();
+  const wip_OutputSink old = service.SetOutputSink([&](std::string_view text) { printed += text; });
+  Spit(dir.Path("job.prt"), "0\n1" + Slurp(dir.Path("job.prt")).substr(3));  // localIdsAreGlobal set
+  int answer = 7, error = 5;
+  INPM_SOLVERPARTINFO(&answer, &error);
+  EXPECT_EQ(std::pair(answer, error), std::pair(0, 0));
+  INPM_SOLVERPARTCLOSEALL();
+  std::filesystem::remove(dir.Path("job.prt"));
+  answer = 7;
+  inpm_solverpartinfo_(&answer, &error);
+  EXPECT_EQ(std::pair(answer, error), std::pair(7, 1));
+  EXPECT_EQ(printed,
+            "The part map file \"" + dir.Path("job.prt") + "\" is corrupt, does not exist, or cannot be opened.\n");
+  service.SetOutputSink(old);
+}
+
 // The Fortran test program, run in a job directory of its own: its checks
 // pass, it prints exactly the routines' messages, and the job's part file is
 // written back unchanged when it ends.

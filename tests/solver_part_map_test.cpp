@@ -91,6 +91,10 @@ TEST_F(SolverPartMap, SlotsAreGivenOnceAndReusedOnReopen) {
   sp.CloseNoSave();  // nothing current: nothing changes
   sp.MakeCurrent(1);
   EXPECT_EQ(sp.CurrentPartFileName().str(), other);
+  sp.MakeCurrent();
+  utl_SetJob(dir.Path(), "other");  // the job set anew: its part file is another
+  sp.MakeCurrent();
+  EXPECT_EQ(sp.CurrentPartFileName().str(), other);
 }
 
 // Edits live in the open map: lost when it is closed unsaved, written to the

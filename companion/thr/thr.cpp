@@ -13,11 +13,18 @@ struct Entry {
   int level;
 };
 
-// The calling thread's registrations; destroying it at thread end destroys
-// the objects.
+// How many of the calling thread's registration lists were torn down.
+// Trivially destructible, so it stays readable to the thread's very end.
+thread_local int listsGone = 0;
+
+// A list of the calling thread's registrations; destroying it destroys the
+// objects.
 struct ThreadObjects {
   std::vector<Entry> entries;
-  ~ThreadObjects() { DestroyAll(); }
+  ~ThreadObjects() {
+    DestroyAll();
+    ++listsGone;
+  }
   void DestroyAll() {
     // An object's destructor may create or register others: repeat until none
     // is left.
@@ -30,9 +37,26 @@ struct ThreadObjects {
   }
 };
 
+// The list that takes the calling thread's registrations. The first lives
+// with the thread. A registration made after it was torn down (from the
+// destructor of a thread-local object made before it, or from a static
+// destructor once the main thread's objects are gone) goes to a second list,
+// made then, which the runtime destroys in its turn when it still runs the
+// thread's destructors (it does for a thread that ends, not for the main
+// thread once static destruction began); after that, to a list that is never
+// destroyed, whose objects live until the process ends. No list is ever
+// written after its destruction.
 ThreadObjects& Objects() {
-  static thread_local ThreadObjects objects;
-  return objects;
+  if (listsGone == 0) {
+    static thread_local ThreadObjects objects;
+    return objects;
+  }
+  if (listsGone == 1) {
+    static thread_local ThreadObjects late;
+    return late;
+  }
+  static thread_local ThreadObjects* const last = new ThreadObjects();
+  return *last;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -13,6 +14,7 @@ namespace {
 std::mutex jobMutex;
 cow_String jobDirectory;
 cow_String jobName;
+std::atomic<unsigned> jobGeneration{1};
 
 cow_String FromEnvironment(const char* variable, const char* fallback) {
   const char* v = std::getenv(variable);
@@ -25,7 +27,10 @@ void utl_SetJob(const cow_String& directory, const cow_String& name) {
   std::lock_guard<std::mutex> lock(jobMutex);
   jobDirectory = directory;
   jobName = name;
+  jobGeneration.fetch_add(1, std::memory_order_release);
 }
+
+unsigned utl_JobGeneration() { return jobGeneration.load(std::memory_order_acquire); }
 
 cow_String utl_JobFileName(const cow_String& name) {
   cow_String directory;

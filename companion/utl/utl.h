@@ -16,6 +16,11 @@ KVL_API void utl_finalize(int& level);
 // environment (or its default) for that part.
 KVL_API void utl_SetJob(const cow_String& directory, const cow_String& jobName);
 
+// A number that changes each time utl_SetJob runs, read without a lock: a
+// job file name made while it had one value is the name utl_JobFileName
+// gives as long as it keeps that value and the environment is not changed.
+KVL_API unsigned utl_JobGeneration();
+
 // The full name of a file of the job: an extension (".prt") gives
 // <dir>/<job><ext>; any other name gives <dir>/<name>.
 KVL_API cow_String utl_JobFileName(const cow_String& name);

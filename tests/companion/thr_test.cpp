@@ -131,6 +131,20 @@ TEST(Thr, EachObjectIsDestroyedOnceHoweverItGoes) {
   EXPECT_EQ(destroyed, Log{"L50"});
 }
 
+// Made before the thread's registrations, it makes a per-thread object after
+// they were torn down: registered afresh, that one is destroyed in its turn.
+struct LateUser {
+  ~LateUser() { thr_ThreadSingleton<Logged<71>>::Instance(); }
+};
+
+TEST(Thr, ObjectsMadeAfterTheThreadsTeardownAreDestroyedToo) {
+  EXPECT_EQ(InThread([] {
+              static thread_local LateUser user;
+              thr_ThreadSingleton<Logged<70>>::Instance();
+            }),
+            (Log{"L70", "L71"}));
+}
+
 TEST(ThrGlobal, LockIsRecursiveAndExcludesOtherThreads) {
   thr_GlobalLock& lock = thr_GlobalSingleton<thr_GlobalLock>::Instance();
   long counter = 0;  // deliberately not atomic: the lock protects it

@@ -40,7 +40,7 @@ echo "package: Fortran consumer ok"
 symbols="$work/symbols"
 nm -D --defined-only -C "$lib" >"$symbols"
 for wanted in "inpM_IdMap::Renumber" "inpM_Utils::FormatCollectedErrors" "inpM_InstanceMaps::Print" "cow_String::Find" "wip_Error" "inpM_PartMap::ConstGetInstanceNodeIdPair" "thr_ThreadSingleton<inpM_SolverPartMap>::Instance" \
-              "INPM_GETPARTINFO" "inpm_getpartinfo_" "getpartinfo_" "inpm_solverpartcloseall_" "wip_Fatal" "inpM_initialize" \
+              "INPM_GETPARTINFO" "inpm_getpartinfo_" "getpartinfo_" "INPM_SOLVERPARTINFO" "inpm_solverpartinfo_" "inpM_SolverPartInfoC" "inpm_solverpartcloseall_" "wip_Fatal" "inpM_initialize" \
               "inpm_insertnodeorelem2partmap_" "INPM_PRINTMAP" "inpM_insertsurface2partmapC"; do
   grep -q "$wanted" "$symbols" || { echo "package: exported symbol missing: $wanted" >&2; exit 1; }
 done

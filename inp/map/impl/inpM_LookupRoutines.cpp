@@ -1,5 +1,6 @@
-// The solver's lookups of part indexes, counts and spanned instances, and
-// the closing of all part maps: INPM_SOLVERPARTINDEX,
+// The solver's lookups of the id numbering, part indexes, counts and spanned
+// instances, and the closing of all part maps: INPM_SOLVERPARTINFO,
+// INPM_SOLVERPARTINDEX,
 // INPM_SOLVERINSTANCESSPANNED, INPM_SOLVERGETSPANNEDINDEX and
 // INPM_SOLVERPARTCLOSEALL.
 #include <algorithm>
@@ -13,6 +14,18 @@
 #include "inpM_SolverPartMap.h"
 #include "nex.h"
 #include "wip.h"
+
+void inpM_SolverPartInfoC(int& answer, int& error) {
+  error = 0;
+  try {
+    inpM_SolverPartMap& solver = thr_ThreadSingleton<inpM_SolverPartMap>::Instance();
+    solver.MakeCurrent();
+    if (solver.Exists()) answer = solver.LocalIdsAreGlobal() ? 0 : 1;
+  } catch (const nex_TextException& e) {
+    error = 1;
+    inpM_PrintRoutineMessage(nullptr, e.UserReport());
+  }
+}
 
 void inpM_SolverPartIndexC(int& a, int& b, int c) {
   const inpM_SolverPartMap& solver = thr_ThreadSingleton<inpM_SolverPartMap>::Instance();
@@ -131,6 +144,10 @@ void inpM_SolverPartCloseAllC() {
 
 extern "C" {
 
+void INPM_SOLVERPARTINFO(int* answer, int* error) noexcept {
+  inpM_FortranBoundary(error, [&] { inpM_SolverPartInfoC(*answer, *error); });
+}
+
 void INPM_SOLVERPARTINDEX(int* a, int* b, const int* c) noexcept {
   inpM_FortranBoundary(nullptr, [&] { inpM_SolverPartIndexC(*a, *b, *c); });
 }
@@ -162,6 +179,7 @@ void INPM_SOLVERPARTCLOSEALL() noexcept {
 }
 }
 
+INPM_FORTRAN_NAME(INPM_SOLVERPARTINFO, inpm_solverpartinfo_)
 INPM_FORTRAN_NAME(INPM_SOLVERPARTINDEX, inpm_solverpartindex_)
 INPM_FORTRAN_NAME(INPM_SOLVERINSTANCESSPANNED, inpm_solverinstancesspanned_)
 INPM_FORTRAN_NAME(INPM_SOLVERGETSPANNEDINDEX, inpm_solvergetspannedindex_)

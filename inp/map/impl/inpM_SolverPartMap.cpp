@@ -187,6 +187,22 @@ cow_String inpM_SolverPartMap::JobPartFileName(const char* extension) const {
   return utl_JobFileName(cow_String(extension));
 }
 
+// Every routine of mode 1 asks for the job's part file, so the name is made
+// once per job generation: the hot path reads one atomic and compares. The
+// environment is read when the name is made, that is once per generation
+// and per thread: the job's environment is fixed for the life of an analysis,
+// and a host that moves the job calls utl_SetJob, which starts a generation.
+// The generation is read before the name is made, so a utl_SetJob that runs
+// in between leaves a newer generation and the name is made again.
+const cow_String& inpM_SolverPartMap::JobPartFile() const {
+  const unsigned generation = utl_JobGeneration();
+  if (generation != jobPartFileGeneration) {
+    jobPartFile = JobPartFileName(".prt");
+    jobPartFileGeneration = generation;
+  }
+  return jobPartFile;
+}
+
 void inpM_SolverPartMap::ReadPartFile(const cow_String& partFileName) {
   current = nullptr;
   currentPartFileName = partFileName;
@@ -224,7 +240,7 @@ void inpM_SolverPartMap::SetPartIndex() {
 // ---------------------------------------------------------------------------
 // Making current and closing
 
-void inpM_SolverPartMap::MakeCurrent() { MakeCurrent(JobPartFileName(".prt")); }
+void inpM_SolverPartMap::MakeCurrent() { MakeCurrent(JobPartFile()); }
 
 void inpM_SolverPartMap::MakeCurrent(const cow_String& partFileName) {
   if (current != nullptr && currentPartFileName == partFileName) return;
@@ -290,7 +306,7 @@ void inpM_SolverPartMap::SavePartFile() const {
 }
 
 void inpM_SolverPartMap::CloseAll() {
-  const cow_String job = JobPartFileName(".prt");
+  const cow_String job = JobPartFile();
   if (current != nullptr) ComputeCounts(recordedCounts);
   // The iterator holds its own copy of the index.
   for (cow_BtreeIterator<cow_String, int> it(fileIndex); !it.IsDone(); it.Next()) {
@@ -424,6 +440,13 @@ int inpM_SolverPartMap::GlobalElementId(const cow_String& instance, int localId)
 int inpM_SolverPartMap::NumberInstances() const {
   Guard(kNoPartFile);
   return current->NumberInstances();
+}
+
+// No message of its own is given for this operation: it shares the plain
+// "part file does not exist" message of the other flag and count queries.
+bool inpM_SolverPartMap::LocalIdsAreGlobal() const {
+  Guard(kNoPartFile);
+  return current->LocalIdsAreGlobal();
 }
 
 cow_List<cow_String> inpM_SolverPartMap::Instances() const {
