@@ -72,14 +72,8 @@ TEST(PartMapInstances, NamesPartsFlagsAndAssembly) {
       PartMapOf(IdMapOf({}, {{"A", {{1, 1}}}, {"B", {{2, 2}}}}), IdMapOf({}, {{"A", {{1, 1}}}}));
   for (const auto& f : std::vector<std::function<void()>>{
            [&] { broken.Instances(); }, [&] { broken.NumberInstances(); }, [&] { broken.IsNodePartMapMember(1); },
-           [&] { broken.IsElementPartMapMember(1); }}) {
-    try {
-      f();
-      ADD_FAILURE() << "no assertion";
-    } catch (const nex_AssertException& e) {
-      EXPECT_EQ(e.Condition(), "nodeMap.Size() == elementMap.Size()");
-    }
-  }
+           [&] { broken.IsElementPartMapMember(1); }})
+    EXPECT_THROW(f(), nex_AssertException);
   EXPECT_EQ(PairOf(broken.ConstGetInstanceNodeIdPair(2)), Answer("B", 2));
 }
 

@@ -40,21 +40,19 @@ inpM_PartMap JobMap() {
 
 // Every test starts and ends without a solver part map on its thread; the
 // job is "job" in a fresh folder holding job.prt and other.prt.
-class SolverPartMap : public ::testing::Test {
+class SolverPartMap : public SolverJob {
  protected:
   void SetUp() override {
     utl_SetJob(dir.Path(), "job");
     Spit(job, Text(JobMap()));
     Spit(other, Text(PartMapOf(IdMapOf({{1, 5}}), IdMapOf({}))));
   }
-  void TearDown() override { Solver::DestroyInstance(); }
   static ino_t Inode(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
   }
   int FilesInDir() const { return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir.Path()), {})); }
 
-  TempDir dir;
   const std::string job = dir.Path("job.prt"), other = dir.Path("other.prt"), third = dir.Path("third.prt");
   inpM_SolverPartMap& sp = Solver::Instance();
 };
