@@ -1,12 +1,5 @@
 // The inpm command, run as a program: outputs, messages and exit codes.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "testing.h"
 
@@ -17,8 +10,11 @@ const std::string kWorked = kGolden + "/worked_example.prt";
 
 struct Outcome {
   int status;
-  std::string out;
-  std::string err;
+  std::string out, err;
+  bool operator==(const Outcome&) const = default;
+  friend std::ostream& operator<<(std::ostream& os, const Outcome& o) {
+    return os << o.status << "\nout: " << o.out << "\nerr: " << o.err;
+  }
 };
 
 std::string Quote(const std::string& s) {
@@ -40,8 +36,8 @@ class InpmTest : public ::testing::Test {
     std::string command = Quote(INPM_EXE);
     for (const std::string& a : args) command += " " + Quote(a);
     command += " <" + Quote(Write("stdin", input)) + " >" + Quote(Path("stdout")) + " 2>" + Quote(Path("stderr"));
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(Path("stdout")), Slurp(Path("stderr"))};
+    const int status = Shell(command);
+    return {status, Slurp(Path("stdout")), Slurp(Path("stderr"))};
   }
 
   // Expects a failure with exit code 1 and exactly `err` on standard error.
@@ -73,16 +69,11 @@ TEST_F(InpmTest, HelpVersionAndUsage) {
     EXPECT_EQ(run.err.rfind("inpm: ", 0), 0u) << run.err;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   }
-  const Outcome notAnId = Inpm({"lookup", kWorked, "node", "12x"});
-  EXPECT_EQ(notAnId.status, 2);
-  EXPECT_EQ(notAnId.err, "inpm: not an id: 12x\n");
+  EXPECT_EQ(Inpm({"lookup", kWorked, "node", "12x"}), (Outcome{2, "", "inpm: not an id: 12x\n"}));
 }
 
 TEST_F(InpmTest, CheckReportsWholeFilesAndNamesTheFileAndTheReason) {
-  const Outcome ok = Inpm({"check", kWorked});
-  EXPECT_EQ(ok.status, 0);
-  EXPECT_EQ(ok.out, kWorked + ": whole and consistent: 1 instance, 3 nodes, 1 element\n");
-  EXPECT_EQ(ok.err, "");
+  EXPECT_EQ(Inpm({"check", kWorked}), (Outcome{0, kWorked + ": whole and consistent: 1 instance, 3 nodes, 1 element\n", ""}));
   const std::string text = Slurp(kWorked);
   EXPECT_EQ(Inpm({"check", "-"}, text).out, "-: whole and consistent: 1 instance, 3 nodes, 1 element\n");
   EXPECT_EQ(Inpm({"check", Write("blank.prt", text + "\n \t\n")}).status, 0);
@@ -113,32 +104,21 @@ TEST_F(InpmTest, InfoLookupAndGlobal) {
   info.replace(info.find("FILE"), 4, kWorked);
   EXPECT_EQ(Inpm({"info", kWorked}).out, info);
 
-  const Outcome text = Inpm({"lookup", kWorked, "node", "1", "3", "9", "2"});
-  EXPECT_EQ(text.status, 1);
-  EXPECT_EQ(text.out,
-            "node 1: instance BLOCK-1, local id 1\n"
-            "node 3: the assembly level, local id 1\n"
-            "node 2: instance BLOCK-1, local id 2\n");
-  EXPECT_EQ(text.err, "inpm: " + kWorked + ": Unknown global id: 9\n");
-  const Outcome json = Inpm({"lookup", "--json", kWorked, "node", "3", "1"});
-  EXPECT_EQ(json.status, 0);
-  EXPECT_EQ(json.out,
-            "[\n"
-            " {\"kind\": \"node\", \"global\": 3, \"instance\": \"\", \"local\": 1},\n"
-            " {\"kind\": \"node\", \"global\": 1, \"instance\": \"BLOCK-1\", \"local\": 1}\n"
-            "]\n");
-  const Outcome none = Inpm({"lookup", kWorked, "element", "--json", "5"});
-  EXPECT_EQ(none.status, 1);
-  EXPECT_EQ(none.out, "[]\n");
-  EXPECT_EQ(none.err, "inpm: " + kWorked + ": Unknown global id: 5\n");
-
-  const Outcome global = Inpm({"global", kWorked, "node", "BLOCK-1", "2", "7"});
-  EXPECT_EQ(global.status, 1);
-  EXPECT_EQ(global.out, "node 2 of instance BLOCK-1: global id 2\n");
-  EXPECT_EQ(global.err, "inpm: " + kWorked + ": Unknown global id: 7 in instance: BLOCK-1\n");
-  const Outcome assembly = Inpm({"global", "--json", kWorked, "node", "", "1"});
-  EXPECT_EQ(assembly.status, 0);
-  EXPECT_EQ(assembly.out, "[\n {\"kind\": \"node\", \"global\": 3, \"instance\": \"\", \"local\": 1}\n]\n");
+  EXPECT_EQ(Inpm({"lookup", kWorked, "node", "1", "3", "9", "2"}),
+            (Outcome{1,
+                     "node 1: instance BLOCK-1, local id 1\n"
+                     "node 3: the assembly level, local id 1\n"
+                     "node 2: instance BLOCK-1, local id 2\n",
+                     "inpm: " + kWorked + ": Unknown global id: 9\n"}));
+  const std::string node3 = " {\"kind\": \"node\", \"global\": 3, \"instance\": \"\", \"local\": 1}";
+  EXPECT_EQ(Inpm({"lookup", "--json", kWorked, "node", "3", "1"}),
+            (Outcome{0, "[\n" + node3 + ",\n {\"kind\": \"node\", \"global\": 1, \"instance\": \"BLOCK-1\", \"local\": 1}\n]\n", ""}));
+  EXPECT_EQ(Inpm({"lookup", kWorked, "element", "--json", "5"}),
+            (Outcome{1, "[]\n", "inpm: " + kWorked + ": Unknown global id: 5\n"}));
+  EXPECT_EQ(Inpm({"global", kWorked, "node", "BLOCK-1", "2", "7"}),
+            (Outcome{1, "node 2 of instance BLOCK-1: global id 2\n",
+                     "inpm: " + kWorked + ": Unknown global id: 7 in instance: BLOCK-1\n"}));
+  EXPECT_EQ(Inpm({"global", "--json", kWorked, "node", "", "1"}), (Outcome{0, "[\n" + node3 + "\n]\n", ""}));
   ExpectFailure({"global", kWorked, "element", "NOPE", "1"}, "inpm: " + kWorked + ": Unknown instance name: NOPE\n");
 }
 
@@ -154,10 +134,9 @@ TEST_F(InpmTest, NormalizeAndGenerate) {
                 "inpm: " + Path("no/such/dir.prt") + ": cannot create: No such file or directory\n");
 
   auto generate = [&](const std::string& seed, const std::string& name) {
-    EXPECT_EQ(Inpm({"generate", "--seed", seed, "--instances", "4", "--nodes", "30", "--elements", "10",
-                    "--quoted-names", Path(name)})
-                  .status,
-              0);
+    const std::vector<std::string> args{"generate", "--seed",     seed,         "--instances", "4", "--nodes", "30",
+                                        "--elements", "10",        "--quoted-names", Path(name)};
+    EXPECT_EQ(Inpm(args).status, 0);
     return Slurp(Path(name));
   };
   const std::string a = generate("5", "a.prt");

@@ -1,17 +1,8 @@
 // The insertion routines and INPM_PRINTMAP: their jop tables with the
 // messages they print, the clearing and locking that the thread's solver part
 // map remembers, and an analysis from start to end, in C++ and in Fortran.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "inpM_Routines.h"
-#include "inpM_SolverPartMap.h"
-#include "testing.h"
-#include "utl.h"
+#include "part_map_testing.h"
 
 namespace {
 
@@ -22,24 +13,9 @@ std::string KindFlag(const std::string& flag) {
   return kFirst + "the flag, " + flag + ". The flag must be equal to 0 to insert a node or 1 to insert an element.\n";
 }
 
-// The job's part file (tests/golden/insert_job.prt) in a directory of its
-// own; what the routines print is captured, what the fatal-error hook
-// receives is recorded.
-class InsertRoutines : public ::testing::Test {
+class InsertRoutines : public partmap_testing::SolverJob {
  protected:
-  void SetUp() override { Job("insert_job.prt"); }
-  void Job(const std::string& golden) {
-    thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
-    std::filesystem::copy_file(kGolden + "/" + golden, dir.Path("job.prt"),
-                               std::filesystem::copy_options::overwrite_existing);
-    utl_SetJob(dir.Path(), "job");
-    wip_SetFatalHandler([](const char* m, void* seen) { static_cast<Strings*>(seen)->push_back(m); }, &fatal);
-  }
-  void TearDown() override {
-    thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
-    wip_SetFatalHandler(nullptr, nullptr);
-    utl_SetJob("", "");
-  }
+  void SetUp() override { Job(kGolden + "/insert_job.prt"); }
   // Closes every part map, which writes the job's part file, and reads it.
   inpM_PartMap Saved() {
     INPM_SOLVERPARTCLOSEALL();
@@ -66,9 +42,7 @@ class InsertRoutines : public ::testing::Test {
                      : Printed(sets.ConstGetSet(cow_String(name)));
   }
   using Strings = std::vector<std::string>;
-  TempDir dir;
   wip_Capture printed;
-  Strings fatal;
 };
 
 // Each row: one call of INPM_INSERTNODEORELEM2PARTMAP on the job's part map
@@ -107,7 +81,7 @@ TEST_F(InsertRoutines, NodeOrElementJops) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE("jop " + std::to_string(r.jop) + " " + r.set);
-    Job("insert_job.prt");
+    Job(kGolden + "/insert_job.prt");
     printed.Reset();
     Node(r.jop, r.ids, r.jtyp, r.members.empty() ? r.ids : r.members, r.jtypMember, r.set);
     EXPECT_EQ(printed.Text(), r.printed);
@@ -141,7 +115,7 @@ TEST_F(InsertRoutines, SurfaceJops) {
   };
   for (const auto& r : rows) {
     SCOPED_TRACE("jop " + std::to_string(r.jop));
-    Job("insert_job.prt");
+    Job(kGolden + "/insert_job.prt");
     printed.Reset();
     fatal.clear();
     Surface(r.jop, "Pads", r.id, r.face, r.area);
@@ -181,7 +155,7 @@ TEST_F(InsertRoutines, ClearOnceAndLocksAcrossPartMaps) {
 
   // Without instances the ids go into the assembly node set of that name, as
   // top-level ids of set type 1, in the routine's order; cleared once.
-  Job("empty_part_map.prt");
+  Job(kGolden + "/empty_part_map.prt");
   Smgn(INPM_INSERTUNSORTEDSMGNSET, {5, 3}, "loose");
   Smgn(INPM_INSERTUNSORTEDSMGNSET, {4}, "LOOSE");
   Smgn(INPM_INSERTSORTEDSMGNSET, {5, 3}, "sorted");
@@ -231,16 +205,11 @@ TEST_F(InsertRoutines, AnalysisEndToEnd) {
   EXPECT_TRUE(fatal.empty());
 }
 
-// The same analysis as a Fortran program, run in a job directory of its own.
-TEST(InsertRoutinesFromFortran, AnalysisEndToEnd) {
+TEST_F(InsertRoutines, AnalysisEndToEndFromFortran) {
 #ifndef INSERT_FORTRAN_EXE
   GTEST_SKIP() << "built without a Fortran compiler";
 #else
-  TempDir dir;
-  std::filesystem::copy_file(kGolden + "/insert_job.prt", dir.Path("job.prt"));
-  const std::string command = "cd '" + dir.Path() + "' && INPM_JOB_DIR='" + dir.Path() + "' INPM_JOB=job " +
-                              INSERT_FORTRAN_EXE + " >out.txt 2>err.txt";
-  EXPECT_EQ(std::system(command.c_str()), 0) << Slurp(dir.Path("err.txt"));
+  EXPECT_EQ(RunInJob(INSERT_FORTRAN_EXE), 0) << Slurp(dir.Path("err.txt"));
   EXPECT_EQ(Slurp(dir.Path("out.txt")), Slurp(kGolden + "/insert_messages.txt"));
   EXPECT_EQ(Slurp(dir.Path("maps.txt")), Slurp(kGolden + "/insert_maps.txt"));
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/insert_job_after.prt"));

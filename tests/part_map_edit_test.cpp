@@ -2,8 +2,6 @@
 // redundant internal sets, id and set maintenance.
 #include <functional>
 #include <random>
-#include <set>
-#include <sys/wait.h>
 
 #include "part_map_testing.h"
 
@@ -40,8 +38,6 @@ inpM_PartMap Model(bool flattened = true, bool localIdsAreGlobal = false) {
                       InstanceMapOf({{"Part-1", "P"}, {"Part-2", "P"}}));
 }
 
-std::vector<std::string> Pair(const cow_List<cow_String>& names) { return Names(names); }
-
 TEST(PartMapNames, ResolveAsStoredThroughPrefixesCaseAndQuotes) {
   const inpM_PartMap flat = Model(), plain = Model(false);
   const inpM_SetMap& sets = flat.ConstGetNodeSets();
@@ -50,15 +46,15 @@ TEST(PartMapNames, ResolveAsStoredThroughPrefixesCaseAndQuotes) {
   EXPECT_EQ(flat.GetAssemblySetName(sets, "Other_Top").str(), "");
   EXPECT_EQ(plain.GetAssemblySetName(sets, "Asm_Top").str(), "");
   // Stripped at the first "_" whose left part is the assembly name only.
-  EXPECT_EQ(Pair(flat.GetInstanceAndSetNames(sets, "x_ASM_part-1_set-a")), std::vector<std::string>{});
-  EXPECT_EQ(Pair(flat.GetInstanceAndSetNames(sets, "asm_PART-1_SET-A")), (std::vector<std::string>{"Part-1", "Set-A"}));
-  EXPECT_EQ(Pair(flat.GetInstanceAndSetNames(sets, "\"ASM_Part-1_q B\"")),
+  EXPECT_EQ(Names(flat.GetInstanceAndSetNames(sets, "x_ASM_part-1_set-a")), std::vector<std::string>{});
+  EXPECT_EQ(Names(flat.GetInstanceAndSetNames(sets, "asm_PART-1_SET-A")), (std::vector<std::string>{"Part-1", "Set-A"}));
+  EXPECT_EQ(Names(flat.GetInstanceAndSetNames(sets, "\"ASM_Part-1_q B\"")),
             (std::vector<std::string>{"Part-1", "\"Q b\""}));
-  EXPECT_EQ(Pair(flat.GetInstanceAndSetNames(sets, "Part-2_Set-A")), (std::vector<std::string>{"Part-2", "Set-A"}));
-  EXPECT_EQ(Pair(plain.GetInstanceAndSetNames(sets, "SET-A")), (std::vector<std::string>{"Part-1", "Set-A"}));
+  EXPECT_EQ(Names(flat.GetInstanceAndSetNames(sets, "Part-2_Set-A")), (std::vector<std::string>{"Part-2", "Set-A"}));
+  EXPECT_EQ(Names(plain.GetInstanceAndSetNames(sets, "SET-A")), (std::vector<std::string>{"Part-1", "Set-A"}));
   EXPECT_EQ(flat.GetAssemblySurfaceName("asm_mixed").str(), "Mixed");
-  EXPECT_EQ(Pair(flat.GetInstanceAndSurfaceNames("ASM_part-1_NODES")), (std::vector<std::string>{"Part-1", "Nodes"}));
-  EXPECT_EQ(Pair(plain.GetInstanceAndSurfaceNames("rigid")), (std::vector<std::string>{"Part-1", "Rigid"}));
+  EXPECT_EQ(Names(flat.GetInstanceAndSurfaceNames("ASM_part-1_NODES")), (std::vector<std::string>{"Part-1", "Nodes"}));
+  EXPECT_EQ(Names(plain.GetInstanceAndSurfaceNames("rigid")), (std::vector<std::string>{"Part-1", "Rigid"}));
   // Of names equal but for case, the first in the map's order answers.
   inpM_PartMap edited = Model();
   const int one[] = {1};
@@ -96,7 +92,14 @@ TEST(PartMapSets, InsertionTestsMembershipAndKeepsFlagAndOrder) {
 
 TEST(PartMapSurfaces, EditsOfTheWrongKindOrInstanceReport) {
   inpM_PartMap map = Model();
-  const std::string inst = "The instance surface: instance name = Part-1, surface name = ";
+  const auto I = [](const char* s) { return "The instance surface: instance name = Part-1, surface name = " + std::string(s); };
+  const auto A = [](const char* s) { return "The assembly surface: " + std::string(s); };
+  const std::string addF = "Facets can be added only to element based surfaces. ",
+                    delF = "Facets can be removed only from element based surfaces. ",
+                    addN = "Nodes can be added only to node based surfaces. ",
+                    delN = "Nodes can be removed only from node based surfaces. ";
+  const std::string node = ", is a node based surface.", face = ", is an element based surface.",
+                    rigid = ", is an analytical rigid surface.";
   const std::vector<std::pair<std::function<void()>, std::string>> cases = {
       {[&] { map.AddInstanceSurfaceFacet("Part-1", "Faces", "S1", 12); },
        "The element 12 belongs to the instance Part-2 and cannot be assigned to the surface, Faces, that belongs to "
@@ -110,44 +113,22 @@ TEST(PartMapSurfaces, EditsOfTheWrongKindOrInstanceReport) {
       {[&] { map.RemoveInstanceSurfaceNode("Part-2", "N", 1); },
        "The node 1 belongs to the instance Part-1 and cannot be removed from the node based surface, N, that belongs "
        "to the instance Part-2"},
-      {[&] { map.AddInstanceSurfaceFacet("Part-1", "Nodes", "S1", 1); },
-       "Facets can be added only to element based surfaces. " + inst + "Nodes, is a node based surface."},
-      {[&] { map.AddInstanceSurfaceFacet("Part-1", "Rigid", "S1", 1); },
-       "Facets can be added only to element based surfaces. " + inst + "Rigid, is an analytical rigid surface."},
-      {[&] { map.RemoveInstanceSurfaceFacet("Part-1", "Nodes", "S1", 1); },
-       "Facets can be removed only from element based surfaces. " + inst + "Nodes, is a node based surface."},
-      {[&] { map.RemoveInstanceSurfaceFacet("Part-1", "Rigid", "S1", 1); },
-       "Facets can be removed only from element based surfaces. " + inst + "Rigid, is an analytical rigid surface."},
-      {[&] { map.AddInstanceSurfaceNode("Part-1", "Faces", 1, 1.0); },
-       "Nodes can be added only to node based surfaces. " + inst + "Faces, is an element based surface."},
-      {[&] { map.AddInstanceSurfaceNode("Part-1", "Rigid", 1, 1.0); },
-       "Nodes can be added only to node based surfaces. " + inst + "Rigid, is an analytical rigid surface."},
-      {[&] { map.RemoveInstanceSurfaceNode("Part-1", "Faces", 1); },
-       "Nodes can be removed only from node based surfaces. " + inst + "Faces, is an element based surface."},
-      {[&] { map.RemoveInstanceSurfaceNode("Part-1", "Rigid", 1); },
-       "Nodes can be removed only from node based surfaces. " + inst + "Rigid, is an analytical rigid surface."},
-      {[&] { map.AddAssemblySurfaceFacet("Mixed", "S1", 11); },
-       "Facets can be added only to element based surfaces. The assembly surface: Mixed, is a node based surface."},
-      {[&] { map.AddAssemblySurfaceFacet("ARigid", "S1", 1); },
-       "Facets can be added only to element based surfaces. The assembly surface: ARigid, is an analytical rigid "
-       "surface."},
-      {[&] { map.RemoveAssemblySurfaceFacet("Mixed", "S1", 11); },
-       "Facets can be removed only from element based surfaces. The assembly surface: Mixed, is a node based "
-       "surface."},
-      {[&] { map.RemoveAssemblySurfaceFacet("ARigid", "S1", 1); },
-       "Facets can be removed only from element based surfaces. The assembly surface: ARigid, is an analytical rigid "
-       "surface."},
-      {[&] { map.AddAssemblySurfaceNode("ARigid", 1, 1.0); },
-       "Nodes can be added only to node based surfaces. The assembly surface: ARigid, is an analytical rigid "
-       "surface."},
-      {[&] { map.AddAssemblySurfaceNode("Mixed", 1, 1.0); },
-       "Nodes can be added only to node based surfaces. The assembly surface: Mixed, is an element based surface."},
-      {[&] { map.RemoveAssemblySurfaceNode("ARigid", 1); },
-       "Nodes can be removed only from node based surfaces. The assembly surface: ARigid, is an analytical rigid "
-       "surface."},
-      {[&] { map.RemoveAssemblySurfaceNode("Mixed", 1); },
-       "Nodes can be removed only from node based surfaces. The assembly surface: Mixed, is an element based "
-       "surface."},
+      {[&] { map.AddInstanceSurfaceFacet("Part-1", "Nodes", "S1", 1); }, addF + I("Nodes") + node},
+      {[&] { map.AddInstanceSurfaceFacet("Part-1", "Rigid", "S1", 1); }, addF + I("Rigid") + rigid},
+      {[&] { map.RemoveInstanceSurfaceFacet("Part-1", "Nodes", "S1", 1); }, delF + I("Nodes") + node},
+      {[&] { map.RemoveInstanceSurfaceFacet("Part-1", "Rigid", "S1", 1); }, delF + I("Rigid") + rigid},
+      {[&] { map.AddInstanceSurfaceNode("Part-1", "Faces", 1, 1.0); }, addN + I("Faces") + face},
+      {[&] { map.AddInstanceSurfaceNode("Part-1", "Rigid", 1, 1.0); }, addN + I("Rigid") + rigid},
+      {[&] { map.RemoveInstanceSurfaceNode("Part-1", "Faces", 1); }, delN + I("Faces") + face},
+      {[&] { map.RemoveInstanceSurfaceNode("Part-1", "Rigid", 1); }, delN + I("Rigid") + rigid},
+      {[&] { map.AddAssemblySurfaceFacet("Mixed", "S1", 11); }, addF + A("Mixed") + node},
+      {[&] { map.AddAssemblySurfaceFacet("ARigid", "S1", 1); }, addF + A("ARigid") + rigid},
+      {[&] { map.RemoveAssemblySurfaceFacet("Mixed", "S1", 11); }, delF + A("Mixed") + node},
+      {[&] { map.RemoveAssemblySurfaceFacet("ARigid", "S1", 1); }, delF + A("ARigid") + rigid},
+      {[&] { map.AddAssemblySurfaceNode("ARigid", 1, 1.0); }, addN + A("ARigid") + rigid},
+      {[&] { map.AddAssemblySurfaceNode("Mixed", 1, 1.0); }, addN + A("Mixed") + face},
+      {[&] { map.RemoveAssemblySurfaceNode("ARigid", 1); }, delN + A("ARigid") + rigid},
+      {[&] { map.RemoveAssemblySurfaceNode("Mixed", 1); }, delN + A("Mixed") + face},
       {[&] { map.AddAssemblySurfaceFacet("Mixed", "S1", 99); }, "Unknown global id: 99"},
   };
   const std::string before = Text(map);
@@ -201,12 +182,10 @@ TEST(PartMapMaintenance, RedundantInternalSetsTakeTheirIdsWithThem) {
   EXPECT_TRUE(map.IsNodePartMapMember(3));
   map.RemoveRedundantInternalSets();
   EXPECT_EQ(Names(map.InstanceNsetNames("Part-1")), (std::vector<std::string>{"\"Q b\"", "Set-A"}));
-  EXPECT_FALSE(map.ConstGetNodeSets().HasSet("AFlag3"));
-  EXPECT_FALSE(map.IsNodePartMapMember(3));
-  EXPECT_FALSE(map.IsNodePartMapMember("Part-1", 3));
-  EXPECT_FALSE(map.IsNodePartMapMember(12));
-  EXPECT_TRUE(map.IsNodePartMapMember(4));
-  EXPECT_TRUE(copy.IsNodePartMapMember(3));
+  EXPECT_EQ((std::vector<bool>{map.ConstGetNodeSets().HasSet("AFlag3"), map.IsNodePartMapMember(3),
+                               map.IsNodePartMapMember("Part-1", 3), map.IsNodePartMapMember(12),
+                               map.IsNodePartMapMember(4), copy.IsNodePartMapMember(3)}),
+            (std::vector<bool>{false, false, false, false, true, true}));
   ExpectAnswersAsScan(map, 0, 110);
   ExpectAnswersAsScan(copy, 0, 110);
 }
@@ -230,11 +209,11 @@ TEST(PartMapMaintenance, InsertAndRemoveIds) {
   map.RemoveNodeOrElement(1, "nset");
   map.RemoveNodeOrElement(12, "elset");
   map.RemoveNodeOrElement(999, "nset");
-  EXPECT_FALSE(map.IsNodePartMapMember(11));
-  EXPECT_TRUE(map.IsElementPartMapMember(11));
+  EXPECT_EQ((std::vector<bool>{map.IsNodePartMapMember(11), map.IsElementPartMapMember(11),
+                               map.ConstGetInstanceNset("Part-2", "Set-A").IsEmpty(),
+                               map.ConstGetInstanceElset("Part-2", "E").IsEmpty()}),
+            (std::vector<bool>{false, true, true, true}));
   EXPECT_EQ(V(map.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{2}));
-  EXPECT_TRUE(map.ConstGetInstanceNset("Part-2", "Set-A").IsEmpty());
-  EXPECT_TRUE(map.ConstGetInstanceElset("Part-2", "E").IsEmpty());
   ExpectAnswersAsScan(map, 0, 800);
   // Copies part when either changes a set, whichever of them lists the sets
   // that hold an id first.
@@ -273,7 +252,6 @@ TEST(PartMapMaintenance, ClearAndInsertIntoSetsByName) {
   EXPECT_TRUE(map.AssemblyElsetIsPicked("Fresh"));
 }
 
-// ---------------------------------------------------------------------------
 // Random edits against a plain model of the expected state
 
 struct ModelSet {
@@ -290,12 +268,6 @@ struct ModelSet {
     for (auto it = ids.begin(); it != ids.end(); ++it)
       if (it->second == id && (best == ids.end() || (!unsorted && it->first < best->first))) best = it;
     if (best != ids.end()) ids.erase(best);
-  }
-  Ids Sorted() const {
-    Ids v;
-    for (const auto& [entry, id] : ids) v.push_back(id);
-    std::sort(v.begin(), v.end());
-    return v;
   }
 };
 
@@ -320,12 +292,12 @@ void ExpectModel(const inpM_PartMap& map, const ModelKind (&kinds)[2]) {
     size_t count = 0;
     for (const auto& [key, set] : kinds[k].sets) {
       const inpM_BaseSet& got = key.first.empty() ? sets.ConstGetSet(key.second) : sets.ConstGetNestedSet(key.first, key.second);
-      Ids ids = V(got.ConstGetIds());
-      if (!set.unsorted) std::sort(ids.begin(), ids.end());
-      Ids expected = set.Sorted();
-      if (set.unsorted) expected.clear();
-      for (const auto& [entry, id] : set.ids)
-        if (set.unsorted) expected.push_back(id);
+      Ids ids = V(got.ConstGetIds()), expected;
+      for (const auto& [entry, id] : set.ids) expected.push_back(id);
+      if (!set.unsorted) {
+        std::sort(ids.begin(), ids.end());
+        std::sort(expected.begin(), expected.end());
+      }
       ASSERT_EQ(ids, expected) << key.first << "/" << key.second;
       ASSERT_EQ(got.GetTypeFlag(), set.flag);
       ASSERT_EQ(got.IsUnsorted(), set.unsorted);
@@ -443,17 +415,15 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
   }
 }
 
-// ---------------------------------------------------------------------------
 // inpm edit
 
 // Runs inpm edit on the worked example; (exit code, standard output and
 // error, the part file written or "").
 std::pair<int, std::string> InpmEdit(const TempDir& dir, const std::string& script) {
   Spit(dir.Path("script"), script);
-  const std::string command = std::string(INPM_EXE) + " edit " + KVL_GOLDEN_DIR + "/worked_example.prt " +
-                              dir.Path("script") + " " + dir.Path("out.prt") + " >" + dir.Path("log") + " 2>&1";
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir.Path("log")) + Slurp(dir.Path("out.prt"))};
+  const int status = Shell(std::string(INPM_EXE) + " edit " + KVL_GOLDEN_DIR + "/worked_example.prt " +
+                           dir.Path("script") + " " + dir.Path("out.prt") + " >" + dir.Path("log") + " 2>&1");
+  return {status, Slurp(dir.Path("log")) + Slurp(dir.Path("out.prt"))};
 }
 
 TEST(InpmEdit, AppliesAScriptOrNamesTheLineThatFails) {

@@ -1,9 +1,7 @@
 // The printed map report, against reports written by hand, and `inpm report`.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "inpM_ModelGenerator.h"
 #include "part_map_testing.h"
@@ -131,10 +129,7 @@ std::string RowsOfReport(const inpM_PartMap& map, bool nodes) {
 }
 
 TEST(PartMapReport, GlobalRowsAreThoseOfTheLookup) {
-  inpM_ModelShape shape;
-  shape.instances = 40;
-  shape.nodesPerInstance = 30;
-  const inpM_PartMap generated = inpM_GenerateModel(shape);
+  const inpM_PartMap generated = inpM_GenerateModel({.instances = 40, .nodesPerInstance = 30});
   // A global id held by two instances and the assembly level answers for
   // the first instance every time.
   const inpM_PartMap shared = PartMapOf(IdMapOf({{1, 7}}, {{"A", {{1, 7}}}, {"B", {{2, 7}, {3, 8}, {4, -2}}}}),
@@ -143,12 +138,10 @@ TEST(PartMapReport, GlobalRowsAreThoseOfTheLookup) {
     for (bool nodes : {true, false}) EXPECT_EQ(RowsOfReport(*map, nodes), RowsByLookup(*map, nodes));
 }
 
-// ---------------------------------------------------------------------------
 // inpm report
 
 int Inpm(const std::string& args, const std::string& output) {
-  const int status = std::system((std::string(INPM_EXE) + " report " + args + " >" + output + " 2>&1").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return Shell(std::string(INPM_EXE) + " report " + args + " >" + output + " 2>&1");
 }
 
 TEST(InpmReport, PrintsTheTitleAndTheSectionsAsked) {

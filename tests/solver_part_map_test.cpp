@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -41,21 +40,19 @@ inpM_PartMap JobMap() {
 
 // Every test starts and ends without a solver part map on its thread; the
 // job is "job" in a fresh folder holding job.prt and other.prt.
-class SolverPartMap : public ::testing::Test {
+class SolverPartMap : public SolverJob {
  protected:
   void SetUp() override {
     utl_SetJob(dir.Path(), "job");
     Spit(job, Text(JobMap()));
     Spit(other, Text(PartMapOf(IdMapOf({{1, 5}}), IdMapOf({}))));
   }
-  void TearDown() override { Solver::DestroyInstance(); }
   static ino_t Inode(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
   }
   int FilesInDir() const { return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir.Path()), {})); }
 
-  TempDir dir;
   const std::string job = dir.Path("job.prt"), other = dir.Path("other.prt"), third = dir.Path("third.prt");
   inpM_SolverPartMap& sp = Solver::Instance();
 };
@@ -121,17 +118,6 @@ TEST_F(SolverPartMap, EditsLastUntilTheMapIsClosed) {
   EXPECT_EQ(V(saved.ConstGetAssemblyElset("E1")), Ids{});
   EXPECT_EQ(V(saved.ConstGetAssemblyNset("NALL")), Ids{});
   EXPECT_EQ(V(saved.ConstGetAssemblyElset("E2")), Ids{201});
-}
-
-TEST_F(SolverPartMap, NameTests) {
-  sp.MakeCurrent();
-  EXPECT_TRUE(sp.IsAssemblyElsetName("e1"));
-  EXPECT_FALSE(sp.IsAssemblyElsetName("EB"));
-  EXPECT_TRUE(sp.IsAssemblyNsetName("\"nall\""));
-  EXPECT_TRUE(sp.IsInstanceElsetName("eb"));
-  EXPECT_FALSE(sp.IsInstanceNsetName("E1"));
-  EXPECT_TRUE(sp.IsInstanceNsetName("NA2"));
-  EXPECT_FALSE(sp.IsAssemblySurfaceName("NALL"));
 }
 
 TEST_F(SolverPartMap, CountsAreRecordedByCloseAllAndResetByAnotherName) {
@@ -233,17 +219,22 @@ TEST_F(SolverPartMap, RawMessagesWithoutACurrentMap) {
                 "\" does not exist.");
 }
 
-TEST_F(SolverPartMap, ClearedAndLockedNamesBelongToTheObject) {
+// Name tests answer in any case and quoted; locked and cleared names belong
+// to the object, not to the map.
+TEST_F(SolverPartMap, NameTestsAndLocks) {
   sp.LockSurface("Surf");
   sp.LockSurface("SURF");
   EXPECT_TRUE(sp.IsSurfaceLocked("surf"));
   sp.MakeCurrent();
+  EXPECT_EQ((std::vector<bool>{sp.IsAssemblyElsetName("e1"), sp.IsAssemblyElsetName("EB"),
+                               sp.IsAssemblyNsetName("\"nall\""), sp.IsInstanceElsetName("eb"),
+                               sp.IsInstanceNsetName("E1"), sp.IsInstanceNsetName("NA2"),
+                               sp.IsAssemblySurfaceName("NALL")}),
+            (std::vector<bool>{true, false, true, true, false, true, false}));
   sp.CloseAll();
   EXPECT_TRUE(sp.IsSurfaceLocked("Surf"));
   sp.UnlockSurface("sUrF");
-  EXPECT_FALSE(sp.IsSurfaceLocked("SURF"));
-  EXPECT_FALSE(sp.ElsetIsCleared("E1"));
-  EXPECT_FALSE(sp.NsetIsCleared("NALL"));
+  EXPECT_FALSE(sp.IsSurfaceLocked("SURF") || sp.ElsetIsCleared("E1") || sp.NsetIsCleared("NALL"));
 }
 
 // For every n, the nth file call of the save fails, until a save meets no

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -51,6 +52,12 @@ inline std::string Slurp(const std::string& path) {
 }
 
 inline void Spit(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// The exit code of a shell command, or -1 when it ends otherwise.
+inline int Shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 // A fresh directory under /tmp, removed with everything in it at the end.
 class TempDir {
