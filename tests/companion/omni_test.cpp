@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <iterator>
@@ -24,53 +25,48 @@ struct KeyShape {
   int (*draw)(std::mt19937& rng);
 };
 
-int DenseKey(std::mt19937& rng) { return static_cast<int>(rng() % 200000) + 1; }
-int RunKey(std::mt19937& rng) {
-  static const int starts[] = {1, 1000000, 5000000, -300000};
-  return starts[rng() % 4] + static_cast<int>(rng() % 70000);
-}
-int SparseKey(std::mt19937& rng) { return static_cast<int>(rng()); }
-int NegativeKey(std::mt19937& rng) { return -static_cast<int>(rng() % 100000) - 1; }
+using Rng = std::mt19937;
+int SparseKey(Rng& rng) { return static_cast<int>(rng()); }
 // Near the ends of the int range and around 0.
-int BoundaryKey(std::mt19937& rng) {
+int BoundaryKey(Rng& rng) {
   const int k = static_cast<int>(rng() % 3000);
   const int choices[] = {INT_MIN + k, INT_MAX - k, k - 1500, kBoundaryKeys[rng() % std::size(kBoundaryKeys)]};
   return choices[rng() % 4];
 }
 // A few tight clusters inside blocks, with outliers.
-int ClusterKey(std::mt19937& rng) {
+int ClusterKey(Rng& rng) {
   if (rng() % 10 == 0) return static_cast<int>(rng() % 4000000);
   return static_cast<int>((rng() % 8) * 65536 + 40000 + rng() % 300);
 }
 
-// Hundreds of random keys a block: blocks too sparse to be dense.
-int ScatterKey(std::mt19937& rng) { return static_cast<int>(rng() % (48 * 65536)); }
-// Clumps of up to 16 consecutive keys, 50 a block: sparse blocks whose
-// keys crowd a few places.
-int ClumpKey(std::mt19937& rng) {
-  return static_cast<int>((rng() % 8) * 65536 + (rng() % 50) * 1300 + rng() % 16);
-}
-
-// Blocks of every form side by side below the end of an arena, which starts
-// at key 0: whole blocks (in the arena), a stretch of a block and a thin
-// block (both kept apart from it), and a block far above zero.
-int ArenaKey(std::mt19937& rng) {
-  const unsigned pick = rng() % 6, r = rng();
-  if (pick < 3) return static_cast<int>(r % (2 * 65536));
-  if (pick == 3) return 2 * 65536 + 100 + static_cast<int>(r % 30000);
-  return pick == 4 ? 3 * 65536 + static_cast<int>(r % 600) * 97 : 30000 * 65536 + static_cast<int>(r % 65536);
-}
-// Whole blocks at the top of the non-negative range and the bottom of the
-// negative one, where the first half's arena lies next to the other half.
-int EndsKey(std::mt19937& rng) {
-  const int k = static_cast<int>(rng() % 70000);
-  return rng() % 2 ? INT_MAX - k : INT_MIN + k;
-}
-
-const KeyShape kShapes[] = {{"dense", DenseKey},       {"runs", RunKey},          {"sparse", SparseKey},
-                            {"negative", NegativeKey}, {"boundary", BoundaryKey}, {"cluster", ClusterKey},
-                            {"scatter", ScatterKey},   {"clump", ClumpKey},       {"arena", ArenaKey},
-                            {"ends", EndsKey}};
+const KeyShape kShapes[] = {
+    {"dense", [](Rng& rng) { return static_cast<int>(rng() % 200000) + 1; }},
+    {"runs", [](Rng& rng) { return std::array{1, 1000000, 5000000, -300000}[rng() % 4] + static_cast<int>(rng() % 70000); }},
+    {"sparse", SparseKey},
+    {"negative", [](Rng& rng) { return -static_cast<int>(rng() % 100000) - 1; }},
+    {"boundary", BoundaryKey},
+    {"cluster", ClusterKey},
+    // Hundreds of random keys a block: blocks too sparse to be dense.
+    {"scatter", [](Rng& rng) { return static_cast<int>(rng() % (48 * 65536)); }},
+    // Clumps of up to 16 consecutive keys, 50 a block: sparse blocks whose
+    // keys crowd a few places.
+    {"clump", [](Rng& rng) { return static_cast<int>((rng() % 8) * 65536 + (rng() % 50) * 1300 + rng() % 16); }},
+    // Blocks of every form side by side below the end of an arena, which
+    // starts at key 0: whole blocks (in the arena), a stretch of a block and
+    // a thin block (both kept apart from it), and a block far above zero.
+    {"arena",
+     [](Rng& rng) {
+       const unsigned pick = rng() % 6, r = rng();
+       if (pick < 3) return static_cast<int>(r % (2 * 65536));
+       if (pick == 3) return 2 * 65536 + 100 + static_cast<int>(r % 30000);
+       return pick == 4 ? 3 * 65536 + static_cast<int>(r % 600) * 97 : 30000 * 65536 + static_cast<int>(r % 65536);
+     }},
+    // Whole blocks at the top of the non-negative range and the bottom of the
+    // negative one, where the first half's arena lies next to the other half.
+    {"ends", [](Rng& rng) {
+       const int k = static_cast<int>(rng() % 70000);
+       return rng() % 2 ? INT_MAX - k : INT_MIN + k;
+     }}};
 
 // ---------------------------------------------------------------------------
 // Tables
