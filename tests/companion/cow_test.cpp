@@ -225,27 +225,14 @@ TEST(CowMap, RandomOperationsMatchMapAndCopiesKeepTheirEntries) {
   std::vector<std::pair<cow_Map<int, int>, std::map<int, int>>> copies;
   for (int step = 0; step < 20000; ++step) {
     const int key = static_cast<int>(rng() % 3000) - 1000;
-    switch (rng() % 5) {
-      case 0:
-        EXPECT_TRUE(m.Insert(key, step));
-        twin[key] = step;
-        break;
-      case 1:
-        ASSERT_EQ(m.Remove(key), twin.erase(key) == 1) << key;
-        break;
-      case 2:
-        m.GetOrInsert(key) += 1;
-        twin[key] += 1;
-        break;
-      case 3:
-        if (int* v = m.Find(key)) {
-          *v = -step;
-          twin[key] = -step;
-        }
-        break;
-      default:
-        ASSERT_EQ(m.ConstFind(key) != nullptr, twin.count(key) == 1) << key;
-    }
+    const unsigned op = rng() % 5;
+    bool same = true;
+    if (op == 0) same = m.Insert(key, twin[key] = step);  // inserting replaces
+    if (op == 1) same = m.Remove(key) == (twin.erase(key) == 1);
+    if (op == 2) m.GetOrInsert(key) += 1, twin[key] += 1;
+    if (int* v = op == 3 ? m.Find(key) : nullptr) *v = twin.at(key) = -step;
+    if (op == 4) same = (m.ConstFind(key) != nullptr) == (twin.count(key) == 1);
+    ASSERT_TRUE(same) << op << ' ' << key;
     if (step % 2500 == 0) copies.emplace_back(m, twin);
   }
   ASSERT_EQ(m.Size(), static_cast<int>(twin.size()));
