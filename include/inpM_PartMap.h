@@ -257,6 +257,9 @@ class KVL_API inpM_PartMap {
   void RemoveIdPair(bool elements, const cow_String& instance, int globalId);
   int InsertId(bool elements, int globalId, const cow_String& instance);
   void RemoveRedundantSetsOfKind(bool elements);
+  // Empties, keeping its type, the set of nodeSets or elementSets that the
+  // name designates; nothing when there is none.
+  void ClearSet(inpM_SetMap& sets, const cow_String& name);
   // The names of nodeSets or elementSets by the resolvers' key (built when
   // first asked); null for any other set map, which the resolvers scan.
   const inpM_SetNameIndex* SetNamesOf(const inpM_SetMap& sets) const;

@@ -209,10 +209,13 @@ class KVL_API inpM_SolverPartMap {
   // Reports a raw message whose placeholders receive `values` in order
   // ("%s" alone, or "%1$s" onwards); does not return.
   [[noreturn]] void NoPartMap(const char* message, std::initializer_list<atr_String> values) const;
-  // Reports a message whose only placeholder is the current part file name
-  // when no part map is current.
-  void Guard(const char* message) const {
-    if (current == nullptr) NoPartMap(message, {currentPartFileName});
+  // The current part map, for the operations that forward to it. With none,
+  // reports the message, whose placeholders receive `values` and then the
+  // current part file name.
+  template <class... A>
+  inpM_PartMap& Current(const char* message, const A&... values) const {
+    if (current == nullptr) NoPartMap(message, {atr_String(values)..., atr_String(currentPartFileName)});
+    return *current;
   }
 
   int slotCapacity = 1;

@@ -92,24 +92,19 @@ void InsertNodesOrElements(inpM_SolverPartMap& solver, int jop, const int* ids, 
                                    : jop == 2 || jop == 5 ? inpM_RedundantInternalSet
                                                           : inpM_InternalSet;
   const int lookUpKind = adds ? jtyp : jtypMember;
+  // Enters an id of the routine's kind into the id maps of an instance.
+  const auto insertId = [&](int id, const cow_String& in) {
+    return jtyp == 1 ? solver.InsertElement(id, in) : solver.InsertNode(id, in);
+  };
   for (int i = 0; i < numInsert; ++i) {
     const int lookUpId = adds ? ids[i] : members[i];
     bool found = false;
     const cow_String instance = InstanceOf(solver, lookUpId, lookUpKind, found);
     if (creates) {
-      if (jtyp == 1)
-        solver.InsertElement(ids[i], instance);
-      else
-        solver.InsertNode(ids[i], instance);
+      insertId(ids[i], instance);
       if (jop != 6) solver.InsertIntoSet(setName, kind, instance, ids[i], 1, setType, false, false);
     } else if (adds) {
-      if (!found && (jtyp == 0 || jtyp == 1)) {
-        const cow_String target = TargetInstance(solver, setName, jtyp == 1);
-        if (jtyp == 1)
-          solver.InsertElement(ids[i], target);
-        else
-          solver.InsertNode(ids[i], target);
-      }
+      if (!found && (jtyp == 0 || jtyp == 1)) insertId(ids[i], TargetInstance(solver, setName, jtyp == 1));
       solver.InsertIntoSet(setName, kind, instance, ids[i], 1, setType, jop == 10, false);
     } else {
       PrintPieces({kNodeOrElemFirst, "the flag, jop=", jop, ". The flag must be equal to ", "0", ", ", "1", ", ",

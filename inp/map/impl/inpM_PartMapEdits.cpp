@@ -54,6 +54,97 @@ const inpM_PartInstanceSurface* AssemblyPart(const inpM_SurfaceMap& surfaces, co
   return &found->ConstGetInstanceParts().ConstGet(instance);
 }
 
+// The message texts of one surface edit, so that adding and removing share
+// their checks: the id belongs to another instance, the surface is of the
+// other kind (`otherKind`) or an analytical rigid one, for an instance
+// surface and for an assembly surface.
+struct SurfaceEdit {
+  const char* foreignId;
+  inpM_SurfaceTypes otherKind;
+  const char* instanceOtherKind;
+  const char* instanceAnalytical;
+  const char* assemblyOtherKind;
+  const char* assemblyAnalytical;
+};
+
+constexpr SurfaceEdit kAddFacet{
+    "The element %1$s belongs to the instance %2$s and cannot be assigned to the surface, %3$s, that belongs to the "
+    "instance %4$s",
+    inpM_NodeAreaSurfaceType,
+    "Facets can be added only to element based surfaces. The instance surface: instance name = %1$s, surface name = "
+    "%2$s, is a node based surface.",
+    "Facets can be added only to element based surfaces. The instance surface: instance name = %1$s, surface name = "
+    "%2$s, is an analytical rigid surface.",
+    "Facets can be added only to element based surfaces. The assembly surface: %s, is a node based surface.",
+    "Facets can be added only to element based surfaces. The assembly surface: %s, is an analytical rigid surface."};
+
+constexpr SurfaceEdit kRemoveFacet{
+    "The element %1$s belongs to the instance %2$s and cannot be removed from the surface, %3$s, that belongs to the "
+    "instance %4$s",
+    inpM_NodeAreaSurfaceType,
+    "Facets can be removed only from element based surfaces. The instance surface: instance name = %1$s, surface "
+    "name = %2$s, is a node based surface.",
+    "Facets can be removed only from element based surfaces. The instance surface: instance name = %1$s, surface "
+    "name = %2$s, is an analytical rigid surface.",
+    "Facets can be removed only from element based surfaces. The assembly surface: %s, is a node based surface.",
+    "Facets can be removed only from element based surfaces. The assembly surface: %s, is an analytical rigid "
+    "surface."};
+
+// A node edit on an element based part reports, in the words of its
+// neighbours, that the surface is an element based surface.
+constexpr SurfaceEdit kAddNode{
+    "The node %1$s belongs to the instance %2$s and cannot be assigned to the node based surface, %3$s, that belongs "
+    "to the instance %4$s",
+    inpM_ElementFaceIdSurfaceType,
+    "Nodes can be added only to node based surfaces. The instance surface: instance name = %1$s, surface name = "
+    "%2$s, is an element based surface.",
+    "Nodes can be added only to node based surfaces. The instance surface: instance name = %1$s, surface name = "
+    "%2$s, is an analytical rigid surface.",
+    "Nodes can be added only to node based surfaces. The assembly surface: %s, is an element based surface.",
+    "Nodes can be added only to node based surfaces. The assembly surface: %s, is an analytical rigid surface."};
+
+constexpr SurfaceEdit kRemoveNode{
+    "The node %1$s belongs to the instance %2$s and cannot be removed from the node based surface, %3$s, that "
+    "belongs to the instance %4$s",
+    inpM_ElementFaceIdSurfaceType,
+    "Nodes can be removed only from node based surfaces. The instance surface: instance name = %1$s, surface name = "
+    "%2$s, is an element based surface.",
+    "Nodes can be removed only from node based surfaces. The instance surface: instance name = %1$s, surface name = "
+    "%2$s, is an analytical rigid surface.",
+    "Nodes can be removed only from node based surfaces. The assembly surface: %s, is an element based surface.",
+    "Nodes can be removed only from node based surfaces. The assembly surface: %s, is an analytical rigid surface."};
+
+// Refuses a surface part of the kind the edit does not take.
+template <class... A>
+void RefuseOtherKind(const inpM_PartInstanceSurface& part, const SurfaceEdit& edit, const char* otherKind,
+                     const char* analytical, const A&... values) {
+  const inpM_SurfaceTypes type = part.GetSurfaceType();
+  if (type == edit.otherKind) inpM_ReportError(otherKind, values...);
+  if (type == inpM_AnalyticalSurfaceType) inpM_ReportError(analytical, values...);
+}
+
+// The instance surface an edit of `id` (owned by `owner`) works on, once the
+// id is known to belong to the instance and the surface to be of the edit's
+// kind; null when the instance has no such surface.
+const inpM_PartInstanceSurface* InstanceSurfaceToEdit(const inpM_SurfaceMap& surfaces, const SurfaceEdit& edit,
+                                                      const cow_String& instance, const cow_String& surface, int id,
+                                                      const cow_String& owner) {
+  if (owner != instance) inpM_ReportError(edit.foreignId, id, owner, surface, instance);
+  if (!surfaces.IsMemberPartInstanceSurface(instance, surface)) return nullptr;
+  const inpM_PartInstanceSurface& old = surfaces.ConstGetPartInstanceSurface(instance, surface);
+  RefuseOtherKind(old, edit, edit.instanceOtherKind, edit.instanceAnalytical, instance, surface);
+  return &old;
+}
+
+// The instance's part of an assembly surface an edit works on, once it is
+// known to be of the edit's kind; null when there is none.
+const inpM_PartInstanceSurface* AssemblyPartToEdit(const inpM_SurfaceMap& surfaces, const SurfaceEdit& edit,
+                                                   const cow_String& surface, const cow_String& instance) {
+  const inpM_PartInstanceSurface* part = AssemblyPart(surfaces, surface, instance);
+  if (part) RefuseOtherKind(*part, edit, edit.assemblyOtherKind, edit.assemblyAnalytical, surface);
+  return part;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -259,28 +350,9 @@ inpM_SetTypeFlag inpM_PartMap::SetType(const cow_String& name, const cow_String&
 void inpM_PartMap::AddInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface,
                                            const cow_String& face, int elementId) {
   const cow_String owner = ConstGetInstanceElementIdPair(elementId).instance;
-  if (owner != instance)
-    inpM_ReportError(
-        "The element %1$s belongs to the instance %2$s and cannot be assigned to the surface, %3$s, that belongs to "
-        "the instance %4$s",
-        elementId, owner, surface, instance);
-  if (!surfaces.IsMemberPartInstanceSurface(instance, surface)) return;
-  const inpM_PartInstanceSurface& old = surfaces.ConstGetPartInstanceSurface(instance, surface);
-  switch (old.GetSurfaceType()) {
-    case inpM_NodeAreaSurfaceType:
-      inpM_ReportError(
-          "Facets can be added only to element based surfaces. The instance surface: instance name = %1$s, surface "
-          "name = %2$s, is a node based surface.",
-          instance, surface);
-    case inpM_AnalyticalSurfaceType:
-      inpM_ReportError(
-          "Facets can be added only to element based surfaces. The instance surface: instance name = %1$s, surface "
-          "name = %2$s, is an analytical rigid surface.",
-          instance, surface);
-    default:
-      break;
-  }
-  FaceMap faces = old.ConstGetFaceIdElementIdsMap();
+  const inpM_PartInstanceSurface* old = InstanceSurfaceToEdit(surfaces, kAddFacet, instance, surface, elementId, owner);
+  if (!old) return;
+  FaceMap faces = old->ConstGetFaceIdElementIdsMap();
   AppendFacet(faces, face, elementId);
   surfaces.InsertPartInstanceSurface(instance, surface, inpM_ElementFaceIdSurface(faces));
 }
@@ -288,28 +360,10 @@ void inpM_PartMap::AddInstanceSurfaceFacet(const cow_String& instance, const cow
 void inpM_PartMap::RemoveInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface,
                                               const cow_String& face, int elementId) {
   const cow_String owner = ConstGetInstanceElementIdPair(elementId).instance;
-  if (owner != instance)
-    inpM_ReportError(
-        "The element %1$s belongs to the instance %2$s and cannot be removed from the surface, %3$s, that belongs to "
-        "the instance %4$s",
-        elementId, owner, surface, instance);
-  if (!surfaces.IsMemberPartInstanceSurface(instance, surface)) return;
-  const inpM_PartInstanceSurface& old = surfaces.ConstGetPartInstanceSurface(instance, surface);
-  switch (old.GetSurfaceType()) {
-    case inpM_NodeAreaSurfaceType:
-      inpM_ReportError(
-          "Facets can be removed only from element based surfaces. The instance surface: instance name = %1$s, "
-          "surface name = %2$s, is a node based surface.",
-          instance, surface);
-    case inpM_AnalyticalSurfaceType:
-      inpM_ReportError(
-          "Facets can be removed only from element based surfaces. The instance surface: instance name = %1$s, "
-          "surface name = %2$s, is an analytical rigid surface.",
-          instance, surface);
-    default:
-      break;
-  }
-  FaceMap faces = old.ConstGetFaceIdElementIdsMap();
+  const inpM_PartInstanceSurface* old =
+      InstanceSurfaceToEdit(surfaces, kRemoveFacet, instance, surface, elementId, owner);
+  if (!old) return;
+  FaceMap faces = old->ConstGetFaceIdElementIdsMap();
   if (!RemoveFacet(faces, face, elementId)) return;
   surfaces.InsertPartInstanceSurface(instance, surface, inpM_ElementFaceIdSurface(faces));
 }
@@ -317,59 +371,21 @@ void inpM_PartMap::RemoveInstanceSurfaceFacet(const cow_String& instance, const 
 void inpM_PartMap::AddInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int nodeId,
                                           double area) {
   const cow_String owner = ConstGetInstanceNodeIdPair(nodeId).instance;
-  if (owner != instance)
-    inpM_ReportError(
-        "The node %1$s belongs to the instance %2$s and cannot be assigned to the node based surface, %3$s, that "
-        "belongs to the instance %4$s",
-        nodeId, owner, surface, instance);
-  if (!surfaces.IsMemberPartInstanceSurface(instance, surface)) {
+  const inpM_PartInstanceSurface* old = InstanceSurfaceToEdit(surfaces, kAddNode, instance, surface, nodeId, owner);
+  if (!old) {
     surfaces.InsertPartInstanceSurface(instance, surface, OneNode(nodeId, area));
     return;
   }
-  const inpM_PartInstanceSurface& old = surfaces.ConstGetPartInstanceSurface(instance, surface);
-  switch (old.GetSurfaceType()) {
-    case inpM_ElementFaceIdSurfaceType:
-      inpM_ReportError(
-          "Nodes can be added only to node based surfaces. The instance surface: instance name = %1$s, surface name "
-          "= %2$s, is an element based surface.",
-          instance, surface);
-    case inpM_AnalyticalSurfaceType:
-      inpM_ReportError(
-          "Nodes can be added only to node based surfaces. The instance surface: instance name = %1$s, surface name "
-          "= %2$s, is an analytical rigid surface.",
-          instance, surface);
-    default:
-      break;
-  }
-  inpM_NodeAreaList nodes = old.ConstGetNodeAreaList();
+  inpM_NodeAreaList nodes = old->ConstGetNodeAreaList();
   nodes.Insert(nodeId, area);
   surfaces.InsertPartInstanceSurface(instance, surface, inpM_NodeAreaSurface(nodes));
 }
 
 void inpM_PartMap::RemoveInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int nodeId) {
   const cow_String owner = ConstGetInstanceNodeIdPair(nodeId).instance;
-  if (owner != instance)
-    inpM_ReportError(
-        "The node %1$s belongs to the instance %2$s and cannot be removed from the node based surface, %3$s, that "
-        "belongs to the instance %4$s",
-        nodeId, owner, surface, instance);
-  if (!surfaces.IsMemberPartInstanceSurface(instance, surface)) return;
-  const inpM_PartInstanceSurface& old = surfaces.ConstGetPartInstanceSurface(instance, surface);
-  switch (old.GetSurfaceType()) {
-    case inpM_ElementFaceIdSurfaceType:
-      inpM_ReportError(
-          "Nodes can be removed only from node based surfaces. The instance surface: instance name = %1$s, surface "
-          "name = %2$s, is an element based surface.",
-          instance, surface);
-    case inpM_AnalyticalSurfaceType:
-      inpM_ReportError(
-          "Nodes can be removed only from node based surfaces. The instance surface: instance name = %1$s, surface "
-          "name = %2$s, is an analytical rigid surface.",
-          instance, surface);
-    default:
-      break;
-  }
-  inpM_NodeAreaList nodes = old.ConstGetNodeAreaList();
+  const inpM_PartInstanceSurface* old = InstanceSurfaceToEdit(surfaces, kRemoveNode, instance, surface, nodeId, owner);
+  if (!old) return;
+  inpM_NodeAreaList nodes = old->ConstGetNodeAreaList();
   if (nodes.IsMember(nodeId)) nodes.Remove(nodeId);
   surfaces.InsertPartInstanceSurface(instance, surface, inpM_NodeAreaSurface(nodes));
 }
@@ -397,21 +413,8 @@ void inpM_PartMap::ReplaceAssemblySurfacePart(const cow_String& surface, const c
 void inpM_PartMap::AddAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int elementId) {
   const cow_String owner = ConstGetInstanceElementIdPair(elementId).instance;
   FaceMap faces;
-  if (const inpM_PartInstanceSurface* part = AssemblyPart(surfaces, surface, owner)) {
-    switch (part->GetSurfaceType()) {
-      case inpM_NodeAreaSurfaceType:
-        inpM_ReportError(
-            "Facets can be added only to element based surfaces. The assembly surface: %s, is a node based surface.",
-            surface);
-      case inpM_AnalyticalSurfaceType:
-        inpM_ReportError(
-            "Facets can be added only to element based surfaces. The assembly surface: %s, is an analytical rigid "
-            "surface.",
-            surface);
-      default:
-        faces = part->ConstGetFaceIdElementIdsMap();
-    }
-  }
+  if (const inpM_PartInstanceSurface* part = AssemblyPartToEdit(surfaces, kAddFacet, surface, owner))
+    faces = part->ConstGetFaceIdElementIdsMap();
   AppendFacet(faces, face, elementId);
   if (surfaces.IsMemberAssemblyInstanceSurface(surface)) {
     ReplaceAssemblySurfacePart(surface, owner, inpM_ElementFaceIdSurface(faces));
@@ -424,29 +427,13 @@ void inpM_PartMap::AddAssemblySurfaceFacet(const cow_String& surface, const cow_
 
 void inpM_PartMap::RemoveAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int elementId) {
   const cow_String owner = ConstGetInstanceElementIdPair(elementId).instance;
-  const inpM_PartInstanceSurface* part = AssemblyPart(surfaces, surface, owner);
+  const inpM_PartInstanceSurface* part = AssemblyPartToEdit(surfaces, kRemoveFacet, surface, owner);
   if (!part) return;
-  switch (part->GetSurfaceType()) {
-    case inpM_NodeAreaSurfaceType:
-      inpM_ReportError(
-          "Facets can be removed only from element based surfaces. The assembly surface: %s, is a node based "
-          "surface.",
-          surface);
-    case inpM_AnalyticalSurfaceType:
-      inpM_ReportError(
-          "Facets can be removed only from element based surfaces. The assembly surface: %s, is an analytical rigid "
-          "surface.",
-          surface);
-    default:
-      break;
-  }
   FaceMap faces = part->ConstGetFaceIdElementIdsMap();
   if (!RemoveFacet(faces, face, elementId)) return;
   ReplaceAssemblySurfacePart(surface, owner, inpM_ElementFaceIdSurface(faces));
 }
 
-// A node edit on an element based part reports, in the words of its
-// neighbours, that the assembly surface is an element based surface.
 void inpM_PartMap::AddAssemblySurfaceNode(const cow_String& surface, int nodeId, double area) {
   const cow_String owner = ConstGetInstanceNodeIdPair(nodeId).instance;
   inpM_NodeAreaSurface part = OneNode(nodeId, area);
@@ -456,42 +443,14 @@ void inpM_PartMap::AddAssemblySurfaceNode(const cow_String& surface, int nodeId,
     surfaces.InsertAssemblyInstanceSurface(surface, fresh);
     return;
   }
-  if (const inpM_PartInstanceSurface* old = AssemblyPart(surfaces, surface, owner)) {
-    switch (old->GetSurfaceType()) {
-      case inpM_AnalyticalSurfaceType:
-        inpM_ReportError(
-            "Nodes can be added only to node based surfaces. The assembly surface: %s, is an analytical rigid "
-            "surface.",
-            surface);
-      case inpM_ElementFaceIdSurfaceType:
-        inpM_ReportError(
-            "Nodes can be added only to node based surfaces. The assembly surface: %s, is an element based surface.",
-            surface);
-      default:
-        part.Add(*old);
-    }
-  }
+  if (const inpM_PartInstanceSurface* old = AssemblyPartToEdit(surfaces, kAddNode, surface, owner)) part.Add(*old);
   ReplaceAssemblySurfacePart(surface, owner, part);
 }
 
 void inpM_PartMap::RemoveAssemblySurfaceNode(const cow_String& surface, int nodeId) {
   const cow_String owner = ConstGetInstanceNodeIdPair(nodeId).instance;
-  const inpM_PartInstanceSurface* part = AssemblyPart(surfaces, surface, owner);
+  const inpM_PartInstanceSurface* part = AssemblyPartToEdit(surfaces, kRemoveNode, surface, owner);
   if (!part) return;
-  switch (part->GetSurfaceType()) {
-    case inpM_AnalyticalSurfaceType:
-      inpM_ReportError(
-          "Nodes can be removed only from node based surfaces. The assembly surface: %s, is an analytical rigid "
-          "surface.",
-          surface);
-    case inpM_ElementFaceIdSurfaceType:
-      inpM_ReportError(
-          "Nodes can be removed only from node based surfaces. The assembly surface: %s, is an element based "
-          "surface.",
-          surface);
-    default:
-      break;
-  }
   inpM_NodeAreaList nodes = part->ConstGetNodeAreaList();
   if (nodes.IsMember(nodeId)) nodes.Remove(nodeId);
   ReplaceAssemblySurfacePart(surface, owner, inpM_NodeAreaSurface(nodes));

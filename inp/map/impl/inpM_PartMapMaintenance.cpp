@@ -146,27 +146,20 @@ void Empty(inpM_SetMap& sets, const cow_String* instance, const cow_String& name
 
 }  // namespace
 
-void inpM_PartMap::ClearElset(const cow_String& name) {
+void inpM_PartMap::ClearSet(inpM_SetMap& sets, const cow_String& name) {
   SetsChanging();
-  const cow_String assembly = GetAssemblySetName(elementSets, name);
+  const cow_String assembly = GetAssemblySetName(sets, name);
   if (assembly.IsEmpty()) {
-    const cow_List<cow_String> names = GetInstanceAndSetNames(elementSets, name);
-    if (names.Size() == 2 && elementSets.HasNestedSet(names[0], names[1])) Empty(elementSets, &names[0], names[1]);
-  } else if (elementSets.HasSet(assembly)) {
-    Empty(elementSets, nullptr, assembly);
+    const cow_List<cow_String> names = GetInstanceAndSetNames(sets, name);
+    if (names.Size() == 2 && sets.HasNestedSet(names[0], names[1])) Empty(sets, &names[0], names[1]);
+  } else if (sets.HasSet(assembly)) {
+    Empty(sets, nullptr, assembly);
   }
 }
 
-void inpM_PartMap::ClearNset(const cow_String& name) {
-  SetsChanging();
-  const cow_String assembly = GetAssemblySetName(nodeSets, name);
-  if (assembly.IsEmpty()) {
-    const cow_List<cow_String> names = GetInstanceAndSetNames(nodeSets, name);
-    if (names.Size() == 2 && nodeSets.HasNestedSet(names[0], names[1])) Empty(nodeSets, &names[0], names[1]);
-  } else if (nodeSets.HasSet(assembly)) {
-    Empty(nodeSets, nullptr, assembly);
-  }
-}
+void inpM_PartMap::ClearElset(const cow_String& name) { ClearSet(elementSets, name); }
+
+void inpM_PartMap::ClearNset(const cow_String& name) { ClearSet(nodeSets, name); }
 
 void inpM_PartMap::InsertIntoSet(const cow_String& setName, const cow_String& kind, const cow_String& instance, int id,
                                  int, inpM_SetTypeFlag typeFlag, bool unsorted, bool newSet) {

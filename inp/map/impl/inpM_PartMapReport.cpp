@@ -75,6 +75,23 @@ void PrintIdList(aio_ostream& out, const cow_1DArrayList<int>& ids, const inpM_L
   out.put('\n');
 }
 
+// The faces of an element based surface part, each with its elements, under
+// the face label of the report's section.
+void PrintFaces(const inpM_PartMap& map, aio_ostream& out, const inpM_Line& line,
+                const inpM_ElementFaceIdSurface::FaceMap& faces, const char* faceLabel) {
+  for (const auto& [face, elements] : faces) {
+    Indent(out, line, 4);
+    out.print(faceLabel);
+    out << face;
+    out.put('\n');
+    Indent(out, line, 4);
+    out.print("number of elements: ").print_int(elements.Size()).put('\n');
+    Indent(out, line, 4);
+    out.print("elements:\n");
+    map.PrintSurfaceIds(out, elements, line, 5 * line.indent);
+  }
+}
+
 bool IsInternal(const inpM_BaseSet& set) { return set.GetTypeFlag() != inpM_InputSet; }
 
 void PrintNodeAreas(aio_ostream& out, const inpM_Line& line, const inpM_NodeAreaList& nodes, const char* areaLabel,
@@ -429,17 +446,7 @@ void inpM_PartMap::PrintAssemblySurfaces(aio_ostream& out, const inpM_SurfaceMap
         PrintNodeAreas(out, line, part.ConstGetNodeAreaList(), "area:  ", "node:  ");
         continue;
       }
-      for (const auto& [face, elements] : part.ConstGetFaceIdElementIdsMap()) {
-        Indent(out, line, 4);
-        out.print("face id:  ");
-        out << face;
-        out.put('\n');
-        Indent(out, line, 4);
-        out.print("number of elements: ").print_int(elements.Size()).put('\n');
-        Indent(out, line, 4);
-        out.print("elements:\n");
-        PrintSurfaceIds(out, elements, line, 5 * line.indent);
-      }
+      PrintFaces(*this, out, line, part.ConstGetFaceIdElementIdsMap(), "face id:  ");
     }
   }
   out.put('\n');
@@ -470,17 +477,7 @@ void inpM_PartMap::PrintInstanceSurfaces(aio_ostream& out, const inpM_SurfaceMap
       if (!ids) continue;
       if (kind == inpM_NodeAreaSurfaceType) PrintNodeAreas(out, line, surface.ConstGetNodeAreaList(), "area = ", "node = ");
       if (kind != inpM_ElementFaceIdSurfaceType) continue;
-      for (const auto& [face, elements] : surface.ConstGetFaceIdElementIdsMap()) {
-        Indent(out, line, 4);
-        out.print("face id = ");
-        out << face;
-        out.put('\n');
-        Indent(out, line, 4);
-        out.print("number of elements: ").print_int(elements.Size()).put('\n');
-        Indent(out, line, 4);
-        out.print("elements:\n");
-        PrintSurfaceIds(out, elements, line, 5 * line.indent);
-      }
+      PrintFaces(*this, out, line, surface.ConstGetFaceIdElementIdsMap(), "face id = ");
     }
   }
   out.put('\n');

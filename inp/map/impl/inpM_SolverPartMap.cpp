@@ -408,262 +408,216 @@ void inpM_SolverPartMap::NoPartMap(const char* message, std::initializer_list<at
 }
 
 const inpM_InstanceIdMaps& inpM_SolverPartMap::ConstGetNodeMap() const {
-  Guard(kNodeMap);
-  return current->ConstGetNodeMap();
+  return Current(kNodeMap).ConstGetNodeMap();
 }
 
 const inpM_InstanceIdMaps& inpM_SolverPartMap::ConstGetElementMap() const {
-  Guard(kElementMap);
-  return current->ConstGetElementMap();
+  return Current(kElementMap).ConstGetElementMap();
 }
 
 inpM_StringIntPair inpM_SolverPartMap::ConstGetInstanceNodeIdPair(int globalId) const {
-  if (current == nullptr) NoPartMap(kNodePair, {atr_String(globalId), currentPartFileName});
-  return current->ConstGetInstanceNodeIdPair(globalId);
+  return Current(kNodePair, globalId).ConstGetInstanceNodeIdPair(globalId);
 }
 
 inpM_StringIntPair inpM_SolverPartMap::ConstGetInstanceElementIdPair(int globalId) const {
-  if (current == nullptr) NoPartMap(kElementPair, {atr_String(globalId), currentPartFileName});
-  return current->ConstGetInstanceElementIdPair(globalId);
+  return Current(kElementPair, globalId).ConstGetInstanceElementIdPair(globalId);
 }
 
 int inpM_SolverPartMap::GlobalNodeId(const cow_String& instance, int localId) const {
-  if (current == nullptr) NoPartMap(kGlobalNode, {instance, atr_String(localId), currentPartFileName});
-  return current->GlobalNodeId(instance, localId);
+  return Current(kGlobalNode, instance, localId).GlobalNodeId(instance, localId);
 }
 
 int inpM_SolverPartMap::GlobalElementId(const cow_String& instance, int localId) const {
-  if (current == nullptr) NoPartMap(kGlobalElement, {instance, atr_String(localId), currentPartFileName});
-  return current->GlobalElementId(instance, localId);
+  return Current(kGlobalElement, instance, localId).GlobalElementId(instance, localId);
 }
 
 int inpM_SolverPartMap::NumberInstances() const {
-  Guard(kNoPartFile);
-  return current->NumberInstances();
+  return Current(kNoPartFile).NumberInstances();
 }
 
 // No message of its own is given for this operation: it shares the plain
 // "part file does not exist" message of the other flag and count queries.
 bool inpM_SolverPartMap::LocalIdsAreGlobal() const {
-  Guard(kNoPartFile);
-  return current->LocalIdsAreGlobal();
+  return Current(kNoPartFile).LocalIdsAreGlobal();
 }
 
 cow_List<cow_String> inpM_SolverPartMap::Instances() const {
-  Guard(kInstances);
-  return current->Instances();
+  return Current(kInstances).Instances();
 }
 
 cow_String inpM_SolverPartMap::ConstGetAssemblyName() const {
-  Guard(kAssemblyName);
-  return current->ConstGetAssemblyName();
+  return Current(kAssemblyName).ConstGetAssemblyName();
 }
 
 cow_List<cow_String> inpM_SolverPartMap::AssemblyElsetNames() const {
-  Guard(kAssemblyElsets);
-  return current->AssemblyElsetNames();
+  return Current(kAssemblyElsets).AssemblyElsetNames();
 }
 
 cow_List<cow_String> inpM_SolverPartMap::AssemblyNsetNames() const {
-  Guard(kAssemblyNsets);
-  return current->AssemblyNsetNames();
+  return Current(kAssemblyNsets).AssemblyNsetNames();
 }
 
 cow_List<cow_String> inpM_SolverPartMap::InstanceElsetNames(const cow_String& instance) const {
-  Guard(kInstanceElsets);
-  return current->InstanceElsetNames(instance);
+  return Current(kInstanceElsets).InstanceElsetNames(instance);
 }
 
 cow_List<cow_String> inpM_SolverPartMap::InstanceNsetNames(const cow_String& instance) const {
-  Guard(kInstanceNsets);
-  return current->InstanceNsetNames(instance);
+  return Current(kInstanceNsets).InstanceNsetNames(instance);
 }
 
 bool inpM_SolverPartMap::IsNodePartMapMember(int globalId) const {
-  Guard(kNoPartFile);
-  return current->IsNodePartMapMember(globalId);
+  return Current(kNoPartFile).IsNodePartMapMember(globalId);
 }
 
 bool inpM_SolverPartMap::IsNodePartMapMember(const cow_String& instance, int localId) const {
-  Guard(kNoPartFile);
-  return current->IsNodePartMapMember(instance, localId);
+  return Current(kNoPartFile).IsNodePartMapMember(instance, localId);
 }
 
 bool inpM_SolverPartMap::IsElementPartMapMember(int globalId) const {
-  Guard(kNoPartFile);
-  return current->IsElementPartMapMember(globalId);
+  return Current(kNoPartFile).IsElementPartMapMember(globalId);
 }
 
 int inpM_SolverPartMap::NumberInstancesSpannedByAssemblyElset(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->NumberInstancesSpannedByAssemblyElset(name);
+  return Current(kNoPartFile).NumberInstancesSpannedByAssemblyElset(name);
 }
 
 int inpM_SolverPartMap::NumberInstancesSpannedByAssemblyNset(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->NumberInstancesSpannedByAssemblyNset(name);
+  return Current(kNoPartFile).NumberInstancesSpannedByAssemblyNset(name);
 }
 
 int inpM_SolverPartMap::NumberInstancesSpannedByAssemblySurface(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->NumberInstancesSpannedByAssemblySurface(name);
+  return Current(kNoPartFile).NumberInstancesSpannedByAssemblySurface(name);
 }
 
 cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblyElset(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->InstancesSpannedByAssemblyElset(name);
+  return Current(kNoPartFile).InstancesSpannedByAssemblyElset(name);
 }
 
 cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblyNset(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->InstancesSpannedByAssemblyNset(name);
+  return Current(kNoPartFile).InstancesSpannedByAssemblyNset(name);
 }
 
 cow_List<cow_String> inpM_SolverPartMap::InstancesSpannedByAssemblySurface(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->InstancesSpannedByAssemblySurface(name);
+  return Current(kNoPartFile).InstancesSpannedByAssemblySurface(name);
 }
 
 cow_String inpM_SolverPartMap::GetAssemblyElsetName(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->GetAssemblySetName(current->ConstGetElementSets(), name);
+  const inpM_PartMap& map = Current(kNoPartFile);
+  return map.GetAssemblySetName(map.ConstGetElementSets(), name);
 }
 
 cow_String inpM_SolverPartMap::GetAssemblyNsetName(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->GetAssemblySetName(current->ConstGetNodeSets(), name);
+  const inpM_PartMap& map = Current(kNoPartFile);
+  return map.GetAssemblySetName(map.ConstGetNodeSets(), name);
 }
 
 cow_String inpM_SolverPartMap::GetAssemblySurfaceName(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->GetAssemblySurfaceName(name);
+  return Current(kNoPartFile).GetAssemblySurfaceName(name);
 }
 
 cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndElsetNames(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->GetInstanceAndSetNames(current->ConstGetElementSets(), name);
+  const inpM_PartMap& map = Current(kNoPartFile);
+  return map.GetInstanceAndSetNames(map.ConstGetElementSets(), name);
 }
 
 cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndNsetNames(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->GetInstanceAndSetNames(current->ConstGetNodeSets(), name);
+  const inpM_PartMap& map = Current(kNoPartFile);
+  return map.GetInstanceAndSetNames(map.ConstGetNodeSets(), name);
 }
 
 cow_List<cow_String> inpM_SolverPartMap::GetInstanceAndSurfaceNames(const cow_String& name) const {
-  Guard(kNoPartFile);
-  return current->GetInstanceAndSurfaceNames(name);
+  return Current(kNoPartFile).GetInstanceAndSurfaceNames(name);
 }
 
 inpM_SetTypeFlag inpM_SolverPartMap::SetType(const cow_String& setName, const cow_String& kind) const {
-  Guard(kNoPartFile);
-  return current->SetType(setName, kind);
+  return Current(kNoPartFile).SetType(setName, kind);
 }
 
 void inpM_SolverPartMap::PrintModuleData(aio_ostream& out, bool assembly, bool globalToLocal, bool localToGlobal,
                                          bool ids) const {
-  Guard(kNoPartFile);
-  current->PrintModuleData(out, assembly, globalToLocal, localToGlobal, ids, false);
+  Current(kNoPartFile).PrintModuleData(out, assembly, globalToLocal, localToGlobal, ids, false);
 }
 
 void inpM_SolverPartMap::InsertInstanceNodeSet(const cow_String& setName, const cow_String& instance, const int* ids,
                                                int n, inpM_SetTypeFlag kind, bool unsorted) {
-  if (current == nullptr) NoPartMap(kInsertInstanceNset, {instance, setName, currentPartFileName});
-  current->InsertInstanceNodeSet(setName, instance, ids, n, kind, unsorted);
+  Current(kInsertInstanceNset, instance, setName).InsertInstanceNodeSet(setName, instance, ids, n, kind, unsorted);
 }
 
 void inpM_SolverPartMap::InsertInstanceElementSet(const cow_String& setName, const cow_String& instance,
                                                   const int* ids, int n, inpM_SetTypeFlag kind) {
-  if (current == nullptr) NoPartMap(kInsertInstanceElset, {instance, setName, currentPartFileName});
-  current->InsertInstanceElementSet(setName, instance, ids, n, kind);
+  Current(kInsertInstanceElset, instance, setName).InsertInstanceElementSet(setName, instance, ids, n, kind);
 }
 
 void inpM_SolverPartMap::InsertAssemblyNodeSet(const cow_String& setName, const cow_String& instance, const int* ids,
                                                int n, inpM_SetTypeFlag kind) {
-  if (current == nullptr) NoPartMap(kInsertAssemblyNset, {setName, currentPartFileName});
-  current->InsertAssemblyNodeSet(setName, instance, ids, n, kind);
+  Current(kInsertAssemblyNset, setName).InsertAssemblyNodeSet(setName, instance, ids, n, kind);
 }
 
 void inpM_SolverPartMap::InsertAssemblyElementSet(const cow_String& setName, const cow_String& instance,
                                                   const int* ids, int n, inpM_SetTypeFlag kind) {
-  if (current == nullptr) NoPartMap(kInsertAssemblyElset, {setName, currentPartFileName});
-  current->InsertAssemblyElementSet(setName, instance, ids, n, kind);
+  Current(kInsertAssemblyElset, setName).InsertAssemblyElementSet(setName, instance, ids, n, kind);
 }
 
 void inpM_SolverPartMap::InsertIntoSet(const cow_String& setName, const cow_String& kind, const cow_String& instance,
                                        int id, int count, inpM_SetTypeFlag typeFlag, bool unsorted, bool newSet) {
-  if (current == nullptr) NoPartMap(kInsertIntoSet, {setName, currentPartFileName});
-  current->InsertIntoSet(setName, kind, instance, id, count, typeFlag, unsorted, newSet);
+  Current(kInsertIntoSet, setName).InsertIntoSet(setName, kind, instance, id, count, typeFlag, unsorted, newSet);
 }
 
 int inpM_SolverPartMap::InsertNode(int globalId, const cow_String& instance) {
-  if (current == nullptr) NoPartMap(kInsertNode, {atr_String(globalId), currentPartFileName});
-  return current->InsertNode(globalId, instance);
+  return Current(kInsertNode, globalId).InsertNode(globalId, instance);
 }
 
 int inpM_SolverPartMap::InsertElement(int globalId, const cow_String& instance) {
-  if (current == nullptr) NoPartMap(kInsertElement, {atr_String(globalId), currentPartFileName});
-  return current->InsertElement(globalId, instance);
+  return Current(kInsertElement, globalId).InsertElement(globalId, instance);
 }
 
 void inpM_SolverPartMap::RemoveNodeOrElement(int globalId, const cow_String& kind) {
-  if (current == nullptr)
-    NoPartMap(kind == cow_String("elset") ? kInsertElement : kInsertNode, {atr_String(globalId), currentPartFileName});
-  current->RemoveNodeOrElement(globalId, kind);
+  Current(kind == cow_String("elset") ? kInsertElement : kInsertNode, globalId).RemoveNodeOrElement(globalId, kind);
 }
 
 void inpM_SolverPartMap::AddInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface,
                                                  const cow_String& face, int element) {
-  if (current == nullptr)
-    NoPartMap(kAddInstanceFacet, {atr_String(element), face, instance, surface, currentPartFileName});
-  current->AddInstanceSurfaceFacet(instance, surface, face, element);
+  Current(kAddInstanceFacet, element, face, instance, surface)
+      .AddInstanceSurfaceFacet(instance, surface, face, element);
 }
 
 void inpM_SolverPartMap::RemoveInstanceSurfaceFacet(const cow_String& instance, const cow_String& surface,
                                                     const cow_String& face, int element) {
-  if (current == nullptr)
-    NoPartMap(kRemoveInstanceFacet, {atr_String(element), face, instance, surface, currentPartFileName});
-  current->RemoveInstanceSurfaceFacet(instance, surface, face, element);
+  Current(kRemoveInstanceFacet, element, face, instance, surface)
+      .RemoveInstanceSurfaceFacet(instance, surface, face, element);
 }
 
 void inpM_SolverPartMap::AddInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int node,
                                                 double area) {
-  if (current == nullptr) NoPartMap(kAddInstanceNode, {atr_String(node), instance, surface, currentPartFileName});
-  current->AddInstanceSurfaceNode(instance, surface, node, area);
+  Current(kAddInstanceNode, node, instance, surface).AddInstanceSurfaceNode(instance, surface, node, area);
 }
 
 void inpM_SolverPartMap::RemoveInstanceSurfaceNode(const cow_String& instance, const cow_String& surface, int node) {
-  if (current == nullptr) NoPartMap(kRemoveInstanceNode, {atr_String(node), instance, surface, currentPartFileName});
-  current->RemoveInstanceSurfaceNode(instance, surface, node);
+  Current(kRemoveInstanceNode, node, instance, surface).RemoveInstanceSurfaceNode(instance, surface, node);
 }
 
 void inpM_SolverPartMap::ClearInstanceSurface(const cow_String& instance, const cow_String& surface) {
-  if (current == nullptr) NoPartMap(kClearInstanceSurface, {instance, surface, currentPartFileName});
-  current->ClearInstanceSurface(instance, surface);
+  Current(kClearInstanceSurface, instance, surface).ClearInstanceSurface(instance, surface);
 }
 
 void inpM_SolverPartMap::AddAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int element) {
-  if (current == nullptr) NoPartMap(kAddAssemblyFacet, {atr_String(element), face, surface, currentPartFileName});
-  current->AddAssemblySurfaceFacet(surface, face, element);
+  Current(kAddAssemblyFacet, element, face, surface).AddAssemblySurfaceFacet(surface, face, element);
 }
 
 void inpM_SolverPartMap::RemoveAssemblySurfaceFacet(const cow_String& surface, const cow_String& face, int element) {
-  if (current == nullptr) NoPartMap(kRemoveAssemblyFacet, {atr_String(element), face, surface, currentPartFileName});
-  current->RemoveAssemblySurfaceFacet(surface, face, element);
+  Current(kRemoveAssemblyFacet, element, face, surface).RemoveAssemblySurfaceFacet(surface, face, element);
 }
 
 void inpM_SolverPartMap::AddAssemblySurfaceNode(const cow_String& surface, int node, double area) {
-  if (current == nullptr) NoPartMap(kAddAssemblyNode, {atr_String(node), surface, currentPartFileName});
-  current->AddAssemblySurfaceNode(surface, node, area);
+  Current(kAddAssemblyNode, node, surface).AddAssemblySurfaceNode(surface, node, area);
 }
 
 void inpM_SolverPartMap::RemoveAssemblySurfaceNode(const cow_String& surface, int node) {
-  if (current == nullptr) NoPartMap(kRemoveAssemblyNode, {atr_String(node), surface, currentPartFileName});
-  current->RemoveAssemblySurfaceNode(surface, node);
+  Current(kRemoveAssemblyNode, node, surface).RemoveAssemblySurfaceNode(surface, node);
 }
 
 void inpM_SolverPartMap::ClearAssemblySurface(const cow_String& surface) {
-  if (current == nullptr) NoPartMap(kClearAssemblySurface, {surface, currentPartFileName});
-  current->ClearAssemblySurface(surface);
+  Current(kClearAssemblySurface, surface).ClearAssemblySurface(surface);
 }
 
 // ---------------------------------------------------------------------------
@@ -693,13 +647,13 @@ bool inpM_SolverPartMap::IsInstanceNsetName(const cow_String& name) const {
 // Cleared sets and locked surfaces
 
 void inpM_SolverPartMap::ClearElset(const cow_String& name) {
-  if (current == nullptr) NoPartMap(kClearElset, {name, currentPartFileName});
+  Current(kClearElset, name);
   clearedElsets.AppendUnlessMember(name.ToUpper());
   current->ClearElset(name);
 }
 
 void inpM_SolverPartMap::ClearNset(const cow_String& name) {
-  if (current == nullptr) NoPartMap(kClearNset, {name, currentPartFileName});
+  Current(kClearNset, name);
   clearedNsets.AppendUnlessMember(name.ToUpper());
   current->ClearNset(name);
 }
