@@ -18,6 +18,9 @@ case "$flavour" in
   bench) opts=(-DCMAKE_BUILD_TYPE=Release -DKVL_BUILD_BENCH=ON -DKVL_BUILD_TESTS=OFF) ;;
   *) echo "build.sh: unknown flavour '$flavour' (main, release, asan, tsan or bench)" >&2; exit 2 ;;
 esac
+# A machine that keeps its compiler cache between runs rebuilds only what
+# changed; without ccache every build is whole.
+if command -v ccache >/dev/null; then opts+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 dir="$root/build/$flavour"
 cmake -S "$root" -B "$dir" -G Ninja "${opts[@]}" >/dev/null
 if (($#)); then
