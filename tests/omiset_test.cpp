@@ -1,33 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "inpM_OmiSet.h"
-
-// Every allocation of this test program is counted, so that a test can show
-// that an operation allocates nothing.
-namespace {
-long g_allocations = 0;
-}
-
-// Kept out of line so that the compiler never pairs an inlined malloc with a
-// delete expression.
-[[gnu::noinline]] void* operator new(std::size_t n) {
-  ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  ++g_allocations;
-  return std::malloc(n ? n : 1);
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "kvl_CountingNew.h"
 
 namespace {
 
@@ -264,10 +243,10 @@ TEST(OmiSetIteration, AscendingHoweverIdsAreHeldAndMapsBySmallestId) {
 }
 
 TEST(OmiSetAllocation, ASetOfOneIdAllocatesNothing) {
-  const long before = g_allocations;
+  const long before = kvl_Allocations();
   Single(1).SwitchToOmiSet();
-  EXPECT_GT(g_allocations, before);  // the counter sees a bit vector
-  const long start = g_allocations;
+  EXPECT_GT(kvl_Allocations(), before);  // the counter sees a bit vector
+  const long start = kvl_Allocations();
   {
     inpM_OmiSet s;
     s.Insert(42);
@@ -282,7 +261,7 @@ TEST(OmiSetAllocation, ASetOfOneIdAllocatesNothing) {
     s.Insert(43);
     EXPECT_EQ(empty.SmallestId(), 42);
   }
-  EXPECT_EQ(g_allocations, start);
+  EXPECT_EQ(kvl_Allocations(), start);
 }
 
 }  // namespace
