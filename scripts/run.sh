@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh" build
-bash "$root/scripts/build.sh" main inpm
+bash "$root/scripts/build.sh" main inpm analysis_example
 inpm="$root/build/main/tools/inpm"
 model="$root/examples/model.prt"
 set -x
@@ -16,11 +16,10 @@ set +x
 
 # A short analysis through the solver routines, in a job folder of its own:
 # its messages, the maps it printed and the part file it wrote back.
-"$root/scripts/build.sh" release analysis_example >/dev/null
 job=$(mktemp -d)
 trap 'rm -rf "$job"' EXIT
 cp "$root/examples/analysis_job.prt" "$job/job.prt"
 set -x
-(cd "$job" && INPM_JOB_DIR="$job" INPM_JOB=job "$root/build/release/examples/analysis_example")
+(cd "$job" && INPM_JOB_DIR="$job" INPM_JOB=job "$root/build/main/examples/analysis_example")
 cat "$job/maps.txt"
 "$inpm" info "$job/job.prt"
