@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <utility>
 
 #include "kvl_CountingNew.h"
