@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds the library and the inpm command, then checks,
-# summarises and queries the example part file.
+# summarises and queries the example part file, and runs a short analysis
+# through the solver routines.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh" build

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 void wip_initialize(int&) {}
 void wip_finalize(int&) {}
