@@ -13,7 +13,6 @@
 #include "inpM_Routines.h"
 #include "inpM_SolverPartMap.h"
 #include "nex.h"
-#include "wip.h"
 
 void inpM_SolverPartInfoC(int& answer, int& error) {
   error = 0;

@@ -163,13 +163,13 @@ void inpM_PartMap::ClearNset(const cow_String& name) { ClearSet(nodeSets, name);
 
 void inpM_PartMap::InsertIntoSet(const cow_String& setName, const cow_String& kind, const cow_String& instance, int id,
                                  int, inpM_SetTypeFlag typeFlag, bool unsorted, bool newSet) {
-  if (kind != cow_String("elset") && kind != cow_String("nset")) inpM_ReportError("Unknown setTypeString: %s", kind);
-  inpM_SetMap& sets = kind == cow_String("elset") ? elementSets : nodeSets;
+  const bool elements = kind == cow_String("elset");
+  if (!elements && kind != cow_String("nset")) inpM_ReportError("Unknown setTypeString: %s", kind);
+  inpM_SetMap& sets = elements ? elementSets : nodeSets;
   const cow_1DArrayList<int> ids{id};
   const cow_List<cow_String> split = GetInstanceAndSetNames(sets, setName);
   const bool splitFound = split.Size() == 2;
   // The id as a top-level id of an assembly set, or as an id of `instance`.
-  const bool elements = &sets == &elementSets;
   const auto addToAssembly = [&](const cow_String& name) {
     AddToSet(elements, name, nullptr, instance.IsEmpty() ? nullptr : &instance, ids, typeFlag, unsorted);
   };

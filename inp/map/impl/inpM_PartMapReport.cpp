@@ -77,8 +77,8 @@ void PrintIdList(aio_ostream& out, const cow_1DArrayList<int>& ids, const inpM_L
 
 // The faces of an element based surface part, each with its elements, under
 // the face label of the report's section.
-void PrintFaces(const inpM_PartMap& map, aio_ostream& out, const inpM_Line& line,
-                const inpM_ElementFaceIdSurface::FaceMap& faces, const char* faceLabel) {
+void PrintFaces(aio_ostream& out, const inpM_Line& line, const inpM_ElementFaceIdSurface::FaceMap& faces,
+                const char* faceLabel) {
   for (const auto& [face, elements] : faces) {
     Indent(out, line, 4);
     out.print(faceLabel);
@@ -88,7 +88,7 @@ void PrintFaces(const inpM_PartMap& map, aio_ostream& out, const inpM_Line& line
     out.print("number of elements: ").print_int(elements.Size()).put('\n');
     Indent(out, line, 4);
     out.print("elements:\n");
-    map.PrintSurfaceIds(out, elements, line, 5 * line.indent);
+    PrintIdList(out, elements, line, 5 * line.indent);
   }
 }
 
@@ -446,7 +446,7 @@ void inpM_PartMap::PrintAssemblySurfaces(aio_ostream& out, const inpM_SurfaceMap
         PrintNodeAreas(out, line, part.ConstGetNodeAreaList(), "area:  ", "node:  ");
         continue;
       }
-      PrintFaces(*this, out, line, part.ConstGetFaceIdElementIdsMap(), "face id:  ");
+      PrintFaces(out, line, part.ConstGetFaceIdElementIdsMap(), "face id:  ");
     }
   }
   out.put('\n');
@@ -477,7 +477,7 @@ void inpM_PartMap::PrintInstanceSurfaces(aio_ostream& out, const inpM_SurfaceMap
       if (!ids) continue;
       if (kind == inpM_NodeAreaSurfaceType) PrintNodeAreas(out, line, surface.ConstGetNodeAreaList(), "area = ", "node = ");
       if (kind != inpM_ElementFaceIdSurfaceType) continue;
-      PrintFaces(*this, out, line, surface.ConstGetFaceIdElementIdsMap(), "face id = ");
+      PrintFaces(out, line, surface.ConstGetFaceIdElementIdsMap(), "face id = ");
     }
   }
   out.put('\n');

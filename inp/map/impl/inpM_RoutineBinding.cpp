@@ -17,13 +17,14 @@
 #include "utl.h"
 #include "wip.h"
 
-int inpM_ArgumentLength(size_t length) { return static_cast<int>(std::min<size_t>(length, INT_MAX)); }
-
 namespace {
+
+// A hidden length fills a whole argument slot and is used as an int.
+int ArgumentLength(size_t length) { return static_cast<int>(std::min<size_t>(length, INT_MAX)); }
 
 // The number of bytes left when trailing blanks are removed.
 size_t RightTrimmedLength(const char* argument, size_t length) {
-  size_t n = static_cast<size_t>(inpM_ArgumentLength(length));
+  size_t n = static_cast<size_t>(ArgumentLength(length));
   while (n > 0 && argument[n - 1] == ' ') --n;
   return n;
 }
@@ -46,7 +47,7 @@ cow_String inpM_Trimmed(const char* argument, size_t length) {
 cow_String inpM_UpperCase(const char* argument, size_t length) { return inpM_RightTrimmed(argument, length).ToUpper(); }
 
 cow_String inpM_UpToFirstBlank(const char* argument, size_t length) {
-  const size_t n = static_cast<size_t>(inpM_ArgumentLength(length));
+  const size_t n = static_cast<size_t>(ArgumentLength(length));
   const void* blank = n > 0 ? std::memchr(argument, ' ', n) : nullptr;
   return Bytes(argument, blank ? static_cast<size_t>(static_cast<const char*>(blank) - argument) : n);
 }
@@ -55,14 +56,14 @@ inpM_BlankStrippedCopy::inpM_BlankStrippedCopy(const char* argument, size_t leng
     : buffer_(argument, RightTrimmedLength(argument, length)) {}
 
 void inpM_WriteTruncated(const cow_String& name, char* argument, size_t length) {
-  const size_t n = static_cast<size_t>(inpM_ArgumentLength(length));
+  const size_t n = static_cast<size_t>(ArgumentLength(length));
   const size_t copied = std::min(n, static_cast<size_t>(name.Length()));
   std::memcpy(argument, name.c_str(), copied);
   std::memset(argument + copied, ' ', n - copied);
 }
 
 bool inpM_WriteChecked(const cow_String& name, char* argument, size_t length) {
-  if (inpM_ArgumentLength(length) <= name.Length()) return false;
+  if (ArgumentLength(length) <= name.Length()) return false;
   inpM_WriteTruncated(name, argument, length);
   return true;
 }

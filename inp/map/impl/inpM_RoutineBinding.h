@@ -10,9 +10,6 @@
 #include "atr.h"
 #include "cow.h"
 
-// A hidden length fills a whole argument slot and is used as an int.
-int inpM_ArgumentLength(size_t length);
-
 // Input conversions of a character argument of `length` bytes.
 // The bytes with trailing blanks removed.
 cow_String inpM_RightTrimmed(const char* argument, size_t length);

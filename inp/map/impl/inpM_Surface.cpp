@@ -1,14 +1,11 @@
 #include "inpM_Surface.h"
 
 #include <algorithm>
-#include <charconv>
-#include <climits>
 #include <cstddef>
 #include <memory>
 #include <utility>
 #include <vector>
 
-#include "atr.h"
 #include "inpM_IdMap.h"
 #include "inpM_Messages.h"
 #include "inpM_RecordReader.h"
