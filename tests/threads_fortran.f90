@@ -1,0 +1,78 @@
+! The library started and ended again and again around lookups and insertions
+! from several OpenMP threads, on the job's part file (tests/golden/
+! insert_job.prt, copied to job.prt in the working directory); CTest runs it
+! under valgrind memcheck. Each cycle starts the library twice on the main
+! thread and once more (nested) on every thread of the team; each thread adds
+! its own assembly node and element, reads them back and closes its maps, which
+! writes the file. The main thread then adds node 3000 + cycle, and the last
+! inpM_finalize writes it back: the next cycle's threads find it. A failed
+! check ends the program with status 1.
+program threads_fortran
+  use inpm
+  use omp_lib
+  use, intrinsic :: iso_c_binding, only: c_int
+  implicit none
+  interface
+    ! The library's start and end are C++ functions taking an int&; Fortran
+    ! reaches them by their (Itanium C++ ABI) symbol names.
+    subroutine inpm_initialize(level) bind(C, name='_Z15inpM_initializeRi')
+      import :: c_int
+      integer(c_int), intent(inout) :: level
+    end subroutine inpm_initialize
+    subroutine inpm_finalize(level) bind(C, name='_Z13inpM_finalizeRi')
+      import :: c_int
+      integer(c_int), intent(inout) :: level
+    end subroutine inpm_finalize
+  end interface
+  integer, parameter :: teams(4) = [4, 2, 3, 4]
+  character(len=12) :: inst
+  integer(c_int) :: level = 0, mine
+  integer :: cycle, t, i, local, global, ierr, id, failures = 0
+
+  do cycle = 1, size(teams)
+    call inpm_initialize(level)
+    call inpm_initialize(level)
+    failures = failures + merge(0, 1, level == 1)
+    !$omp parallel num_threads(teams(cycle)) default(none) shared(cycle) &
+    !$omp private(t, i, inst, local, global, ierr, id, mine) reduction(+:failures)
+    t = omp_get_thread_num()
+    mine = 0
+    !$omp critical (lifecycle)
+    call inpm_initialize(mine)
+    !$omp end critical (lifecycle)
+    do i = 1, 20
+      call inpm_getpartinfo(1, ' ', 3, 0, inst, local, ierr)
+      failures = failures + merge(0, 1, inst == 'PLATE-1' .and. local == 1 .and. ierr == 0)
+      call inpm_getpartinfo(1, ' ', 3, 1, inst, local, ierr)
+      failures = failures + merge(0, 1, inst == 'PLATE-1' .and. local == 2 .and. ierr == 0)
+      call inpm_getinternal(1, ' ', 'BLOCK-1', 2, 0, global, ierr)
+      failures = failures + merge(0, 1, global == 2 .and. ierr == 0)
+    end do
+    if (cycle > 1) then
+      call inpm_getpartinfo(1, ' ', 3000 + cycle - 1, 0, inst, local, ierr)
+      failures = failures + merge(0, 1, inst == ' ' .and. ierr == 0)
+    end if
+    call inpm_insertnodeorelem2partmap(3, [1000 + t], 1, 0, [0], 0, 'nall')
+    call inpm_insertnewelemset2partmap([2000 + t], 1, 'ethreads')
+    id = 4
+    call inpm_insertsurface2partmap(3, 'pads', id, ' ', 0.5d0)
+    call inpm_getpartinfo(1, ' ', 1000 + t, 0, inst, local, ierr)
+    failures = failures + merge(0, 1, inst == ' ' .and. ierr == 0)
+    call inpm_getpartinfo(1, ' ', 2000 + t, 1, inst, local, ierr)
+    failures = failures + merge(0, 1, inst == ' ' .and. ierr == 0)
+    call inpm_solverpartcloseall()
+    !$omp critical (lifecycle)
+    call inpm_finalize(mine)
+    !$omp end critical (lifecycle)
+    failures = failures + merge(0, 1, mine == 0)
+    !$omp end parallel
+    call inpm_insertnodeorelem2partmap(3, [3000 + cycle], 1, 0, [0], 0, 'NALL')
+    call inpm_finalize(level)
+    call inpm_finalize(level)
+    failures = failures + merge(0, 1, level == 0)
+  end do
+  if (failures /= 0) then
+    write (0, '(a, i0)') 'failed checks: ', failures
+    stop 1
+  end if
+end program threads_fortran
