@@ -11,7 +11,9 @@
 ! kind: 0 an assembly node set, 1 an assembly element set, 2 an assembly
 ! surface. ierr: 0 success, 1 an error, 2 an output name that does not fit.
 module inpm
+  use, intrinsic :: iso_c_binding, only: c_int
   implicit none
+  private :: c_int
   interface
     subroutine inpm_getinternal(mode, partfile, instance, localid, jtyp, globalid, ierr)
       integer, intent(in) :: mode
@@ -132,5 +134,18 @@ module inpm
     subroutine inpm_printmap(filename)
       character(len=*), intent(in) :: filename
     end subroutine inpm_printmap
+
+    ! The library's start and end, inpM_initialize(int&) and
+    ! inpM_finalize(int&) of inpM_Routines.h: C++ functions, reached under
+    ! their symbol names of the C++ ABI that g++ and clang++ follow on Linux.
+    subroutine inpm_initialize(level) bind(C, name='_Z15inpM_initializeRi')
+      import :: c_int
+      integer(c_int), intent(inout) :: level
+    end subroutine inpm_initialize
+
+    subroutine inpm_finalize(level) bind(C, name='_Z13inpM_finalizeRi')
+      import :: c_int
+      integer(c_int), intent(inout) :: level
+    end subroutine inpm_finalize
   end interface
 end module inpm

@@ -2,7 +2,8 @@
 # Installs from Debian what the given needs ask for, when it is missing:
 # scripts/setup.sh build|test|bench|fuzz...
 #   build  the library and the inpm command
-#   test   the unit tests and the installed-package check
+#   test   the unit tests (valgrind for the memcheck run) and the
+#          installed-package check
 #   bench  the benchmarks and their baselines
 #   fuzz   the fuzz target: clang and its sanitizer and libFuzzer runtime, of
 #          one version
@@ -11,7 +12,7 @@ packages=()
 for need in "$@"; do
   case "$need" in
     build) packages+=(g++ cmake ninja-build libcli11-dev) ;;
-    test) packages+=(gfortran googletest libgtest-dev pkg-config binutils) ;;
+    test) packages+=(gfortran googletest libgtest-dev pkg-config binutils valgrind) ;;
     bench) packages+=(libbenchmark-dev libabsl-dev libroaring-dev) ;;
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     *) echo "setup.sh: unknown need '$need' (build, test, bench or fuzz)" >&2; exit 2 ;;

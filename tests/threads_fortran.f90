@@ -10,24 +10,10 @@
 program threads_fortran
   use inpm
   use omp_lib
-  use, intrinsic :: iso_c_binding, only: c_int
   implicit none
-  interface
-    ! The library's start and end are C++ functions taking an int&; Fortran
-    ! reaches them by their (Itanium C++ ABI) symbol names.
-    subroutine inpm_initialize(level) bind(C, name='_Z15inpM_initializeRi')
-      import :: c_int
-      integer(c_int), intent(inout) :: level
-    end subroutine inpm_initialize
-    subroutine inpm_finalize(level) bind(C, name='_Z13inpM_finalizeRi')
-      import :: c_int
-      integer(c_int), intent(inout) :: level
-    end subroutine inpm_finalize
-  end interface
   integer, parameter :: teams(4) = [4, 2, 3, 4]
   character(len=12) :: inst
-  integer(c_int) :: level = 0, mine
-  integer :: cycle, t, i, local, global, ierr, id, failures = 0
+  integer :: level = 0, mine, cycle, t, i, local, global, ierr, id, failures = 0
 
   do cycle = 1, size(teams)
     call inpm_initialize(level)
