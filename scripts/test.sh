@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the release build (with the Fortran driver of
-# repeated library starts and ends on several threads under valgrind
-# memcheck), the ASan+UBSan build, the thread tests under ThreadSanitizer, the
-# installed package (consumers via find_package, pkg-config and Fortran,
-# exported symbols) and a short fuzzing run of the part file reader.
+# Builds and runs every test: the release build, the ASan+UBSan build, the
+# thread tests under ThreadSanitizer, the installed package (consumers via
+# find_package, pkg-config and Fortran, exported symbols) and a short fuzzing run of
+# the part file reader.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # Every step runs through bash, so that a script that lost its run bit still
@@ -11,6 +10,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh" build test
 
 echo "== release build and tests"
+# With valgrind at hand, CTest runs the Fortran driver of library starts and
+# ends on several threads (threads_fortran) under valgrind memcheck here.
 bash "$root/scripts/build.sh" release
 (cd "$root/build/release" && ctest --output-on-failure -j "$(nproc)")
 
