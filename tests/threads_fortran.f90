@@ -1,12 +1,13 @@
-! The library started and ended again and again around lookups and insertions
-! from several OpenMP threads, on the job's part file (tests/golden/
-! insert_job.prt, copied to job.prt in the working directory); CTest runs it
-! under valgrind memcheck. Each cycle starts the library twice on the main
-! thread and once more (nested) on every thread of the team; each thread adds
-! its own assembly node and element, reads them back and closes its maps, which
-! writes the file. The main thread then adds node 3000 + cycle, and the last
-! inpM_finalize writes it back: the next cycle's threads find it. A failed
-! check ends the program with status 1.
+! The library started and ended cycle after cycle around lookups and
+! insertions from several OpenMP threads on the job's part file (a copy of
+! tests/golden/insert_job.prt); CTest runs it under valgrind memcheck. Each
+! cycle starts the library twice on the main thread and once more on every
+! thread of the team (one thread at a time, the way a host that does not
+! rely on the start count's lock calls them); each thread adds and reads back
+! its own node and element and closes its maps, writing the file. The main
+! thread then adds node 3000 + cycle, which the last inpM_finalize writes
+! back for the next cycle's threads to find. A failed check ends the program
+! with status 1.
 program threads_fortran
   use inpm
   use omp_lib
@@ -40,8 +41,7 @@ program threads_fortran
     end if
     call inpm_insertnodeorelem2partmap(3, [1000 + t], 1, 0, [0], 0, 'nall')
     call inpm_insertnewelemset2partmap([2000 + t], 1, 'ethreads')
-    id = 4
-    call inpm_insertsurface2partmap(3, 'pads', id, ' ', 0.5d0)
+    id = 4; call inpm_insertsurface2partmap(3, 'pads', id, ' ', 0.5d0)
     call inpm_getpartinfo(1, ' ', 1000 + t, 0, inst, local, ierr)
     failures = failures + merge(0, 1, inst == ' ' .and. ierr == 0)
     call inpm_getpartinfo(1, ' ', 2000 + t, 1, inst, local, ierr)
