@@ -2,7 +2,7 @@
 # Builds and runs every test: the release build, the ASan+UBSan build, the
 # thread tests under ThreadSanitizer, the installed package (consumers via
 # find_package, pkg-config and Fortran, exported symbols) and a short fuzzing run of
-# the part file reader.
+# every record reader (the corpora are also replayed by CTest).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # Every step runs through bash, so that a script that lost its run bit still
@@ -29,6 +29,6 @@ bash "$root/scripts/build.sh" tsan kvl_thread_tests
 echo "== installed package"
 bash "$root/tests/package/check_package.sh" "$root" "$root/build/release"
 
-echo "== fuzzing the part file reader"
+echo "== fuzzing every record reader"
 bash "$root/scripts/fuzz.sh" "${KVL_FUZZ_SECONDS:-60}"
 echo "== all tests passed"

@@ -113,8 +113,12 @@ const char* const kFaces[] = {"S1", "S2", "S3", "S4", "S5", "S6", "SPOS", "SNEG"
 inpM_ElementFaceIdSurface Faces(Random& random, const Run& run, double p) {
   inpM_ElementFaceIdSurface surface;
   const int faces = 1 + random.Below(4);
-  for (int f = 0; f < faces; ++f)
-    surface.Add(cow_String(kFaces[random.Below(10)]), Pick(random, run.firstGlobal, run.count, p / faces));
+  for (int f = 0; f < faces; ++f) {
+    // The face first, then its ids: two draws in one call's arguments would
+    // come in the order the compiler picks.
+    const cow_String face(kFaces[random.Below(10)]);
+    surface.Add(face, Pick(random, run.firstGlobal, run.count, p / faces));
+  }
   return surface;
 }
 

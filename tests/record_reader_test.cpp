@@ -145,9 +145,12 @@ TEST(RecordReader, DamageIsReportedByTheRecordThatCannotGoOn) {
         parts + "2000000000\nI\nP\n"}},
       {Reread<inpM_PartMap>, "Part file reading failed in the flags.", {"0\nx\n0\nA\n0\n"}},
       {Reread<inpM_PartMap>, "Part file reading failed in the instance map.", {parts + "one\n"}},
+      // A key given twice in a table pair leaves its tables of different
+      // sizes, which the pair's one count cannot store.
       {Reread<inpM_PartMap>,
        "Part file reading failed in the node map.",
-       {parts + "0\n1\nI\n2\n1 1\n2 x\n", parts + "0\n0\n-1\n"}},
+       {parts + "0\n1\nI\n2\n1 1\n2 x\n", parts + "0\n0\n-1\n", parts + "0\n1\nI\n2\n1 1\n1 2\n1 1\n2 1\n",
+        parts + "0\n0\n2\n1 1\n2 2\n1 1\n1 2\n"}},
       {Reread<inpM_PartMap>, "Part file reading failed in the element map.", {parts + "0\n0\n0\n0\n?\n"}},
       {Reread<inpM_PartMap>, tooLong, {"0\n0\n0\n" + longName + "\n0\n", parts + "1\nI\n" + longName + "\n"}},
   };

@@ -323,7 +323,9 @@ inpM_InstanceMaps::inpM_InstanceMaps(const inpM_IdMap& map)
 
 // A count or pair that cannot be read ends the reading there, with the pairs
 // read so far kept and the stream's fail state left for the caller to report.
-// A negative count is damage of the same kind: it sets the fail state too.
+// A negative count is damage of the same kind: it sets the fail state too,
+// and so does a key given twice in one table, which would leave the tables
+// of different sizes, a pair that the record's one count cannot store.
 inpM_InstanceMaps::inpM_InstanceMaps(aio_istream& in) : inpM_InstanceMaps() {
   const int n = in.scan_int();
   if (in.fail()) return;
@@ -331,7 +333,11 @@ inpM_InstanceMaps::inpM_InstanceMaps(aio_istream& in) : inpM_InstanceMaps() {
     in.setstate(aio_ios::failbit);
     return;
   }
-  if (ReadPairs(in, n, globalToLocal.Get())) ReadPairs(in, n, localToGlobal.Get());
+  if (!ReadPairs(in, n, globalToLocal.Get()) || globalToLocal->Size() != n) {
+    in.setstate(aio_ios::failbit);
+    return;
+  }
+  if (!ReadPairs(in, n, localToGlobal.Get()) || localToGlobal->Size() != n) in.setstate(aio_ios::failbit);
 }
 
 inpM_InstanceMaps::inpM_InstanceMaps(const inpM_InstanceMaps& other) = default;
