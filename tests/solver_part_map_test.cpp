@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -237,38 +238,73 @@ TEST_F(SolverPartMap, NameTestsAndLocks) {
   EXPECT_FALSE(sp.IsSurfaceLocked("SURF") || sp.ElsetIsCleared("E1") || sp.NsetIsCleared("NALL"));
 }
 
-// For every n, the nth file call of the save fails, until a save meets no
-// fault: the old file stays whole and readable (only a failed sync of the
-// folder comes after the new file is in place), no temporary file is left,
-// and the failure is printed with the file, the call and the reason.
-TEST_F(SolverPartMap, SaveUnderInjectedFaults) {
-  const std::string old = Slurp(job);
-  int n = 1;
-  for (;; ++n) {
-    sp.MakeCurrent();
-    const ino_t before = Inode(job);
+// Runs under transient and persistent faults at the nth file call, n = 1, 2, ... until a run meets none: a
+// run reads the job's part file, edits and reports the map as a host that prints errors, and closes it. Each
+// prints its report or why it has none and each failure (file, call, reason), and leaves the file whole: old or
+// new text, readable, no temporary left.
+TEST_F(SolverPartMap, RunsUnderInjectedFaults) {
+  sp.MakeCurrent();
+  for (int i = 1; i <= 25000; ++i) sp.InsertNode(1000 + i, "B");  // several reads and writes
+  sp.CloseAll();
+  const std::string old = Slurp(job), file = "The part map file \"" + job + "\" ";
+  wip_WIP& wip = thr_ThreadSingleton<wip_WIP>::Instance();
+  bool whileReading = false;
+  const auto run = [&](int n, int error, bool persistent) {
+    Spit(job, old);
     wip_Capture capture;
-    aio_IoFaults::FailNth(n, ENOSPC);
-    sp.CloseAndSave();
-    const aio_IoCall call = aio_IoFaults::StruckCall();
-    aio_IoFaults::Disarm();
-    EXPECT_FALSE(sp.Exists());
-    EXPECT_EQ(FilesInDir(), 2) << n;
-    const inpM_PartMap read = Read(Slurp(job));
-    EXPECT_EQ(Text(read), old) << n;
-    if (call == aio_IoNone) break;
-    const std::string file = "The part map file \"" + job + "\" ";
-    const std::string why = std::string("(") + aio_IoCallName(call) + ": No space left on device)";
-    if (call == aio_IoSyncFolder) {
-      EXPECT_NE(Inode(job), before);
-      EXPECT_EQ(capture.Text(), file + "is saved, but its folder cannot be synchronised " + why +
-                                    "; the file may not survive a system crash.\n");
-    } else {
-      EXPECT_EQ(Inode(job), before) << n;
-      EXPECT_EQ(capture.Text(), file + "cannot be saved " + why + "; the file is left as it was.\n");
+    wip.SetErrorHandler([&](const atr_String& message, wip_errorLevelEnm) { wip.Print(message); });
+    persistent ? aio_IoFaults::FailFrom(n, error) : aio_IoFaults::FailNth(n, error);
+    try {
+      whileReading = true;
+      sp.MakeCurrent();
+      whileReading = aio_IoFaults::Struck();
+      sp.InsertNode(500, "A");
+      sp.ClearElset("E1");
+      aio_ostringstream report;
+      sp.PrintModuleData(report, true, false, false, true);
+      wip.Print(atr_String(report.str().c_str()));
+    } catch (const nex_TextException& e) {
+      wip.Print(e.UserReport());
     }
+    sp.CloseAll();
+    return capture.Text();
+  };
+  const std::string report = run(0, 0, false), fresh = Slurp(job);
+  const std::vector<std::pair<bool, int>> cases{{false, EINTR}, {false, EIO}, {false, ENOSPC}, {true, EIO},
+                                                {true, ENOSPC}};  // persistent EINTR: retried for ever
+  for (const auto& [persistent, error] : cases) {
+    int n = 1;
+    for (;; ++n) {
+      const std::string text = run(n, error, persistent), now = Slurp(job);
+      const aio_IoCall call = aio_IoFaults::StruckCall();
+      aio_IoFaults::Disarm();
+      SCOPED_TRACE(testing::Message() << "error " << error << (persistent ? " from" : " at") << " call " << n);
+      EXPECT_EQ(FilesInDir(), 2);
+      EXPECT_EQ(Text(Read(now)), now);
+      if (call == aio_IoNone) break;
+      const auto failed = [&](const char* what, aio_IoCall c, const char* then) {
+        return file + what + " (" + aio_IoCallName(c) + ": " + std::strerror(error) + ")" + then + "\n";
+      };
+      const bool closing = whileReading && call == aio_IoClose, replaced = error == EINTR || (closing && !persistent);
+      std::string expected = report;
+      if (error == EINTR) {
+      } else if (closing) {
+        expected = failed("is read, but it cannot be closed", call, "; its contents are used as read.") + report +
+                   (persistent ? failed("cannot be saved", aio_IoOpen, "; the file is left as it was.") : "");
+      } else if (whileReading) {
+        expected = call == aio_IoOpen ? file + "is corrupt, does not exist, or cannot be opened.\n"
+                                      : failed("cannot be read", call, ".");
+      } else if (call == aio_IoSyncFolder) {
+        expected += failed("is saved, but its folder cannot be synchronised", call,
+                           "; the file may not survive a system crash.");
+      } else {
+        expected += failed("cannot be saved", call, "; the file is left as it was.");
+      }
+      EXPECT_EQ(text, expected);
+      EXPECT_EQ(now, replaced || call == aio_IoSyncFolder ? fresh : old);
+    }
+    EXPECT_GE(n, 16);  // open, 3 reads, close; create, mode, 3 writes, fsync, close, rename, folder open, fsync, close
   }
-  EXPECT_GE(n, 8);  // create, write, fsync, close, rename, folder open, fsync, close
 }
 
 // A real full disk: a file size limit below the part file's size, in a child

@@ -27,6 +27,51 @@
 class cow_String;
 
 
+// The file calls of the file streams, as the fault injection counts them
+// and as a failure names them. aio_IoOpen includes setting the mode of a
+// replacing file; aio_IoClose is the final close(2) of a file, where a file
+// system may report writes that it deferred; aio_IoSyncFolder covers
+// opening, syncing and closing the folder after a rename; aio_IoRead is a
+// read(2) of aio_ifstream.
+enum aio_IoCall : int {
+  aio_IoNone,
+  aio_IoOpen,
+  aio_IoWrite,
+  aio_IoClose,
+  aio_IoSync,
+  aio_IoRename,
+  aio_IoSyncFolder,
+  aio_IoRead
+};
+
+// The name of a call in messages: "open", "write", "close", "fsync",
+// "rename", "fsync of the folder", "read" ("" for aio_IoNone).
+KVL_API const char* aio_IoCallName(aio_IoCall call);
+
+// Fault injection for tests, in the manner of SQLite's: the calls of
+// aio_IoCall made by the calling thread through either file stream are
+// counted from the moment a fault is armed, and from the nth of them on
+// calls fail with the given errno, as if the system had refused them. State
+// is per thread.
+//
+// The streams retry a call that fails with EINTR (an interrupted call has
+// done nothing; POSIX code starts it again), and take EINTR from close(2) as
+// success (Linux has released the descriptor all the same, and retrying
+// could close another thread's new one). A retry is a call of its own, so
+// a transient EINTR is never seen by the stream's user; a persistent one
+// would keep a call retrying for ever and is not a fault to arm.
+class KVL_API aio_IoFaults {
+ public:
+  // Transient: only the nth call (counted from 1) fails; n <= 0 disarms.
+  static void FailNth(int n, int error);
+  // Persistent, as a dead disk: the nth call and every later one fail.
+  static void FailFrom(int n, int error);
+  static void Disarm() { FailNth(0, 0); }
+  // Whether the armed fault has struck, and the first call that it struck.
+  static bool Struck();
+  static aio_IoCall StruckCall();
+};
+
 // State, format flags and field width shared by input and output streams.
 class KVL_API aio_ios {
  public:
@@ -72,10 +117,21 @@ class KVL_API aio_ios {
   // file (string streams) have nothing to release: true unless badbit is set.
   virtual bool close();
 
+  // For file streams: the errno of the first failed file call since open,
+  // and that call; 0 and aio_IoNone when none failed (and always for string
+  // streams).
+  int error() const { return error_; }
+  aio_IoCall failed_call() const { return failed_call_; }
+
  protected:
+  // Records the first failure (errno, EIO when it is 0) and sets badbit.
+  void record_failure(aio_IoCall call);
+
   int state_ = 0;
   int flags_ = 0;
   int width_ = 0;
+  int error_ = 0;
+  aio_IoCall failed_call_ = aio_IoNone;
 };
 
 // Reads text from a buffer window [cur_, end_). Derived streams supply the
@@ -200,9 +256,10 @@ class KVL_API aio_ifstream final : public aio_istream {
   ~aio_ifstream() override;
 
   // A file that cannot be opened sets failbit|badbit; a successful open
-  // clears the state.
+  // clears the state. A failed read sets badbit; the input ends there.
+  // error() and failed_call() say what failed first.
   void open(const char* path);
-  // False when no file was open or closing failed.
+  // False when no file was open or closing failed (error() tells which).
   bool close() override;
 
  private:
@@ -211,32 +268,6 @@ class KVL_API aio_ifstream final : public aio_istream {
   char* buffer_ = nullptr;
   int fd_ = -1;
   bool at_end_ = true;
-};
-
-// The calls through which aio_ofstream changes files, as the fault
-// injection counts them and as a failure names them. aio_IoClose is the final
-// close(2) of the file, where a file system may report writes that it
-// deferred; aio_IoOpen includes setting the mode of a replacing file;
-// aio_IoSyncFolder covers opening, syncing and closing the folder after a
-// rename.
-enum aio_IoCall : int { aio_IoNone, aio_IoOpen, aio_IoWrite, aio_IoClose, aio_IoSync, aio_IoRename, aio_IoSyncFolder };
-
-// The name of a call in messages: "open", "write", "close", "fsync",
-// "rename", "fsync of the folder" ("" for aio_IoNone).
-KVL_API const char* aio_IoCallName(aio_IoCall call);
-
-// Fault injection for tests, in the manner of SQLite's: the calls of
-// aio_IoCall made by the calling thread are counted from the moment a fault
-// is armed, and the nth of them fails with the given errno, as if the system
-// had refused it; the calls after it run normally. State is per thread.
-class KVL_API aio_IoFaults {
- public:
-  // Arms a fault at the nth call (counted from 1); n <= 0 disarms.
-  static void FailNth(int n, int error);
-  static void Disarm() { FailNth(0, 0); }
-  // Whether the armed fault has struck, and the call that it struck.
-  static bool Struck();
-  static aio_IoCall StruckCall();
 };
 
 // A file written through a large buffer with write(2).
@@ -264,22 +295,14 @@ class KVL_API aio_ofstream final : public aio_ostream {
   // false when no file was open or any call failed. After a failed sync of
   // the folder the target is already replaced.
   bool close() override;
-  // The errno of the first failed call since open, and that call; 0 and
-  // aio_IoNone when none failed.
-  int error() const { return error_; }
-  aio_IoCall failed_call() const { return failed_call_; }
 
  private:
   void flush_buffer(size_t room) override;
-  // Records the first failure (errno) and sets badbit.
-  void record_failure(aio_IoCall call);
   bool commit();
 
   char* buffer_ = nullptr;
   char discard_[kMinRoom];  // the window while no file is open
   int fd_ = -1;
-  int error_ = 0;
-  aio_IoCall failed_call_ = aio_IoNone;
   std::string target_;  // set only while writing to a temporary file
   std::string temporary_;
 };

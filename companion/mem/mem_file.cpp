@@ -13,6 +13,112 @@
 #include <cstring>
 #include <string>
 
+namespace {
+
+// The calling thread's armed fault.
+struct Faults {
+  int countdown = 0;  // calls left until the fault; 0: none armed
+  bool persistent = false;
+  int error = 0;
+  aio_IoCall struck = aio_IoNone;
+};
+thread_local Faults faults;
+
+// Whether the call of this kind is one to fail; sets errno when it is. A
+// persistent fault stays at its last count, so that every later call fails.
+bool inject(aio_IoCall call) {
+  if (faults.countdown <= 0) return false;
+  if (faults.countdown > 1) {
+    --faults.countdown;
+    return false;
+  }
+  if (!faults.persistent) faults.countdown = 0;
+  if (faults.struck == aio_IoNone) faults.struck = call;
+  errno = faults.error;
+  return true;
+}
+
+// Makes a system call, or fails it by injection, until it ends otherwise
+// than with EINTR: an interrupted call has done nothing, and starting it
+// again is what POSIX asks of its callers.
+template <class Call>
+auto retried(aio_IoCall call, Call system) {
+  decltype(system()) rc;
+  do rc = inject(call) ? -1 : system();
+  while (rc < 0 && errno == EINTR);
+  return rc;
+}
+
+int io_open(const char* path, int flags, aio_IoCall call) {
+  return retried(call, [&] { return ::open(path, O_CLOEXEC | flags, 0666); });
+}
+
+ssize_t io_read(int fd, char* p, size_t n) {
+  return retried(aio_IoRead, [&] { return ::read(fd, p, n); });
+}
+
+ssize_t io_write(int fd, const char* p, size_t n) {
+  const ssize_t put = retried(aio_IoWrite, [&] { return ::write(fd, p, n); });
+  if (put == 0) errno = EIO;  // a regular file never takes nothing
+  return put;
+}
+
+int io_fsync(int fd, aio_IoCall call) {
+  return retried(call, [&] { return ::fsync(fd); });
+}
+
+// The descriptor is released whatever happens: a failed close(2) on Linux
+// has closed it all the same, so it is never retried. EINTR is success: it
+// reports no lost data (a replaced file was synced before its close, and
+// the failures of deferred writes come as EIO or ENOSPC).
+int io_close(int fd, aio_IoCall call) {
+  const bool injected = inject(call);
+  const int saved = errno;
+  int rc = ::close(fd);
+  if (injected) {
+    errno = saved;
+    rc = -1;
+  }
+  return rc != 0 && errno == EINTR ? 0 : rc;
+}
+
+int io_fchmod(int fd, mode_t mode) {
+  return retried(aio_IoOpen, [&] { return ::fchmod(fd, mode); });
+}
+
+int io_rename(const char* from, const char* to) {
+  return retried(aio_IoRename, [&] { return std::rename(from, to); });
+}
+
+}  // namespace
+
+const char* aio_IoCallName(aio_IoCall call) {
+  switch (call) {
+    case aio_IoOpen: return "open";
+    case aio_IoWrite: return "write";
+    case aio_IoClose: return "close";
+    case aio_IoSync: return "fsync";
+    case aio_IoRename: return "rename";
+    case aio_IoSyncFolder: return "fsync of the folder";
+    case aio_IoRead: return "read";
+    case aio_IoNone: break;
+  }
+  return "";
+}
+
+void aio_IoFaults::FailNth(int n, int error) { faults = {n > 0 ? n : 0, false, error, aio_IoNone}; }
+void aio_IoFaults::FailFrom(int n, int error) { faults = {n > 0 ? n : 0, true, error, aio_IoNone}; }
+bool aio_IoFaults::Struck() { return faults.struck != aio_IoNone; }
+aio_IoCall aio_IoFaults::StruckCall() { return faults.struck; }
+
+void aio_ios::record_failure(aio_IoCall call) {
+  if (failed_call_ == aio_IoNone) {
+    error_ = errno != 0 ? errno : EIO;
+    failed_call_ = call;
+  }
+  setstate(badbit);
+}
+
 // ---------------------------------------------------------------------------
 // aio_ifstream
 
@@ -24,12 +130,22 @@ aio_ifstream::~aio_ifstream() { close(); }
 
 void aio_ifstream::open(const char* path) {
   close();
-  if (path != nullptr) {
-    do fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
-    while (fd_ < 0 && errno == EINTR);
+  clear();
+  error_ = 0;
+  failed_call_ = aio_IoNone;
+  bool opened = false;
+  if (path == nullptr) {
+    errno = ENOENT;
+  } else if ((fd_ = io_open(path, O_RDONLY, aio_IoOpen)) >= 0) {
+    struct stat st;
+    opened = ::fstat(fd_, &st) == 0;
+    if (opened && S_ISDIR(st.st_mode)) {
+      errno = EISDIR;
+      opened = false;
+    }
   }
-  struct stat st;
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (!opened) {
+    record_failure(aio_IoOpen);
     close();
     clear(failbit | badbit);
     return;
@@ -38,7 +154,6 @@ void aio_ifstream::open(const char* path) {
   if (buffer_ == nullptr) buffer_ = static_cast<char*>(mem_Malloc(kBufferSize));
   cur_ = end_ = buffer_;
   at_end_ = false;
-  clear();
 }
 
 bool aio_ifstream::close() {
@@ -47,7 +162,8 @@ bool aio_ifstream::close() {
   mem_Free(buffer_);
   buffer_ = nullptr;
   if (fd_ < 0) return false;
-  const bool ok = ::close(fd_) == 0;
+  const bool ok = io_close(fd_, aio_IoClose) == 0;
+  if (!ok) record_failure(aio_IoClose);
   fd_ = -1;
   return ok;
 }
@@ -59,11 +175,9 @@ bool aio_ifstream::refill() {
   std::memmove(buffer_, cur_, kept);
   cur_ = buffer_;
   end_ = buffer_ + kept;
-  ssize_t got;
-  do got = ::read(fd_, buffer_ + kept, kBufferSize - kept);
-  while (got < 0 && errno == EINTR);
+  const ssize_t got = io_read(fd_, buffer_ + kept, kBufferSize - kept);
   if (got <= 0) {
-    if (got < 0) setstate(badbit);
+    if (got < 0) record_failure(aio_IoRead);
     at_end_ = true;
     return false;
   }
@@ -75,58 +189,6 @@ bool aio_ifstream::refill() {
 // aio_ofstream
 
 namespace {
-
-// The calling thread's armed fault.
-struct Faults {
-  int countdown = 0;  // calls left until the fault; 0: none armed
-  int error = 0;
-  aio_IoCall struck = aio_IoNone;
-};
-thread_local Faults faults;
-
-// Whether the call of this kind is the one to fail; sets errno when it is.
-bool inject(aio_IoCall call) {
-  if (faults.countdown <= 0 || --faults.countdown > 0) return false;
-  faults.struck = call;
-  errno = faults.error;
-  return true;
-}
-
-int io_open(const char* path, int flags, aio_IoCall call) {
-  if (inject(call)) return -1;
-  int fd;
-  do fd = ::open(path, O_CLOEXEC | flags, 0666);
-  while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-ssize_t io_write(int fd, const char* p, size_t n) {
-  if (inject(aio_IoWrite)) return -1;
-  ssize_t put;
-  do put = ::write(fd, p, n);
-  while (put < 0 && errno == EINTR);
-  if (put == 0) errno = EIO;  // a regular file never takes nothing
-  return put;
-}
-
-int io_fsync(int fd, aio_IoCall call) { return inject(call) ? -1 : ::fsync(fd); }
-
-// The descriptor is released whatever happens: a failed close(2) on Linux
-// has closed it all the same.
-int io_close(int fd, aio_IoCall call) {
-  const bool injected = inject(call);
-  const int saved = errno;
-  const int rc = ::close(fd);
-  if (injected) {
-    errno = saved;
-    return -1;
-  }
-  return rc;
-}
-
-int io_fchmod(int fd, mode_t mode) { return inject(aio_IoOpen) ? -1 : ::fchmod(fd, mode); }
-
-int io_rename(const char* from, const char* to) { return inject(aio_IoRename) ? -1 : std::rename(from, to); }
 
 // A new file beside `target` whose name no other file has; -1 on failure.
 // The name is the target's, cut so that it stays within the usual limit of a
@@ -155,23 +217,6 @@ std::string folder_of(const std::string& path) {
 
 }  // namespace
 
-const char* aio_IoCallName(aio_IoCall call) {
-  switch (call) {
-    case aio_IoOpen: return "open";
-    case aio_IoWrite: return "write";
-    case aio_IoClose: return "close";
-    case aio_IoSync: return "fsync";
-    case aio_IoRename: return "rename";
-    case aio_IoSyncFolder: return "fsync of the folder";
-    case aio_IoNone: break;
-  }
-  return "";
-}
-
-void aio_IoFaults::FailNth(int n, int error) { faults = {n > 0 ? n : 0, error, aio_IoNone}; }
-bool aio_IoFaults::Struck() { return faults.struck != aio_IoNone; }
-aio_IoCall aio_IoFaults::StruckCall() { return faults.struck; }
-
 aio_ofstream::aio_ofstream() {
   out_begin_ = out_ = discard_;
   out_end_ = discard_ + sizeof discard_;
@@ -180,14 +225,6 @@ aio_ofstream::aio_ofstream() {
 aio_ofstream::aio_ofstream(const char* path, bool replace) : aio_ofstream() { open(path, replace); }
 
 aio_ofstream::~aio_ofstream() { close(); }
-
-void aio_ofstream::record_failure(aio_IoCall call) {
-  if (failed_call_ == aio_IoNone) {
-    error_ = errno != 0 ? errno : EIO;
-    failed_call_ = call;
-  }
-  setstate(badbit);
-}
 
 void aio_ofstream::open(const char* path, bool replace) {
   close();

@@ -4,7 +4,10 @@
 #include <atomic>
 #include <cstring>
 #include <exception>
+#include <memory>
+#include <utility>
 
+#include "mem.h"
 #include "nex.h"
 #include "omni.h"
 #include "utl.h"
@@ -105,6 +108,37 @@ const char kClearAssemblySurface[] =
 const char kClearElset[] =
     "The element set: \"%1$s\" cannot be cleared because the part file \"%2$s\" does not exist.";
 const char kClearNset[] = "The node set: \"%1$s\" cannot be cleared because the part file \"%2$s\" does not exist.";
+
+// A message about a file call of a stream that failed: %1$s the file, %2$s
+// the call, %3$s the system's reason.
+atr_String FileCallMessage(const char* text, const cow_String& file, const aio_ios& stream) {
+  char buffer[256];
+  const char* reason = strerror_r(stream.error(), buffer, sizeof buffer);
+  return atr_raw(text)
+      .ReplaceNonTranslated(1, file)
+      .ReplaceNonTranslated(2, aio_IoCallName(stream.failed_call()))
+      .ReplaceNonTranslated(3, reason);
+}
+
+// While a part file is read: an error that its readers report after a read
+// of the file has failed (most often "EOF encountered.", the input having
+// ended early) tells of the failure, not of the file's contents, so it does
+// not reach the host's error handler; the failure is reported in its place.
+class ReadFailureFilter {
+ public:
+  explicit ReadFailureFilter(const aio_ifstream& in) : wip(thr_ThreadSingleton<wip_WIP>::Instance()) {
+    host = wip.SetErrorHandler([this, &in](const atr_String& message, wip_errorLevelEnm level) {
+      if (in.error() == 0 && host) host(message, level);
+    });
+  }
+  ~ReadFailureFilter() { wip.SetErrorHandler(std::move(host)); }
+  ReadFailureFilter(const ReadFailureFilter&) = delete;
+  ReadFailureFilter& operator=(const ReadFailureFilter&) = delete;
+
+ private:
+  wip_WIP& wip;
+  wip_ErrorHandler host;
+};
 
 }  // namespace
 
@@ -214,8 +248,28 @@ void inpM_SolverPartMap::ReadPartFile(const cow_String& partFileName) {
                           .ReplaceNonTranslated(0, partFileName))
         .Throw(kSource, __LINE__);
   }
-  auto map = std::make_unique<inpM_PartMap>(in);
-  in.close();
+  std::unique_ptr<inpM_PartMap> map;
+  {
+    const ReadFailureFilter filter(in);
+    try {
+      map = std::make_unique<inpM_PartMap>(in);
+    } catch (...) {
+      if (in.error() == 0) throw;
+    }
+  }
+  // A failed read leaves the map cut short, whatever its readers made of the
+  // input's early end: the read is refused. A failed close of a file read
+  // whole loses nothing (no data is written through the descriptor); it is
+  // printed and the map is used.
+  if (in.error() != 0) {
+    nex_TextException(FileCallMessage("The part map file \"%1$s\" cannot be read (%2$s: %3$s).", partFileName, in))
+        .Throw(kSource, __LINE__);
+  }
+  if (!in.close()) {
+    thr_ThreadSingleton<wip_WIP>::Instance().Print(FileCallMessage(
+        "The part map file \"%1$s\" is read, but it cannot be closed (%2$s: %3$s); its contents are used as read.",
+        partFileName, in));
+  }
   // The map goes into its slot before the part index is built, so that the
   // slot table owns it whatever the index building raises.
   int s = PartFileSlot(partFileName);
@@ -292,17 +346,12 @@ void inpM_SolverPartMap::SavePartFile() const {
   aio_ofstream out(currentPartFileName.c_str(), true);
   current->Print(out);
   if (out.close()) return;
-  char buffer[256];
-  const char* reason = strerror_r(out.error(), buffer, sizeof buffer);
   const char* message =
       out.failed_call() == aio_IoSyncFolder
           ? "The part map file \"%1$s\" is saved, but its folder cannot be synchronised (%2$s: %3$s); the file may not "
             "survive a system crash."
           : "The part map file \"%1$s\" cannot be saved (%2$s: %3$s); the file is left as it was.";
-  thr_ThreadSingleton<wip_WIP>::Instance().Print(atr_raw(message)
-                                                     .ReplaceNonTranslated(1, currentPartFileName)
-                                                     .ReplaceNonTranslated(2, aio_IoCallName(out.failed_call()))
-                                                     .ReplaceNonTranslated(3, reason));
+  thr_ThreadSingleton<wip_WIP>::Instance().Print(FileCallMessage(message, currentPartFileName, out));
 }
 
 void inpM_SolverPartMap::CloseAll() {
