@@ -172,18 +172,15 @@ TEST(IdMapEdit, DuplicateOffsetIds) {
   EXPECT_EQ(before.NumberIds(), 3);
 }
 
-TEST(InstanceMaps, BuiltFromTheOwnLevelAndStored) {
-  const inpM_IdMap root = Model();
-  const inpM_InstanceMaps maps(root);
+TEST(InstanceMaps, BuiltFromTheOwnLevelStoredAndReadBack) {
+  const inpM_InstanceMaps maps(Model());
   EXPECT_EQ(PairsOf(maps.globalToLocal.ConstGet()), (Pairs{{101, 1}, {102, 2}}));
   inpM_InstanceMaps copy = maps;
   copy.globalToLocal.Get().Insert(9, 9);
   EXPECT_EQ(maps.globalToLocal->Size(), 2);
   EXPECT_EQ(Printed(inpM_InstanceMaps()), "0\n");
   EXPECT_EQ(Printed(inpM_InstanceMaps(IdMapOf({{2, 7}, {1, 9}, {-3, 8}}))), "3\n7 2\n8 -3\n9 1\n-3 8\n1 9\n2 7\n");
-}
 
-TEST(InstanceMaps, StoredFormRoundTripsAndAFailedReadIsLeftToTheCaller) {
   inpM_IdMap map;
   for (int i = -50; i < 3000; i += 7) map.Insert(i, 3000000 - 3 * i);
   map.Insert(-2147483647 - 1, 2147483647);
@@ -196,7 +193,6 @@ TEST(InstanceMaps, StoredFormRoundTripsAndAFailedReadIsLeftToTheCaller) {
   in.getline(rest, 132);  // the caller's line end
   in.getline(rest, 132);
   EXPECT_STREQ(rest, "rest of the record");
-
   // A failed read is left for the caller to report (the pairs read so far
   // are never used).
   for (const char* bad : {"", "x", "-1\n", "2\n5 1\n6", "2\n5 1\n6 2\n1 5\nx 6\n", "2147483647\n1 2\n",
@@ -204,19 +200,6 @@ TEST(InstanceMaps, StoredFormRoundTripsAndAFailedReadIsLeftToTheCaller) {
     aio_istringstream damaged(bad);
     const inpM_InstanceMaps partial(damaged);
     EXPECT_TRUE(damaged.fail()) << bad;
-  }
-  // Whatever the damage, a table holds no more pairs than the text has lines.
-  const std::string small = Printed(inpM_InstanceMaps(IdMapOf({{1, 10}, {2, 20}, {-3, 30}})));
-  for (size_t i = 0; i < small.size(); ++i) {
-    for (const char c : std::string("0-9 \nx+")) {
-      std::string changed = small;
-      changed[i] = c;
-      for (const std::string& input : {small.substr(0, i), changed}) {
-        aio_istringstream damaged(input);
-        const inpM_InstanceMaps partial(damaged);
-        EXPECT_LE(partial.globalToLocal->Size() + partial.localToGlobal->Size(), 9);
-      }
-    }
   }
 }
 

@@ -467,6 +467,17 @@ omi_Set MakeSet(const std::set<int>& ids) {
 int ThinKey(std::mt19937& rng) { return static_cast<int>(rng() % 2000000); }
 int ThickKey(std::mt19937& rng) { return static_cast<int>(rng() % 150000); }
 
+// Arrays are intersected eight lows at a time: besides pairs of every
+// density, hand-made pairs with lows 0 and 65535, groups whose last lows tie,
+// equal arrays, interleaved ones that share nothing, and lengths that leave a
+// tail of one to seven.
+std::set<int> Every(int step, int from, int count, int extra) {
+  std::set<int> ids;
+  for (int k = 0; k < count; ++k) ids.insert(65536 * 3 + from + k * step);
+  if (extra >= 0) ids.insert(65536 * 3 + extra);
+  return ids;
+}
+
 TEST(OmiSet, AlgebraMatchesSetAcrossDensities) {
   // Pairs of densities make every pairing of array and bitmap containers:
   // long arrays, full bitmaps, bitmaps just past the array limit (whose
@@ -479,28 +490,38 @@ TEST(OmiSet, AlgebraMatchesSetAcrossDensities) {
   const Density densities[] = {{6000, ThickKey}, {60000, ThickKey}, {10000, ThickKey},
                                {3000, ThinKey},  {1500, SparseKey}, {1500, BoundaryKey}};
   std::mt19937 rng(77);
+  std::vector<std::pair<std::set<int>, std::set<int>>> pairs;
   for (const Density& da : densities) {
     for (const Density& db : densities) {
-      const std::set<int> a = RandomIds(rng, da.count, da.draw);
-      const std::set<int> b = RandomIds(rng, db.count, db.draw);
-      std::set<int> u, i, d;
-      std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::inserter(u, u.end()));
-      std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::inserter(i, i.end()));
-      std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(d, d.end()));
-      const omi_Set sa = MakeSet(a), sb = MakeSet(b);
-      omi_Set su = sa, si = sa, sd = sa;
-      su += sb;
-      si &= sb;
-      sd -= sb;
-      ExpectSameSet(su, u);
-      ExpectSameSet(si, i);
-      ExpectSameSet(sd, d);
-      ExpectSameSet(sa, a);  // operands untouched
-      ExpectSameSet(sb, b);
-      EXPECT_TRUE(su == MakeSet(u));
-      EXPECT_TRUE(si == MakeSet(i));
-      EXPECT_EQ(su == sa, u == a);
+      std::set<int> a = RandomIds(rng, da.count, da.draw);
+      pairs.emplace_back(std::move(a), RandomIds(rng, db.count, db.draw));
     }
+  }
+  for (const auto& [a, b] : {std::pair{Every(2, 0, 100, 65535), Every(3, 0, 70, 65535)},
+                             {Every(1, 0, 64, -1), Every(1, 0, 64, -1)}, {Every(2, 0, 50, -1), Every(2, 1, 50, -1)},
+                             {Every(8, 7, 33, 0), Every(4, 3, 61, 65535)}, {Every(1, 100, 13, -1), Every(5, 90, 29, 0)},
+                             {Every(7, 0, 9, 65535), Every(1, 0, 300, 65535)}}) {
+    pairs.emplace_back(a, b);
+    pairs.emplace_back(b, a);
+  }
+  for (const auto& [a, b] : pairs) {
+    std::set<int> u, i, d;
+    std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::inserter(u, u.end()));
+    std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::inserter(i, i.end()));
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(d, d.end()));
+    const omi_Set sa = MakeSet(a), sb = MakeSet(b);
+    omi_Set su = sa, si = sa, sd = sa;
+    su += sb;
+    si &= sb;
+    sd -= sb;
+    ExpectSameSet(su, u);
+    ExpectSameSet(si, i);
+    ExpectSameSet(sd, d);
+    ExpectSameSet(sa, a);  // operands untouched
+    ExpectSameSet(sb, b);
+    EXPECT_TRUE(su == MakeSet(u));
+    EXPECT_TRUE(si == MakeSet(i));
+    EXPECT_EQ(su == sa, u == a);
   }
   // An operand that is the set itself.
   const std::set<int> ids = RandomIds(rng, 30000, ThickKey);
@@ -510,32 +531,6 @@ TEST(OmiSet, AlgebraMatchesSetAcrossDensities) {
   ExpectSameSet(s, ids);
   s -= s;
   ExpectSameSet(s, {});
-}
-
-TEST(OmiSet, ArrayIntersectionsInGroupsOfEight) {
-  // Arrays are intersected eight lows at a time: lows 0 and 65535, groups
-  // whose last lows tie, equal arrays, interleaved ones that share nothing,
-  // and lengths that leave a tail of one to seven.
-  auto every = [](int step, int from, int count, int extra) {
-    std::set<int> ids;
-    for (int k = 0; k < count; ++k) ids.insert(65536 * 3 + from + k * step);
-    if (extra >= 0) ids.insert(65536 * 3 + extra);
-    return ids;
-  };
-  const std::vector<std::pair<std::set<int>, std::set<int>>> cases = {
-      {every(2, 0, 100, 65535), every(3, 0, 70, 65535)}, {every(1, 0, 64, -1), every(1, 0, 64, -1)},
-      {every(2, 0, 50, -1), every(2, 1, 50, -1)},        {every(8, 7, 33, 0), every(4, 3, 61, 65535)},
-      {every(1, 100, 13, -1), every(5, 90, 29, 0)},      {every(7, 0, 9, 65535), every(1, 0, 300, 65535)}};
-  for (const auto& [a, b] : cases) {
-    std::set<int> both;
-    std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::inserter(both, both.end()));
-    omi_Set s = MakeSet(a);
-    s &= MakeSet(b);
-    ExpectSameSet(s, both);
-    omi_Set t = MakeSet(b);
-    t &= MakeSet(a);
-    ExpectSameSet(t, both);
-  }
 }
 
 // Shifted unions: sources of every container form, moved within a
