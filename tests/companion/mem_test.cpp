@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,7 +18,6 @@
 #include <string_view>
 
 #include "cow.h"
-#include "mem_pages.h"
 #include "testing.h"
 
 namespace {
@@ -357,8 +355,9 @@ TEST(Files, RoundTripInBothModes) {
   }
 }
 
-// Every token kind split at every position across the read buffer's edge.
-TEST(Files, TokensAcrossBufferEdges) {
+// Every token kind split at every position across the read buffer's edge;
+// then a table larger than the buffer, written and read through its edges.
+TEST(Files, TokensAndTablesAcrossBufferEdges) {
   const TempDir dir;
   const std::string path = dir.Path("edge.txt");
   const std::string tail = "-1234567890 3.5e-7 a name line\n0000000000000000000017\n";
@@ -373,11 +372,6 @@ TEST(Files, TokensAcrossBufferEdges) {
     EXPECT_EQ(in.scan_int(), 17) << shift;
     EXPECT_TRUE(in.good()) << shift;
   }
-}
-
-TEST(Files, LargeIdTable) {
-  const TempDir dir;
-  const std::string path = dir.Path("ids.txt");
   std::mt19937 rng(3);
   std::vector<int> ids(300000);
   for (int& id : ids) id = static_cast<int>(rng()) >> (rng() % 32);  // every length, both signs
@@ -470,21 +464,6 @@ TEST(Files, ReplaceKeepsModeAndFollowsLinks) {
 
 // ---------------------------------------------------------------------------
 // Allocation
-
-// Released pages read as zero again, also where the system refuses to drop
-// them (locked pages), which are then zeroed in place.
-TEST(Allocation, ReleasedPagesReadZero) {
-  constexpr size_t kPage = 4096;
-  for (bool locked : {false, true}) {
-    char* p = mem_MapPages(3 * kPage);
-    ASSERT_NE(p, nullptr);
-    if (locked && ::mlock(p, 3 * kPage) != 0) GTEST_SKIP() << "pages cannot be locked here";
-    std::memset(p, 0x5A, 3 * kPage);
-    mem_ReleasePages(p + kPage, kPage);
-    EXPECT_EQ(std::string(p + kPage - 1, kPage + 2), '\x5A' + std::string(kPage, '\0') + '\x5A') << locked;
-    mem_UnmapPages(p, 3 * kPage);
-  }
-}
 
 TEST(Allocation, ZeroSizesAndRealloc) {
   void* a = mem_Malloc(0);

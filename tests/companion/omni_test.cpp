@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <iterator>
@@ -263,35 +264,12 @@ TEST(OmiIntTable, GetInsertsConstGetDoesNotAndCopiesAreIndependent) {
   ExpectSameTable(c, {});
 }
 
-// Spans: the arena, a dense block beside it, a sparse block, a gap, a
-// stretch across two blocks, the negative half, and a value of zero (which
-// is also what absent slots hold).
-TEST(OmiIntTable, SpansOfFullStretches) {
-  const int b40 = 40 * 65536, b50 = 50 * 65536;
-  auto value = [](int k) { return k < 0 ? k + 1 : k == 5 ? 0 : k < 3 * 65536 ? 7 * k : k < 50 * 65536 ? -k : k; };
-  omi_IntTable<int> t;
-  for (int k = -65536; k < 3 * 65536; ++k) t.Insert(k, value(k));
-  for (int k = b40 + 100; k < b40 + 9000; ++k) t.Insert(k, value(k));
-  for (int k = b50; k < b50 + 4000; k += 4) t.Insert(k, value(k));
-  t.Remove(70000);
-  for (const auto& [first, last] : {std::pair{0, 65535}, {65536, 69999}, {70001, 70001}, {b40 + 100, b40 + 8999}, {-65536, -1}}) {
-    const int* s = t.Span(first, last);
-    ASSERT_NE(s, nullptr) << first;
-    for (int k = first; k <= last; ++k) ASSERT_EQ(s[k - first], value(k)) << k;
-  }
-  // 70000 is gone, two blocks, an empty stretch, past the ends of a block's
-  // stretch, a sparse block (not an array), a gap, and both halves.
-  for (const auto& [first, last] : {std::pair{69999, 70001}, {65535, 65536}, {10, 9}, {b40 + 99, b40 + 200},
-                                    {b40 + 8000, b40 + 9000}, {b50, b50}, {60 * 65536, 60 * 65536 + 1}, {-1, 0}})
-    EXPECT_EQ(t.Span(first, last), nullptr) << first << ' ' << last;
-}
-
 // Id tables loaded from runs and copied take their blocks from memory that
 // all threads share: tables built, copied and dropped in several threads at
 // once keep their contents, and a copy outlives its original.
 TEST(OmiIntTable, RunsLoadedInManyThreads) {
+  std::atomic<int> failures = 0;
   std::vector<std::thread> threads;
-  std::vector<int> failures(4, 0);
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([t, &failures] {
       std::mt19937 rng(static_cast<unsigned>(t));
@@ -299,30 +277,26 @@ TEST(OmiIntTable, RunsLoadedInManyThreads) {
       for (int round = 0; round < 60; ++round) {
         std::vector<int> keys, values;
         int k = static_cast<int>(rng() % 1000000);
-        for (int run = 0; run < 4; ++run, k += static_cast<int>(rng() % 70000)) {
-          const int length = 1 + static_cast<int>(rng() % 20000);
-          for (int i = 0; i < length; ++i, ++k) keys.push_back(k);
-        }
+        for (int run = 0; run < 4; ++run, k += static_cast<int>(rng() % 70000))
+          for (int i = 0, length = 1 + static_cast<int>(rng() % 20000); i < length; ++i, ++k) keys.push_back(k);
         for (int key : keys) values.push_back(key ^ (t << 24));
         omi_IntTable<int> table;
         table.InsertAscending(keys.data(), values.data(), static_cast<int>(keys.size()));
         omi_IntTable<int> copy(table);
         if (round % 3 == 0) kept.push_back(copy);  // outlives its original
-        if (!(copy == table) || copy.Size() != static_cast<int>(keys.size())) ++failures[static_cast<size_t>(t)];
+        failures += !(copy == table) || copy.Size() != static_cast<int>(keys.size());
         for (int i = 0; i < 50; ++i) {
           const size_t at = rng() % keys.size();
-          if (copy.ConstGet(keys[at]) != values[at]) ++failures[static_cast<size_t>(t)];
+          failures += copy.ConstGet(keys[at]) != values[at];
         }
         if (round % 5 == 0 && kept.size() > 3) kept.erase(kept.begin());
       }
       for (const omi_IntTable<int>& table : kept)
-        table.ForEach([&](int key, int value) {
-          if (value != (key ^ (t << 24))) ++failures[static_cast<size_t>(t)];
-        });
+        table.ForEach([&](int key, int value) { failures += value != (key ^ (t << 24)); });
     });
   }
   for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(failures, std::vector<int>(4, 0));
+  EXPECT_EQ(failures, 0);
 }
 
 // Keys far apart do not pay for the gaps; dense tables and sets cost little
@@ -333,27 +307,6 @@ TEST(OmiIntTable, MemoryStaysSmall) {
   EXPECT_LT(far.MemoryBytes(), 600u);
   for (int k = 1; k <= 1 << 20; ++k) dense.Insert(k, k);
   EXPECT_LE(dense.MemoryBytes(), 4.5 * (1 << 20));
-  // Trim gives back what growth by doubling left: a block loaded in pieces,
-  // and sparse blocks grown by inserts, keep their keys and values.
-  omi_IntTable<double> pieces;
-  std::map<int, double> twin;
-  std::vector<int> keys;
-  std::vector<double> values;
-  for (int k = 1; k <= 10000; ++k) keys.push_back(k);
-  for (int k = 1; k <= 10000; ++k) values.push_back(0.5 * k);
-  for (int at = 0; at < 10000; at += 4096) pieces.InsertAscending(&keys[at], &values[at], std::min(4096, 10000 - at));
-  std::mt19937 rng(3);
-  for (int i = 0; i < 3000; ++i) pieces.Insert(static_cast<int>(rng() >> 1), -1.0);
-  pieces.ForEach([&twin](int k, double v) { twin.emplace(k, v); });
-  const size_t grown = pieces.MemoryBytes();
-  pieces.Trim();
-  EXPECT_LT(pieces.MemoryBytes(), grown - 6000 * sizeof(double));  // 16384 slots down to 10048
-  ExpectSameTable(pieces, twin);
-  // Random keys, a few hundred a block, cost little more than key and value.
-  omi_IntTable<int> scattered;
-  for (int i = 0; i < 100000; ++i) scattered.Insert(static_cast<int>(rng() % (256 * 65536)), i);
-  scattered.Trim();
-  EXPECT_LE(scattered.MemoryBytes(), 13.0 * scattered.Size());
   omi_Set bits;
   for (int i = 0; i < 1000000; ++i) bits.Insert(i);
   EXPECT_LE(bits.MemoryBytes(), 1000000 / 8 + 16 * 1024);
@@ -536,7 +489,8 @@ TEST(OmiSet, AlgebraMatchesSetAcrossDensities) {
 // Shifted unions: sources of every container form, moved within a
 // container, by whole containers and bit offsets, down and up, onto targets
 // that are empty, arrays and bitmaps, up to the ends of the int range;
-// checked against the twin, with the container walks that drive them.
+// checked against the twin. The table spans and container walks that drive
+// them in the id maps are checked through the sorted set's renumbering.
 TEST(OmiSet, ShiftedUnionsMatchSet) {
   std::mt19937 rng(31);
   const std::pair<int, int> sources[] = {{200, 3}, {3000, 17}, {30000, 2}, {65536, 1}};  // (count, stride)
@@ -575,24 +529,6 @@ TEST(OmiSet, ShiftedUnionsMatchSet) {
   omi_Set self = MakeSet({1, 2, 3});
   self.UniteShifted(self, 1, 3, 10);
   ExpectSameSet(self, {1, 2, 3, 11, 12, 13});
-  // The container walks.
-  const std::set<int> ids = RandomIds(rng, 20000, ClusterKey);
-  const omi_Set c = MakeSet(ids);
-  std::vector<int> seen;
-  c.BitVector().ForEachContainer([&](int smallest, int largest, int n) {
-    std::vector<int> in;
-    c.BitVector().ForEachIn(smallest, largest, [&in](int id) { in.push_back(id); });
-    ASSERT_EQ(static_cast<int>(in.size()), n);
-    EXPECT_EQ(in.front(), smallest);
-    EXPECT_EQ(in.back(), largest);
-    seen.insert(seen.end(), in.begin(), in.end());
-    std::vector<int> got;
-    c.BitVector().ForEachIn(smallest + 2, largest - 2, [&got](int id) { got.push_back(id); });
-    if (largest - smallest >= 4) {
-      EXPECT_EQ(got, std::vector<int>(ids.lower_bound(smallest + 2), ids.upper_bound(largest - 2)));
-    }
-  });
-  EXPECT_EQ(seen, std::vector<int>(ids.begin(), ids.end()));
 }
 
 }  // namespace
