@@ -141,11 +141,7 @@ TEST(IdMapEdit, MergeCombinesSharedInstancesAndTakesOverTheOthers) {
 }
 
 TEST(IdMapEdit, DuplicateOffsetIds) {
-  const struct {
-    Pairs pairs;
-    int offset, copies;
-    Pairs expected;
-  } cases[] = {
+  const struct { Pairs pairs; int offset, copies; Pairs expected; } cases[] = {
       {{{1, 5}}, 1000, 2, {{1, 5}, {1005, 1005}, {2005, 2005}}},
       {{{7, 10}}, -4, 3, {{-2, -2}, {2, 2}, {6, 6}, {7, 10}}},
       // Offset 1 makes each copy the next id: a walk that met the copies

@@ -127,12 +127,7 @@ TEST(OmiSetCopies, ABitVectorIsCopiedOnlyWhenTheSourceHasOne) {
 }
 
 TEST(OmiSetAlgebra, ResultsFollowTheStates) {
-  const struct {
-    inpM_OmiSet left;
-    bool unite;
-    inpM_OmiSet right;
-    const char* held;
-  } cases[] = {
+  const struct { inpM_OmiSet left; bool unite; inpM_OmiSet right; const char* held; } cases[] = {
       {inpM_OmiSet(), true, inpM_OmiSet(), "empty{}"},
       {inpM_OmiSet(), true, Single(3), "single{3}"},  // empty and single: a copy, still single
       {Single(3), true, Single(3), "bits{3}"},        // two single sets: a bit vector of one or two ids

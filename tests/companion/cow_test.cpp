@@ -117,9 +117,6 @@ TEST(CowHandle, SharesUntilWrittenAndFreesEachObjectOnce) {
   EXPECT_EQ(Tracked::live, 0);
 }
 
-// ---------------------------------------------------------------------------
-// Lists and arrays
-
 // What both lists share, then what each adds.
 template <class L, class T>
 void CheckSharedListOperations(const T& a, const T& b, const T& c) {
@@ -176,9 +173,6 @@ TEST(Cow1DArray, FixedLengthCopyAndIterator) {
   EXPECT_EQ(a.Size(), 2);
   EXPECT_EQ(a.PartialArrayConstGet(1), 2);
 }
-
-// ---------------------------------------------------------------------------
-// Maps
 
 // Random operations on a map of many chunks against a std::map twin, with
 // copies taken along the way that must keep what they held.

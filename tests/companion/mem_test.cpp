@@ -24,9 +24,6 @@ namespace {
 
 constexpr int kEofFail = aio_ios::eofbit | aio_ios::failbit;
 
-// ---------------------------------------------------------------------------
-// Integers and state
-
 // The stated rules, one byte at a time, as a reference for the buffered
 // reader with its whole-word fast path.
 int ReferenceScanInt(const std::string& s, size_t& pos, int& state) {
@@ -162,9 +159,6 @@ TEST(ScanInt, FailureIsStickyAndConsumesOnlyAnOverlongNumber) {
   EXPECT_TRUE(in.good());
 }
 
-// ---------------------------------------------------------------------------
-// Lines
-
 TEST(Getline, LongLinesEmptyLinesCrlfAndTinyBuffers) {
   const std::string fits(131, 'a'), tooLong(132, 'b');
   aio_istringstream in(fits + "\n" + tooLong + "\n3\nNAME\r\n\nend");
@@ -195,9 +189,6 @@ TEST(Getline, LongLinesEmptyLinesCrlfAndTinyBuffers) {
   EXPECT_EQ(in.rdstate(), kEofFail);
   EXPECT_EQ(in.gcount(), 0);
 }
-
-// ---------------------------------------------------------------------------
-// Doubles
 
 TEST(ScanDouble, ReadsBackWhatPrintDoubleWrites) {
   aio_ostringstream out;
@@ -245,9 +236,6 @@ TEST(ScanDouble, StrtodForms) {
   EXPECT_TRUE(std::isnan(nan.scan_double()));
   EXPECT_EQ(nan.scan_int(), 0);  // "x" is next
 }
-
-// ---------------------------------------------------------------------------
-// Output
 
 // Every length and sign, the ends of the range and random values: the text
 // is std::to_chars's.
@@ -324,9 +312,6 @@ TEST(Print, NumbersTextPaddingAndFlags) {
   flagged.print_int(-31).print_double(1.25);
   EXPECT_EQ(flagged.str(), "-31   |1.25 7|-31   |1.25 7|     -311.25");
 }
-
-// ---------------------------------------------------------------------------
-// Files
 
 TEST(Files, RoundTripInBothModes) {
   const TempDir dir;
@@ -461,9 +446,6 @@ TEST(Files, ReplaceKeepsModeAndFollowsLinks) {
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
-
-// ---------------------------------------------------------------------------
-// Allocation
 
 TEST(Allocation, ZeroSizesAndRealloc) {
   void* a = mem_Malloc(0);

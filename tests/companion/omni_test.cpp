@@ -21,10 +21,7 @@ namespace {
 const int kBoundaryKeys[] = {INT_MIN, INT_MIN + 1, -65537, -65536, -1, 0, 1, 65535, 65536, 2147483646, 2147483647};
 
 // Key generators for the shapes tables and sets meet.
-struct KeyShape {
-  const char* name;
-  int (*draw)(std::mt19937& rng);
-};
+struct KeyShape { const char* name; int (*draw)(std::mt19937& rng); };
 
 using Rng = std::mt19937;
 int SparseKey(Rng& rng) { return static_cast<int>(rng()); }
@@ -68,9 +65,6 @@ const KeyShape kShapes[] = {
        const int k = static_cast<int>(rng() % 70000);
        return rng() % 2 ? INT_MAX - k : INT_MIN + k;
      }}};
-
-// ---------------------------------------------------------------------------
-// Tables
 
 template <class T>
 std::vector<std::pair<int, T>> Walk(const omi_IntTable<T>& t) {
@@ -312,9 +306,6 @@ TEST(OmiIntTable, MemoryStaysSmall) {
   EXPECT_LE(bits.MemoryBytes(), 1000000 / 8 + 16 * 1024);
 }
 
-// ---------------------------------------------------------------------------
-// Sets
-
 std::vector<int> Walk(const omi_Set& s) {
   std::vector<int> out;
   for (omi_SetIT it(s); !it.IsDone(); it.Next()) out.push_back(it.CurrentItem());
@@ -335,6 +326,18 @@ void ExpectSameSet(const omi_Set& s, const std::set<int>& twin) {
   // Neutral values of a minimum and a maximum when empty.
   EXPECT_EQ(s.Smallest(), twin.empty() ? INT_MAX : *twin.begin());
   EXPECT_EQ(s.Largest(), twin.empty() ? INT_MIN : *twin.rbegin());
+}
+
+std::set<int> RandomIds(std::mt19937& rng, int count, int (*draw)(std::mt19937&)) {
+  std::set<int> ids;
+  for (int i = 0; i < count; ++i) ids.insert(draw(rng));
+  return ids;
+}
+
+omi_Set MakeSet(const std::set<int>& ids) {
+  omi_Set s;
+  for (int id : ids) s.Insert(id);
+  return s;
 }
 
 // One container filled past the array limit and emptied below the bitmap
@@ -358,13 +361,10 @@ TEST(OmiSet, RandomOperationsMatchSet) {
       const int id = shape.draw(rng);
       drawn.push_back(id);
       const unsigned op = rng() % 10;
-      if (op < 6) {
-        ASSERT_EQ(s.Insert(id), twin.insert(id).second) << id;
-      } else if (op < 9) {
-        ASSERT_EQ(s.Remove(id), twin.erase(id) == 1) << id;
-      } else {
-        ASSERT_EQ(s.IsMember(id), twin.count(id) == 1) << id;
-      }
+      const bool same = op < 6   ? s.Insert(id) == twin.insert(id).second
+                        : op < 9 ? s.Remove(id) == (twin.erase(id) == 1)
+                                 : s.IsMember(id) == (twin.count(id) == 1);
+      ASSERT_TRUE(same) << op << ' ' << id;
       if (step % 20000 == 19999 || (twin.size() > 4090 && twin.size() < 4100)) ExpectSameSet(s, twin);
     }
     ExpectSameSet(s, twin);
@@ -387,11 +387,8 @@ TEST(OmiSet, RandomOperationsMatchSet) {
     merged.InsertSorted(drawn.data(), static_cast<int>(drawn.size()));
     ExpectSameSet(merged, all);
   }
-  // The ends of the range, and a walk started again.
-  omi_Set s;
-  for (int id : kBoundaryKeys) EXPECT_TRUE(s.Insert(id));
-  for (int id : kBoundaryKeys) EXPECT_FALSE(s.Insert(id));
-  ExpectSameSet(s, std::set<int>(std::begin(kBoundaryKeys), std::end(kBoundaryKeys)));
+  // A walk started again.
+  const omi_Set s = MakeSet(std::set<int>(std::begin(kBoundaryKeys), std::end(kBoundaryKeys)));
   omi_SetIT it(s);
   it.Next();
   it.First();
@@ -403,18 +400,6 @@ TEST(OmiSet, RandomOperationsMatchSet) {
   u.InsertSorted(unsorted, 0);
   u.Insert(unsorted, -1);
   ExpectSameSet(u, {-4, 3, 5, 9});
-}
-
-std::set<int> RandomIds(std::mt19937& rng, int count, int (*draw)(std::mt19937&)) {
-  std::set<int> ids;
-  for (int i = 0; i < count; ++i) ids.insert(draw(rng));
-  return ids;
-}
-
-omi_Set MakeSet(const std::set<int>& ids) {
-  omi_Set s;
-  for (int id : ids) s.Insert(id);
-  return s;
 }
 
 int ThinKey(std::mt19937& rng) { return static_cast<int>(rng() % 2000000); }
@@ -436,10 +421,7 @@ TEST(OmiSet, AlgebraMatchesSetAcrossDensities) {
   // long arrays, full bitmaps, bitmaps just past the array limit (whose
   // intersections fall around the point where bitmaps turn back into
   // arrays), short arrays, and ids all over the range.
-  struct Density {
-    int count;
-    int (*draw)(std::mt19937&);
-  };
+  struct Density { int count; int (*draw)(std::mt19937&); };
   const Density densities[] = {{6000, ThickKey}, {60000, ThickKey}, {10000, ThickKey},
                                {3000, ThinKey},  {1500, SparseKey}, {1500, BoundaryKey}};
   std::mt19937 rng(77);

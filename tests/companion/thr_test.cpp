@@ -29,9 +29,7 @@ void SetLevel(int level) {
 }
 
 template <int N>
-struct Logged {
-  ~Logged() { destroyed.push_back("L" + std::to_string(N)); }
-};
+struct Logged { ~Logged() { destroyed.push_back("L" + std::to_string(N)); } };
 
 // Runs `f` in a thread of its own and gives what was destroyed meanwhile.
 template <class F>
@@ -64,9 +62,7 @@ TEST(Thr, EachThreadGetsItsOwnObject) {
 }
 
 // The error service of a thread, at the default level.
-struct Service {
-  ~Service() { destroyed.push_back("service"); }
-};
+struct Service { ~Service() { destroyed.push_back("service"); } };
 
 // Sets its own level while it is being made, and uses the service while it
 // closes, as the solver's per-thread object does.
@@ -110,9 +106,7 @@ TEST(Thr, EachObjectIsDestroyedOnceHoweverItGoes) {
 
 // Made before the thread's registrations, it makes a per-thread object after
 // they were torn down: registered afresh, that one is destroyed in its turn.
-struct LateUser {
-  ~LateUser() { thr_ThreadSingleton<Logged<71>>::Instance(); }
-};
+struct LateUser { ~LateUser() { thr_ThreadSingleton<Logged<71>>::Instance(); } };
 
 TEST(Thr, ThreadEndDestroysInDescendingLevelWhateverTheObjectsDoMeanwhile) {
   const std::pair<void (*)(), Log> cases[] = {
