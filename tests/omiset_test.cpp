@@ -29,11 +29,7 @@ std::string Held(const inpM_OmiSet& set) {
   return text + "}";
 }
 
-inpM_OmiSet Single(int id) {
-  inpM_OmiSet s;
-  s.Insert(id);
-  return s;
-}
+inpM_OmiSet Single(int id) { return inpM_OmiSet(cow_1DArrayList<int>{id}); }
 
 inpM_OmiSet Grown(std::initializer_list<int> ids) {
   inpM_OmiSet s;
