@@ -258,6 +258,29 @@ TEST(OmiIntTable, GetInsertsConstGetDoesNotAndCopiesAreIndependent) {
   ExpectSameTable(c, {});
 }
 
+// Spans: the arena, a dense block beside it, a sparse block, a gap, a
+// stretch across two blocks, the negative half, and a value of zero (which
+// is also what absent slots hold).
+TEST(OmiIntTable, SpansOfFullStretches) {
+  const int b40 = 40 * 65536, b50 = 50 * 65536;
+  auto value = [](int k) { return k < 0 ? k + 1 : k == 5 ? 0 : k < 3 * 65536 ? 7 * k : k < 50 * 65536 ? -k : k; };
+  omi_IntTable<int> t;
+  for (int k = -65536; k < 3 * 65536; ++k) t.Insert(k, value(k));
+  for (int k = b40 + 100; k < b40 + 9000; ++k) t.Insert(k, value(k));
+  for (int k = b50; k < b50 + 4000; k += 4) t.Insert(k, value(k));
+  t.Remove(70000);
+  for (const auto& [first, last] : {std::pair{0, 65535}, {65536, 69999}, {70001, 70001}, {b40 + 100, b40 + 8999}, {-65536, -1}}) {
+    const int* s = t.Span(first, last);
+    ASSERT_NE(s, nullptr) << first;
+    for (int k = first; k <= last; ++k) ASSERT_EQ(s[k - first], value(k)) << k;
+  }
+  // 70000 is gone, two blocks, an empty stretch, past the ends of a block's
+  // stretch, a sparse block (not an array), a gap, and both halves.
+  for (const auto& [first, last] : {std::pair{69999, 70001}, {65535, 65536}, {10, 9}, {b40 + 99, b40 + 200},
+                                    {b40 + 8000, b40 + 9000}, {b50, b50}, {60 * 65536, 60 * 65536 + 1}, {-1, 0}})
+    EXPECT_EQ(t.Span(first, last), nullptr) << first << ' ' << last;
+}
+
 // Id tables loaded from runs and copied take their blocks from memory that
 // all threads share: tables built, copied and dropped in several threads at
 // once keep their contents, and a copy outlives its original.
@@ -458,8 +481,8 @@ TEST(OmiSet, AlgebraMatchesSetAcrossDensities) {
 // Shifted unions: sources of every container form, moved within a
 // container, by whole containers and bit offsets, down and up, onto targets
 // that are empty, arrays and bitmaps, up to the ends of the int range;
-// checked against the twin. The table spans and container walks that drive
-// them in the id maps are checked through the sorted set's renumbering.
+// checked against the twin. The container walks that drive them in the id
+// maps are checked through the sorted set's renumbering.
 TEST(OmiSet, ShiftedUnionsMatchSet) {
   std::mt19937 rng(31);
   const std::pair<int, int> sources[] = {{200, 3}, {3000, 17}, {30000, 2}, {65536, 1}};  // (count, stride)
