@@ -40,7 +40,7 @@ inpM_IdMap Model() {
                  {{"I1", {{1, 1}, {2, 2}, {3, 3}}}, {"I2", {{1, 11}, {2, 12}, {3, 13}, {4, 14}}}});
 }
 
-TEST(IdMapLookup, BuildersLookupsAndCounts) {
+TEST(IdMapLookup, BuildersLookupsCountsAndExtremes) {
   inpM_IdMap map;
   map.Insert(5, 50);
   map.Insert(5, 51);  // an existing local id keeps its global id
@@ -63,9 +63,7 @@ TEST(IdMapLookup, BuildersLookupsAndCounts) {
   EXPECT_EQ(ErrorOf([&] { model.ConstGet(-12); }), "Unknown instance id -12");
   EXPECT_EQ(ErrorOf([&] { model.ConstGet(cow_String("I1")).ConstGet(cow_String("I1")); }), "Unknown instance name I1");
   EXPECT_EQ(ErrorOf([&] { map.ConstGet(cow_List<cow_String>{"A", "C"}); }), "Unknown instance name C");
-}
-
-TEST(IdMapLookup, LargestAndSmallestIdLookAtGlobalIdsOfAllLevels) {
+  // The largest and smallest ids look at the global ids of all levels.
   EXPECT_EQ(inpM_IdMap().LargestId(), 1);
   EXPECT_EQ(inpM_IdMap().SmallestId(), 999999999);
   EXPECT_EQ(IdMapOf({{5, 0}}).LargestId(), 1);
@@ -90,7 +88,7 @@ TEST(IdMapLookup, BuiltFromInstanceIdMapsAndPrinted) {
   EXPECT_EQ(Printed(inpM_IdMap()), "0\n");
 }
 
-TEST(IdMapRenumber, ArraysInPlaceAndListsBothWays) {
+TEST(IdMapRenumber, ArraysInPlaceListsBothWaysAndUndefinedIds) {
   const inpM_IdMap map = IdMapOf({{3, 30}, {4, 40}, {0, 9}});
   int ids[] = {4, 0, 3, 4};
   map.Renumber(ids, 4);
@@ -107,15 +105,13 @@ TEST(IdMapRenumber, ArraysInPlaceAndListsBothWays) {
   EXPECT_EQ(V(map.CleanupAndRenumber(L({4, 1, 99, 3, 4}), false)), (Ids{40, 30, 40}));
   EXPECT_EQ(V(map.Cleanup(L({4, 1, 30, 3, 4}))), (Ids{4, 3, 4}));
   EXPECT_TRUE(inpM_IdMap().Cleanup(L({1})).IsEmpty());
-}
-
-TEST(IdMapRenumber, UndefinedIdsAreListedInOrderAndWrapped) {
-  const inpM_IdMap map = IdMapOf({{3, 30}});
-  int ids[] = {7, 3, 0};
-  EXPECT_EQ(TextExceptionOf([&] { map.Renumber(ids, 3); }), kUndefined + "\n    7\n\n");  // 0 is no id
-  EXPECT_EQ(std::vector<int>(ids, ids + 3), (Ids{0, 30, 0}));                             // the work done is kept
-  EXPECT_EQ(PairsOf(map), (Pairs{{3, 30}}));
-  EXPECT_EQ(TextExceptionOf([&] { map.Renumber(L({7, 3, 1, 7}), false); }), kUndefined + "\n    7, 1, 7\n\n");
+  // Undefined ids are listed in order and wrapped.
+  const inpM_IdMap one = IdMapOf({{3, 30}});
+  int some[] = {7, 3, 0};
+  EXPECT_EQ(TextExceptionOf([&] { one.Renumber(some, 3); }), kUndefined + "\n    7\n\n");  // 0 is no id
+  EXPECT_EQ(std::vector<int>(some, some + 3), (Ids{0, 30, 0}));                           // the work done is kept
+  EXPECT_EQ(PairsOf(one), (Pairs{{3, 30}}));
+  EXPECT_EQ(TextExceptionOf([&] { one.Renumber(L({7, 3, 1, 7}), false); }), kUndefined + "\n    7, 1, 7\n\n");
   Ids many;
   for (int i = 1; i <= 7; ++i) many.push_back(-1000000000 - i);
   EXPECT_EQ(TextExceptionOf([&] { inpM_IdMap().Renumber(many.data(), 7); }),
