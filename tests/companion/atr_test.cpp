@@ -14,11 +14,7 @@ namespace {
 using Values = std::vector<std::pair<int, const char*>>;  // (position, value), applied in order
 
 TEST(AtrTranslate, ConversionsTakeTheirValuesLiterally) {
-  const struct {
-    const char* format;
-    Values values;
-    const char* expected;
-  } cases[] = {
+  const struct { const char* format; Values values; const char* expected; } cases[] = {
       {"Set %s of instance %s has %s members.",
        {{1, "S1"}, {2, "Part-1-1"}, {3, "-12"}},
        "Set S1 of instance Part-1-1 has -12 members."},
@@ -48,11 +44,7 @@ TEST(AtrTranslate, ConversionsTakeTheirValuesLiterally) {
 }
 
 TEST(AtrReplaceNonTranslated, FillsEachPlaceholderLiterallyOnce) {
-  const struct {
-    const char* message;
-    Values values;
-    const char* expected;
-  } cases[] = {
+  const struct { const char* message; Values values; const char* expected; } cases[] = {
       {"Instance %s has no set %s.", {{0, "I1"}, {0, "42"}, {0, "again"}}, "Instance I1 has no set 42."},
       {"No part map is current: %2$s (%1$s), %s, %3$s%%",
        {{1, "file.prt"}, {2, "GETPARTINFO"}, {3, "7"}},

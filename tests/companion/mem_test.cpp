@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,15 +18,11 @@
 #include <string_view>
 
 #include "cow.h"
-#include "mem_pages.h"
 #include "testing.h"
 
 namespace {
 
 constexpr int kEofFail = aio_ios::eofbit | aio_ios::failbit;
-
-// ---------------------------------------------------------------------------
-// Integers and state
 
 // The stated rules, one byte at a time, as a reference for the buffered
 // reader with its whole-word fast path.
@@ -164,9 +159,6 @@ TEST(ScanInt, FailureIsStickyAndConsumesOnlyAnOverlongNumber) {
   EXPECT_TRUE(in.good());
 }
 
-// ---------------------------------------------------------------------------
-// Lines
-
 TEST(Getline, LongLinesEmptyLinesCrlfAndTinyBuffers) {
   const std::string fits(131, 'a'), tooLong(132, 'b');
   aio_istringstream in(fits + "\n" + tooLong + "\n3\nNAME\r\n\nend");
@@ -197,9 +189,6 @@ TEST(Getline, LongLinesEmptyLinesCrlfAndTinyBuffers) {
   EXPECT_EQ(in.rdstate(), kEofFail);
   EXPECT_EQ(in.gcount(), 0);
 }
-
-// ---------------------------------------------------------------------------
-// Doubles
 
 TEST(ScanDouble, ReadsBackWhatPrintDoubleWrites) {
   aio_ostringstream out;
@@ -247,9 +236,6 @@ TEST(ScanDouble, StrtodForms) {
   EXPECT_TRUE(std::isnan(nan.scan_double()));
   EXPECT_EQ(nan.scan_int(), 0);  // "x" is next
 }
-
-// ---------------------------------------------------------------------------
-// Output
 
 // Every length and sign, the ends of the range and random values: the text
 // is std::to_chars's.
@@ -327,9 +313,6 @@ TEST(Print, NumbersTextPaddingAndFlags) {
   EXPECT_EQ(flagged.str(), "-31   |1.25 7|-31   |1.25 7|     -311.25");
 }
 
-// ---------------------------------------------------------------------------
-// Files
-
 TEST(Files, RoundTripInBothModes) {
   const TempDir dir;
   for (bool replace : {false, true}) {
@@ -357,8 +340,9 @@ TEST(Files, RoundTripInBothModes) {
   }
 }
 
-// Every token kind split at every position across the read buffer's edge.
-TEST(Files, TokensAcrossBufferEdges) {
+// Every token kind split at every position across the read buffer's edge;
+// then a table larger than the buffer, written and read through its edges.
+TEST(Files, TokensAndTablesAcrossBufferEdges) {
   const TempDir dir;
   const std::string path = dir.Path("edge.txt");
   const std::string tail = "-1234567890 3.5e-7 a name line\n0000000000000000000017\n";
@@ -373,11 +357,6 @@ TEST(Files, TokensAcrossBufferEdges) {
     EXPECT_EQ(in.scan_int(), 17) << shift;
     EXPECT_TRUE(in.good()) << shift;
   }
-}
-
-TEST(Files, LargeIdTable) {
-  const TempDir dir;
-  const std::string path = dir.Path("ids.txt");
   std::mt19937 rng(3);
   std::vector<int> ids(300000);
   for (int& id : ids) id = static_cast<int>(rng()) >> (rng() % 32);  // every length, both signs
@@ -466,24 +445,6 @@ TEST(Files, ReplaceKeepsModeAndFollowsLinks) {
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-// ---------------------------------------------------------------------------
-// Allocation
-
-// Released pages read as zero again, also where the system refuses to drop
-// them (locked pages), which are then zeroed in place.
-TEST(Allocation, ReleasedPagesReadZero) {
-  constexpr size_t kPage = 4096;
-  for (bool locked : {false, true}) {
-    char* p = mem_MapPages(3 * kPage);
-    ASSERT_NE(p, nullptr);
-    if (locked && ::mlock(p, 3 * kPage) != 0) GTEST_SKIP() << "pages cannot be locked here";
-    std::memset(p, 0x5A, 3 * kPage);
-    mem_ReleasePages(p + kPage, kPage);
-    EXPECT_EQ(std::string(p + kPage - 1, kPage + 2), '\x5A' + std::string(kPage, '\0') + '\x5A') << locked;
-    mem_UnmapPages(p, 3 * kPage);
-  }
 }
 
 TEST(Allocation, ZeroSizesAndRealloc) {

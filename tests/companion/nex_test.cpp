@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(NexException, RaisedAsItsOwnClassThroughTheBase) {
+TEST(NexException, RaisedAsItsOwnClassThroughTheBaseAndAssertionsWithTheirTextAndPlace) {
   nex_TextException text(atr_String("Part file not found: job.prt"));
   nex_Exception& base = text;
   try {
@@ -21,9 +21,7 @@ TEST(NexException, RaisedAsItsOwnClassThroughTheBase) {
     EXPECT_EQ(e.File(), "reader.cpp");
     EXPECT_EQ(e.Line(), 12);
   }
-}
-
-TEST(NexAssert, HoldingConditionIsEvaluatedOnceBrokenOneRaisesWithItsTextAndPlace) {
+  // A holding condition is evaluated once; a broken one raises with its text and place.
   int evaluations = 0;
   EXPECT_NO_THROW(NEX_ASSERT(++evaluations == 1));
   EXPECT_EQ(evaluations, 1);

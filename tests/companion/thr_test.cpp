@@ -19,14 +19,17 @@ thr_ThrSingletonRegistry& Registry() { return thr_GlobalSingleton<thr_ThrSinglet
 Log destroyed;
 
 template <class T>
+T& One() {
+  return thr_ThreadSingleton<T>::Instance();
+}
+
+template <class T>
 void SetLevel(int level) {
   Registry().SetDestructLevel(&thr_ThreadSingleton<T>::DestroyInstance, level);
 }
 
 template <int N>
-struct Logged {
-  ~Logged() { destroyed.push_back("L" + std::to_string(N)); }
-};
+struct Logged { ~Logged() { destroyed.push_back("L" + std::to_string(N)); } };
 
 // Runs `f` in a thread of its own and gives what was destroyed meanwhile.
 template <class F>
@@ -58,23 +61,8 @@ TEST(Thr, EachThreadGetsItsOwnObject) {
   EXPECT_EQ(&omi_Singleton<thr_GlobalLock>::Instance(), &thr_GlobalSingleton<thr_GlobalLock>::Instance());
 }
 
-TEST(Thr, ThreadEndDestroysInDescendingLevel) {
-  // Level 10, then 5, then the two at level 0 in the order they were made.
-  EXPECT_EQ(InThread([] {
-              thr_ThreadSingleton<Logged<10>>::Instance();
-              thr_ThreadSingleton<Logged<11>>::Instance();
-              thr_ThreadSingleton<Logged<12>>::Instance();
-              thr_ThreadSingleton<Logged<13>>::Instance();
-              SetLevel<Logged<11>>(10);
-              SetLevel<Logged<12>>(5);
-            }),
-            (Log{"L11", "L12", "L10", "L13"}));
-}
-
 // The error service of a thread, at the default level.
-struct Service {
-  ~Service() { destroyed.push_back("service"); }
-};
+struct Service { ~Service() { destroyed.push_back("service"); } };
 
 // Sets its own level while it is being made, and uses the service while it
 // closes, as the solver's per-thread object does.
@@ -92,29 +80,14 @@ struct Spawner {
   }
 };
 
-TEST(Thr, LevelsSetDuringConstructionAndObjectsMadeDuringTeardown) {
-  EXPECT_EQ(InThread([] {
-              thr_ThreadSingleton<Service>::Instance();
-              thr_ThreadSingleton<Closer>::Instance();
-            }),
-            (Log{"closer (service alive)", "service"}));
-  EXPECT_EQ(InThread([] {
-              thr_ThreadSingleton<Spawner>::Instance();
-              SetLevel<Spawner>(3);
-            }),
-            (Log{"spawner", "L61"}));
-}
-
 TEST(Thr, EachObjectIsDestroyedOnceHoweverItGoes) {
   EXPECT_EQ(InThread([] {
-              thr_ThreadSingleton<Logged<20>>::Instance();
-              thr_ThreadSingleton<Logged<21>>::Instance();
+              One<Logged<20>>(), One<Logged<21>>();
               Registry().Register(&thr_ThreadSingleton<Logged<21>>::DestroyInstance);  // twice
               Registry().DestroyThreadObjects();
               EXPECT_EQ(thr_ThreadSingleton<Logged<20>>::Peek(), nullptr);
               EXPECT_EQ(destroyed, (Log{"L20", "L21"}));
-              thr_ThreadSingleton<Logged<20>>::Instance();  // made again on next use
-              thr_ThreadSingleton<Logged<30>>::Instance();
+              One<Logged<20>>(), One<Logged<30>>();  // the first made again on next use
               thr_ThreadSingleton<Logged<30>>::Destroy();
               thr_ThreadSingleton<Logged<30>>::Destroy();
               EXPECT_EQ(thr_ThreadSingleton<Logged<30>>::Peek(), nullptr);
@@ -133,16 +106,25 @@ TEST(Thr, EachObjectIsDestroyedOnceHoweverItGoes) {
 
 // Made before the thread's registrations, it makes a per-thread object after
 // they were torn down: registered afresh, that one is destroyed in its turn.
-struct LateUser {
-  ~LateUser() { thr_ThreadSingleton<Logged<71>>::Instance(); }
-};
+struct LateUser { ~LateUser() { thr_ThreadSingleton<Logged<71>>::Instance(); } };
 
-TEST(Thr, ObjectsMadeAfterTheThreadsTeardownAreDestroyedToo) {
-  EXPECT_EQ(InThread([] {
-              static thread_local LateUser user;
-              thr_ThreadSingleton<Logged<70>>::Instance();
-            }),
-            (Log{"L70", "L71"}));
+TEST(Thr, ThreadEndDestroysInDescendingLevelWhateverTheObjectsDoMeanwhile) {
+  const std::pair<void (*)(), Log> cases[] = {
+      // Level 10, then 5, then the two at level 0 in the order they were made.
+      {[] {
+         One<Logged<10>>(), One<Logged<11>>(), One<Logged<12>>(), One<Logged<13>>();
+         SetLevel<Logged<11>>(10), SetLevel<Logged<12>>(5);
+       },
+       {"L11", "L12", "L10", "L13"}},
+      {[] { One<Service>(), One<Closer>(); }, {"closer (service alive)", "service"}},
+      {[] { One<Spawner>(), SetLevel<Spawner>(3); }, {"spawner", "L61"}},
+      {[] {
+         static thread_local LateUser user;
+         One<Logged<70>>();
+       },
+       {"L70", "L71"}},
+  };
+  for (const auto& [body, log] : cases) EXPECT_EQ(InThread(body), log);
 }
 
 TEST(ThrGlobal, LockIsRecursiveAndExcludesOtherThreads) {

@@ -62,10 +62,9 @@ TEST(UtlFilePath, JoinsDirectoryAndNameAndFindsFiles) {
   EXPECT_FALSE(utl_FilePath(cow_String(dir.Path()), "beam").Exists());
   EXPECT_FALSE(utl_FilePath("", "").Exists());
   // The form the solver side asks with: the job file name and an empty second part.
-  EXPECT_EQ(JobFile(dir.Path().c_str(), "beam"), path);
-  setenv("INPM_JOB_DIR", dir.Path().c_str(), 1);
-  setenv("INPM_JOB", "beam", 1);
-  EXPECT_TRUE(utl_FilePath(utl_JobFileName(".prt"), cow_String()).Exists());
+  const std::string job = JobFile(dir.Path().c_str(), "beam");
+  EXPECT_EQ(job, path);
+  EXPECT_TRUE(utl_FilePath(cow_String(job), cow_String()).Exists());
   unsetenv("INPM_JOB_DIR");
   unsetenv("INPM_JOB");
 }
