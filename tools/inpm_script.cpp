@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "inpM_RecordReader.h"
 #include "nex.h"
 #include "wip.h"
 
@@ -77,7 +78,16 @@ struct Command {
   std::function<void(inpM_PartMap&, const Args&)> apply;
 };
 
-cow_String Name(const Args& a, size_t i) { return i < a.size() ? cow_String(a[i]) : cow_String(); }
+// The name in argument i (none when the argument is left out). The part file
+// holds a name on a line of at most kMaxLine bytes and refuses a longer one,
+// so a longer name is refused here rather than written where it could not be
+// read back.
+cow_String Name(const Args& a, size_t i) {
+  if (i >= a.size()) return cow_String();
+  if (a[i].size() > static_cast<size_t>(inpM_RecordReader::kMaxLine))
+    throw LineError{"name longer than " + std::to_string(inpM_RecordReader::kMaxLine) + " bytes: " + a[i]};
+  return cow_String(a[i]);
+}
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
@@ -94,7 +104,7 @@ const std::map<std::string, Command>& Commands() {
        {"set-add nset|elset SET GLOBAL_ID [INSTANCE]   add an id to a set named as the solver names it", 3, 4,
         [](inpM_PartMap& m, const Args& a) {
           // The kind goes to the library as given, which names a wrong one.
-          m.InsertIntoSet(Name(a, 1), Name(a, 0), Name(a, 3), Id(a[2]), 1, inpM_InputSet, false, false);
+          m.InsertIntoSet(Name(a, 1), cow_String(a[0]), Name(a, 3), Id(a[2]), 1, inpM_InputSet, false, false);
         }}},
       {"set-clear",
        {"set-clear nset|elset SET   empty a set", 2, 2,
