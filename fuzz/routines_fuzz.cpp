@@ -33,6 +33,7 @@
 #include "inpM_Routines.h"
 #include "inpM_SolverPartMap.h"
 #include "mem.h"
+#include "nex.h"
 #include "thr.h"
 #include "utl.h"
 #include "wip.h"
@@ -270,8 +271,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // what it holds across part maps (cleared sets, locked surfaces).
   inpM_SolverPartMap& solver = thr_ThreadSingleton<inpM_SolverPartMap>::Instance();
   for (int slot = 0; slot < kMaxSlots; ++slot) {
-    solver.MakeCurrent(slot);
-    if (solver.Exists()) solver.CloseNoSave();
+    try {
+      solver.MakeCurrent(slot);  // reads a closed slot's file again, which may fail
+      if (solver.Exists()) solver.CloseNoSave();
+    } catch (const wip_ErrorException&) {
+    } catch (const nex_Exception&) {
+    }
   }
   thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
   std::filesystem::current_path(job.home);  // where libFuzzer reads and writes its files
