@@ -8,6 +8,7 @@
 #include <string>
 
 #include "inpM_PartMap.h"
+#include "mem.h"
 
 // The text as one line: each run of white space that holds a line end
 // becomes one blank (none at either end); other bytes stay as they are, so

@@ -10,8 +10,8 @@
 
 // Carries out one script line on `map`: nothing when it is applied (or
 // blank, or a comment), else the reason it is refused (a library error's
-// message, a wrong word or a usage line). A refused line may leave the part
-// of its edit that the library made before it reported.
+// message, a wrong word or a usage line); the map may then be partly
+// edited.
 std::optional<std::string> inpm_ApplyEditLine(inpM_PartMap& map, const std::string& line);
 
 // The usage line of every script command, in command order.
