@@ -5,6 +5,7 @@
 
 #include "inpM_PartMap.h"
 #include "inpM_RecordReader.h"
+#include "kvl_CountingNew.h"
 #include "testing.h"
 
 namespace {
@@ -175,6 +176,49 @@ TEST(RecordReader, RestIsBlankLooksAtEveryByteOfLinesOfAnyLength) {
            {std::string(300, ' ') + "x", false}}) {
     aio_istringstream in(text);
     EXPECT_EQ(inpM_RestIsBlank(in), blank) << text.size();
+  }
+}
+
+// A count of 2^31 - 1 in a record of about 1 KB, for every kind of count,
+// fails with the record's message, and reading holds at most K bytes per
+// byte of input plus C. K = 32: the densest records, the components of an
+// unsorted set, take an object of about 140 bytes for each 6 bytes of input
+// (ids take 4 bytes per 2, twice over while a list grows). C = 16 KB covers
+// the record objects, the message and a block of a table. Without the bound
+// on reservations a count alone takes 128 KB or 256 KB.
+TEST(RecordReader, HugeCountsCostNoMoreMemoryThanTheInputCouldHold) {
+  constexpr long kK = 32, kC = 16384;
+  const std::string huge = "2147483647\n", parts = "0\n0\n0\nA\n";
+  const auto filled = [](std::string text, const std::string& unit) {
+    while (text.size() < 1000) text += unit;
+    return text;
+  };
+  std::string ids, pairs;
+  for (int i = 1; ids.size() < 1000; ++i) ids += std::to_string(i) + ' ';
+  for (int i = 1; pairs.size() < 1000; ++i) pairs += std::to_string(i) + ' ' + std::to_string(i) + '\n';
+  const struct {
+    std::string (*reread)(const std::string&);
+    std::string message, text;
+  } cases[] = {
+      {Reread<inpM_SortedSet>, kSorted, "0\n" + huge + ids},
+      {Reread<inpM_SortedSet>, kSorted, "0\n0\n1\nA\n" + huge + ids},
+      {Reread<inpM_IntegerSet>, kInteger, huge + ids},
+      {Reread<inpM_UnsortedSet>, kUnsorted, filled("0\n" + huge, "1\n1\n5 \n")},
+      {Reread<inpM_SetMap>, kEof, filled(huge, "A\n0\n0\n0\n0\n0\n")},
+      {Reread<inpM_ElementFaceIdSurface>, kFaces, "0\n1\nS1\n" + huge + ids},
+      {Reread<inpM_ElementFaceIdSurface>, kFaces, filled("0\n" + huge, "S1\n1\n2 \n")},
+      {Reread<inpM_NodeAreaSurface>, kNodes, filled("0\n" + huge, "1\n0.5\n")},
+      {Reread<inpM_SurfaceMap>, kSurfaces, filled(huge, "I\n0\n")},
+      {Reread<inpM_PartMap>, kEof, filled(parts + huge, "I\nP\n")},
+      {Reread<inpM_PartMap>, kEof, filled(parts + "0\n" + huge, "I\n0\n")},
+      {Reread<inpM_PartMap>, kEof, parts + "0\n1\nI\n" + huge + pairs},
+      {Reread<inpM_PartMap>, kEof, parts + "0\n0\n" + huge + pairs},
+  };
+  for (const auto& c : cases) {
+    const long live = kvl_LiveBytes();
+    kvl_ResetPeakBytes();
+    EXPECT_EQ(c.reread(c.text), "error: " + c.message) << c.text.substr(0, 30);
+    EXPECT_LE(kvl_PeakBytes() - live, kK * static_cast<long>(c.text.size()) + kC) << c.text.substr(0, 30);
   }
 }
 

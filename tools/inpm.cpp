@@ -7,115 +7,24 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "inpM_ModelGenerator.h"
 #include "inpM_PartMap.h"
-#include "inpM_RecordReader.h"
 #include "inpm_edit.h"
+#include "inpm_files.h"
 #include "inpm_report.h"
-#include "mem.h"
-#include "nex.h"
-#include "wip.h"
 
 namespace {
 
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
-// "-" names standard input or output.
-constexpr const char* kStandardStream = "-";
-
-// Messages of the library may span lines (lists of ids, for example); an
-// error of this command is one line.
-std::string OneLine(const std::string& text) {
-  std::string line;
-  bool blank = false;
-  for (char c : text) {
-    if (c == '\n' || c == '\r' || c == ' ' || c == '\t') {
-      blank = true;
-      continue;
-    }
-    if (blank && !line.empty()) line += ' ';
-    blank = false;
-    line += c;
-  }
-  return line;
-}
-
-void Report(const std::string& file, const std::string& reason) {
-  std::cerr << "inpm: " << file << ": " << OneLine(reason) << '\n';
-}
-
-// Runs `f`; an error that the library reports becomes a report about `file`.
-template <class F>
-bool Guard(const std::string& file, F&& f) {
-  try {
-    f();
-    return true;
-  } catch (const wip_ErrorException& e) {
-    Report(file, e.Message().str());
-  } catch (const nex_Exception& e) {
-    Report(file, e.UserReport().str());
-  } catch (const std::bad_alloc&) {
-    Report(file, "out of memory");
-  }
-  return false;
-}
-
-std::string InputPath(const std::string& file) { return file == kStandardStream ? "/dev/stdin" : file; }
-std::string OutputPath(const std::string& file) { return file == kStandardStream ? "/dev/stdout" : file; }
-
-// Reads a part file; reports and gives nothing when it cannot. `whole`, when
-// given, receives whether only white space follows the part map.
-std::optional<inpM_PartMap> Load(const std::string& file, bool* whole = nullptr) {
-  const std::string path = InputPath(file);
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    Report(file, "is a directory");
-    return std::nullopt;
-  }
-  errno = 0;
-  aio_ifstream in(path.c_str());
-  if (in.fail()) {
-    Report(file, std::string("cannot open: ") + (errno ? std::strerror(errno) : "unknown reason"));
-    return std::nullopt;
-  }
-  std::optional<inpM_PartMap> map;
-  if (!Guard(file, [&] { map.emplace(in); })) return std::nullopt;
-  if (in.bad()) {
-    Report(file, std::string("read error: ") + (errno ? std::strerror(errno) : "unknown reason"));
-    return std::nullopt;
-  }
-  if (whole) *whole = inpM_RestIsBlank(in);
-  return map;
-}
-
-bool Save(const inpM_PartMap& map, const std::string& file) {
-  aio_ofstream out;
-  errno = 0;
-  // Replacing through a new file keeps the old one should the write fail.
-  out.open(OutputPath(file).c_str(), true);
-  if (out.fail()) {
-    Report(file, std::string("cannot create: ") + (errno ? std::strerror(errno) : "unknown reason"));
-    return false;
-  }
-  if (!Guard(file, [&] { map.Print(out); })) return false;
-  if (!out.close()) {
-    Report(file, std::string("cannot write: ") + (errno ? std::strerror(errno) : "unknown reason"));
-    return false;
-  }
-  return true;
-}
 
 int TableSize(const cow_COW<omi_IntTable<int>>& table) { return table.HasValue() ? table->Size() : 0; }
 
@@ -162,7 +71,7 @@ void CheckKind(const inpM_InstanceIdMaps& maps, const char* kind, std::vector<st
 
 int Check(const std::string& file) {
   bool whole = false;
-  const std::optional<inpM_PartMap> map = Load(file, &whole);
+  const std::optional<inpM_PartMap> map = inpm_Load(file, &whole);
   if (!map) return kFailure;
   std::vector<std::string> problems;
   if (!whole) problems.push_back("data after the end of the part map");
@@ -173,8 +82,8 @@ int Check(const std::string& file) {
   CheckKind(nodes, "node", problems);
   CheckKind(elements, "element", problems);
   constexpr size_t kShown = 10;
-  for (size_t i = 0; i < std::min(problems.size(), kShown); ++i) Report(file, problems[i]);
-  if (problems.size() > kShown) Report(file, "and " + std::to_string(problems.size() - kShown) + " more problems");
+  for (size_t i = 0; i < std::min(problems.size(), kShown); ++i) inpm_Report(file, problems[i]);
+  if (problems.size() > kShown) inpm_Report(file, "and " + std::to_string(problems.size() - kShown) + " more problems");
   if (!problems.empty()) return kFailure;
   std::cout << file << ": whole and consistent: " << Counted(nodes.Size(), "instance") << ", "
             << Counted(Ids(nodes), "node") << ", " << Counted(Ids(elements), "element") << '\n';
@@ -210,7 +119,7 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows, size_t leftCo
 }
 
 int Info(const std::string& file) {
-  const std::optional<inpM_PartMap> map = Load(file);
+  const std::optional<inpM_PartMap> map = inpm_Load(file);
   if (!map) return kFailure;
   const inpM_InstanceIdMaps& nodes = map->ConstGetNodeMap();
   const inpM_InstanceIdMaps& elements = map->ConstGetElementMap();
@@ -325,13 +234,13 @@ int Query(const std::string& file, const std::string& kind, const std::string& i
     }
     ids.push_back(*id);
   }
-  const std::optional<inpM_PartMap> map = Load(file);
+  const std::optional<inpM_PartMap> map = inpm_Load(file);
   if (!map) return kFailure;
   const bool node = kind == "node";
   std::vector<Answer> answers;
   int status = 0;
   for (int id : ids) {
-    const bool answered = Guard(file, [&] {
+    const bool answered = inpm_Guard(file, [&] {
       if (toGlobal) {
         answers.push_back({node ? map->GlobalNodeId(instance, id) : map->GlobalElementId(instance, id), instance, id});
       } else {
@@ -350,15 +259,15 @@ int Query(const std::string& file, const std::string& kind, const std::string& i
 // normalize, generate
 
 int Normalize(const std::string& in, const std::string& out) {
-  const std::optional<inpM_PartMap> map = Load(in);
+  const std::optional<inpM_PartMap> map = inpm_Load(in);
   if (!map) return kFailure;
-  return Save(*map, out) ? 0 : kFailure;
+  return inpm_Save(*map, out) ? 0 : kFailure;
 }
 
 int Generate(const inpM_ModelShape& shape, const std::string& out) {
   std::optional<inpM_PartMap> map;
-  if (!Guard(out, [&] { map.emplace(inpM_GenerateModel(shape)); })) return kFailure;
-  return Save(*map, out) ? 0 : kFailure;
+  if (!inpm_Guard(out, [&] { map.emplace(inpM_GenerateModel(shape)); })) return kFailure;
+  return inpm_Save(*map, out) ? 0 : kFailure;
 }
 
 }  // namespace
@@ -430,7 +339,7 @@ int main(int argc, char** argv) {
   generate->add_flag("--quoted-names", shape.quotedNames, "give some names double quotes");
   generate->callback([&] { status = Generate(shape, out); });
 
-  inpm_AddReportCommand(app, status, [](const std::string& f) { return Load(f); });
+  inpm_AddReportCommand(app, status);
   inpm_AddEditCommand(app, status);
 
   try {
@@ -442,7 +351,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "inpm: " << OneLine(e.what()) << " (see inpm --help)\n";
+    std::cerr << "inpm: " << inpm_OneLine(e.what()) << " (see inpm --help)\n";
     return kUsage;
   }
   return status;

@@ -3,15 +3,10 @@
 // and surfaces of the assembly section.
 #include "inpm_report.h"
 
-#include <cerrno>
-#include <cstring>
-#include <iostream>
 #include <memory>
-#include <new>
 
+#include "inpm_files.h"
 #include "mem.h"
-#include "nex.h"
-#include "wip.h"
 
 namespace {
 
@@ -27,10 +22,6 @@ struct ReportOptions {
   bool internal = false;
 };
 
-void Fail(const std::string& file, const std::string& reason) {
-  std::cerr << "inpm: " << file << ": " << reason << '\n';
-}
-
 // The title as the solver writes it: two empty lines, a blank in a field of
 // 30 (so that the title starts in column 31), the title and three line ends.
 void PrintTitle(aio_ostream& out) {
@@ -40,40 +31,21 @@ void PrintTitle(aio_ostream& out) {
   out.print(" ").print(kTitle).print("\n\n\n");
 }
 
-int RunReport(const ReportOptions& o, const inpm_Loader& load) {
-  const std::optional<inpM_PartMap> map = load(o.file);
+int RunReport(const ReportOptions& o) {
+  const std::optional<inpM_PartMap> map = inpm_Load(o.file);
   if (!map) return 1;
-  const std::string path = o.output == "-" ? "/dev/stdout" : o.output;
-  errno = 0;
   aio_ofstream out;
-  out.open(path.c_str(), false);
-  if (out.fail()) {
-    Fail(o.output, std::string("cannot create: ") + (errno ? std::strerror(errno) : "unknown reason"));
-    return 1;
-  }
-  try {
+  if (!inpm_OpenOutput(out, o.output)) return 1;
+  const bool printed = inpm_Guard(o.file, [&] {
     PrintTitle(out);
     map->PrintModuleData(out, !o.noAssembly, !o.noGlobalToLocal, !o.noLocalToGlobal, !o.noIds, o.internal);
-  } catch (const wip_ErrorException& e) {
-    Fail(o.file, e.Message().str());
-    return 1;
-  } catch (const nex_Exception& e) {
-    Fail(o.file, e.UserReport().str());
-    return 1;
-  } catch (const std::bad_alloc&) {
-    Fail(o.file, "out of memory");
-    return 1;
-  }
-  if (!out.close()) {
-    Fail(o.output, std::string("cannot write: ") + (errno ? std::strerror(errno) : "unknown reason"));
-    return 1;
-  }
-  return 0;
+  });
+  return printed && inpm_CloseOutput(out, o.output) ? 0 : 1;
 }
 
 }  // namespace
 
-void inpm_AddReportCommand(CLI::App& app, int& status, inpm_Loader load) {
+void inpm_AddReportCommand(CLI::App& app, int& status) {
   auto options = std::make_shared<ReportOptions>();
   CLI::App* report = app.add_subcommand(
       "report", "Print the map report of a part file as the solver prints it: the assembly, the instances with "
@@ -85,5 +57,5 @@ void inpm_AddReportCommand(CLI::App& app, int& status, inpm_Loader load) {
   report->add_flag("--no-local-to-global", options->noLocalToGlobal, "leave out the local-to-global tables");
   report->add_flag("--no-ids", options->noIds, "list sets and surfaces by name only");
   report->add_flag("--internal", options->internal, "also list the sets and surfaces that the system made");
-  report->callback([options, load = std::move(load), &status] { status = RunReport(*options, load); });
+  report->callback([options, &status] { status = RunReport(*options); });
 }

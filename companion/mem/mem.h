@@ -180,6 +180,18 @@ class KVL_API aio_istream : public virtual aio_ios {
 
   static constexpr int kMaxNumberText = 4096;
 
+  // How many bytes are left to read, at most: what the window holds and what
+  // the input holds beyond it (a file's size at open, less what was read
+  // since), or kUnknownRemaining when the stream cannot tell (a pipe, a
+  // device). Readers cap a reservation sized by a count read from the input
+  // at what the rest of the input could hold, so that a damaged count costs
+  // no memory; a file that grows while it is read is still read whole, only
+  // its reservations stay smaller.
+  static constexpr size_t kUnknownRemaining = SIZE_MAX;
+  size_t remaining() const {
+    return unread_ == kUnknownRemaining ? kUnknownRemaining : static_cast<size_t>(end_ - cur_) + unread_;
+  }
+
  protected:
   // Makes more input available after the bytes in [cur_, end_), which are
   // kept (possibly moved; cur_ and end_ are updated). Returns false when
@@ -189,6 +201,8 @@ class KVL_API aio_istream : public virtual aio_ios {
 
   const char* cur_ = nullptr;
   const char* end_ = nullptr;
+  // Bytes of the input that refill() has not yet brought into the window.
+  size_t unread_ = kUnknownRemaining;
 
  private:
   int scan_int_slow();

@@ -153,11 +153,13 @@ void aio_ifstream::open(const char* path) {
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   if (buffer_ == nullptr) buffer_ = static_cast<char*>(mem_Malloc(kBufferSize));
   cur_ = end_ = buffer_;
+  unread_ = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : kUnknownRemaining;
   at_end_ = false;
 }
 
 bool aio_ifstream::close() {
   cur_ = end_ = nullptr;
+  unread_ = 0;
   at_end_ = true;
   mem_Free(buffer_);
   buffer_ = nullptr;
@@ -182,6 +184,7 @@ bool aio_ifstream::refill() {
     return false;
   }
   end_ += got;
+  if (unread_ != kUnknownRemaining) unread_ -= std::min(unread_, static_cast<size_t>(got));
   return true;
 }
 

@@ -266,6 +266,7 @@ aio_ostream& operator<<(aio_ostream& os, const cow_String& s) {
 aio_istringstream::aio_istringstream(std::string text) : text_(std::move(text)) {
   cur_ = text_.data();
   end_ = cur_ + text_.size();
+  unread_ = 0;
 }
 
 aio_ostringstream::aio_ostringstream() : text_(kBufferSize / 64, '\0') {

@@ -341,20 +341,24 @@ TEST(Files, RoundTripInBothModes) {
 }
 
 // Every token kind split at every position across the read buffer's edge;
-// then a table larger than the buffer, written and read through its edges.
+// what remains to read is known for a file, not for a device; then a table
+// larger than the buffer, written and read through its edges.
 TEST(Files, TokensAndTablesAcrossBufferEdges) {
   const TempDir dir;
   const std::string path = dir.Path("edge.txt");
   const std::string tail = "-1234567890 3.5e-7 a name line\n0000000000000000000017\n";
+  EXPECT_EQ(aio_ifstream("/dev/null").remaining(), aio_istream::kUnknownRemaining);
   for (size_t shift = 1; shift <= 24; ++shift) {
     Spit(path, std::string(aio_ios::kBufferSize - shift, ' ') + tail);
     aio_ifstream in(path.c_str());
+    EXPECT_EQ(in.remaining(), aio_ios::kBufferSize - shift + tail.size()) << shift;
     char line[132];
     EXPECT_EQ(in.scan_int(), -1234567890) << shift;
     EXPECT_EQ(in.scan_double(), 3.5e-7) << shift;
     in.getline(line, sizeof line);
     EXPECT_STREQ(line, " a name line") << shift;
     EXPECT_EQ(in.scan_int(), 17) << shift;
+    EXPECT_EQ(in.remaining(), 1u) << shift;  // the last line end
     EXPECT_TRUE(in.good()) << shift;
   }
   std::mt19937 rng(3);

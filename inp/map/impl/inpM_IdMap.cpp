@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "inpM_Messages.h"
+#include "inpM_RecordReader.h"
 #include "inpM_Translate.h"
 #include "inpM_Utils.h"
 #include "nex.h"
@@ -79,13 +80,17 @@ void CollectExtremes(const inpM_IdMap& map, int& smallest, int& largest) {
 // cannot be read. Pairs are gathered a chunk at a time and inserted
 // together, so that the table shapes each block once for the ascending keys
 // of the stored form; a table of up to kChunk pairs goes in whole. The
-// chunk is sized from n but never beyond kChunk, so a damaged count costs at
-// most that; the table grows only with what the input actually holds (told
-// of n, it reserves address space for them, not memory).
+// table is told to expect n pairs, so that it lays its mapping out once.
+// Both the chunk and what the table is told go no further than what the
+// rest of the input could hold (a pair takes at least four bytes: "1 1" and
+// a line end), so that a damaged count costs no more than the input's size;
+// the table grows only with what the input actually holds.
 bool ReadPairs(aio_istream& in, int n, omi_IntTable<int>& table) {
   constexpr int kChunk = 16384;
-  const int chunk = std::clamp(n, 1, kChunk);
-  table.Reserve(n);
+  constexpr size_t kPairBytes = 4;
+  const int expected = static_cast<int>(std::min(static_cast<size_t>(n), inpM_RoomFor(in, kPairBytes)));
+  const int chunk = std::clamp(expected, 1, kChunk);
+  table.Reserve(expected);
   const std::unique_ptr<int[]> keys(new int[static_cast<size_t>(chunk)]);
   const std::unique_ptr<int[]> values(new int[static_cast<size_t>(chunk)]);
   bool whole = true;

@@ -33,14 +33,16 @@ cow_String inpM_RecordReader::Name() {
   return cow_String(line_, in_.gcount());
 }
 
+// An id takes at least two bytes: a digit and the blank after it.
 std::vector<int> inpM_RecordReader::Ids(int n) {
-  constexpr int kBlock = 4096;
-  constexpr int kReserve = 65536;
+  constexpr size_t kBlock = 4096;
+  constexpr size_t kReserve = 65536;
+  constexpr size_t kIdBytes = 2;
   std::vector<int> ids;
-  ids.reserve(static_cast<size_t>(std::clamp(n, 0, kReserve)));
+  ids.reserve(std::min({static_cast<size_t>(std::max(n, 0)), kReserve, inpM_RoomFor(in_, kIdBytes)}));
   for (int done = 0; done < n;) {
     TestBefore();
-    const int m = std::min(kBlock, n - done);
+    const int m = static_cast<int>(std::min({kBlock, static_cast<size_t>(n - done), inpM_RoomFor(in_, kIdBytes)}));
     ids.resize(ids.size() + static_cast<size_t>(m));
     in_.scan_ints(ids.data() + done, m);
     done += m;

@@ -93,11 +93,12 @@ class inpM_RecordReader {
   cow_String Name();
   // `n` integers. The stream is tested as before an element before every
   // block of them rather than before every one: once a read fails, every
-  // further read yields 0 and consumes nothing, so the block ends at once
-  // and the list never grows more than one block past what the input held;
+  // further read yields 0 and consumes nothing, so the block ends at once;
   // the read that follows the ids (every record has one) tests the last.
   // Room for a first block is taken at once, so that usual lists never move
-  // while they are read; a damaged count costs no more than that.
+  // while they are read. Neither that room nor a block goes beyond what the
+  // rest of the input could hold (inpM_RoomFor), so a damaged count costs no
+  // more memory than the input's size.
   std::vector<int> Ids(int n);
 
   // Reports the record's message; does not return.
@@ -111,6 +112,15 @@ class inpM_RecordReader {
   inpM_ReadMessages messages_;
   char line_[kMaxLine + 1];
 };
+
+// How many numbers, or lists of numbers, of at least `bytes` bytes each the
+// rest of the input could hold (the last without the blank or line end that
+// follows the others): the most that a count read from the input may reserve
+// room for. Without a known rest, as many as asked.
+inline size_t inpM_RoomFor(const aio_istream& in, size_t bytes) {
+  const size_t rest = in.remaining();
+  return rest == aio_istream::kUnknownRemaining ? rest : rest / bytes + 1;
+}
 
 // Counts one level of nested records being read, on the counter that one
 // family of records shares in each thread; reports `reader`'s message when
