@@ -134,10 +134,10 @@ void aio_ifstream::open(const char* path) {
   error_ = 0;
   failed_call_ = aio_IoNone;
   bool opened = false;
+  struct stat st;
   if (path == nullptr) {
     errno = ENOENT;
   } else if ((fd_ = io_open(path, O_RDONLY, aio_IoOpen)) >= 0) {
-    struct stat st;
     opened = ::fstat(fd_, &st) == 0;
     if (opened && S_ISDIR(st.st_mode)) {
       errno = EISDIR;
