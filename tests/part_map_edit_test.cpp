@@ -231,25 +231,11 @@ TEST(PartMapMaintenance, InsertAndRemoveIds) {
   damaged.RemoveNodeOrElement(7, "nset");
   EXPECT_EQ(PairOf(damaged.ConstGetInstanceNodeIdPair(7)), std::make_pair(std::string("Y"), 5));
   ExpectAnswersAsScan(damaged, 0, 10);
-}
-
-TEST(PartMapMaintenance, ClearAndInsertIntoSetsByName) {
-  inpM_PartMap map = Model();
-  map.ClearElset("asm_Part-2_e");
-  EXPECT_TRUE(map.ConstGetInstanceElset("Part-2", "E").IsEmpty());
-  EXPECT_TRUE(map.ConstGetElementSets().ConstGetNestedSet("Part-2", "E").IsUnsorted());
-  map.ClearNset("top");
-  map.ClearNset("nothing");
-  EXPECT_TRUE(map.ConstGetAssemblyNset("Top").IsEmpty());
-  EXPECT_EQ(ErrorOf([&] { map.InsertIntoSet("Top", "surf", "", 1, 1, inpM_InputSet, false, false); }),
-            "Unknown setTypeString: surf");
-  map.InsertIntoSet("ASM_Part-1_Set-A", "nset", "Part-1", 5, 1, inpM_InputSet, false, false);
-  map.InsertIntoSet("ASM_TOP", "nset", "Part-2", 13, 1, inpM_InputSet, false, false);
-  map.InsertIntoSet("ASM_Fresh", "elset", "", 3, 1, inpM_InsertedInternalSet, true, true);
-  EXPECT_EQ(V(map.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{1, 2, 5}));
-  EXPECT_EQ(Names(map.InstancesSpannedByAssemblyNset("Top")), std::vector<std::string>{"Part-2"});
-  EXPECT_EQ(V(map.ConstGetAssemblyElset("Fresh")), (Ids{3}));
-  EXPECT_TRUE(map.AssemblyElsetIsPicked("Fresh"));
+  // Far ids turn the dense index sparse, and more of them make it grow.
+  inpM_PartMap far = Model();
+  for (int i = 1; i <= 40; ++i) ASSERT_EQ(far.InsertNode(1000000 * i, "Part-2"), 5 + i);
+  EXPECT_EQ(PairOf(far.ConstGetInstanceNodeIdPair(40000000)), std::make_pair(std::string("Part-2"), 45));
+  ExpectAnswersAsScan(far, 0, 110);
 }
 
 // Random edits against a plain model of the expected state

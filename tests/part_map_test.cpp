@@ -102,43 +102,6 @@ TEST(PartMapIndex, FirstInstanceInMapOrderWinsWhenIdsAreShared) {
   EXPECT_LT(wide.IndexMemoryBytes(), 4096u);
 }
 
-TEST(PartMapIndex, IdsInLongRunsAnswerAsTheScan) {
-  // A: a long name (held outside the string value), numbered in one block.
-  // B: a block whose local ids run backwards, so not local = global - offset.
-  // C: overlaps B, which comes first in map order and keeps the shared ids.
-  // Then a gap, and the assembly level.
-  const std::string longName = "AN-INSTANCE-NAME-LONGER-THAN-TWENTY-THREE-BYTES";
-  Pairs a, b, c, assembly;
-  for (int i = 1; i <= 100000; ++i) a.push_back({i, i});
-  for (int i = 1; i <= 100000; ++i) b.push_back({100001 - i, 100000 + i});
-  for (int i = 1; i <= 100000; ++i) c.push_back({i, 150000 + i});
-  for (int i = 1; i <= 400; ++i) assembly.push_back({i, 299999 + i});
-  const inpM_IdMap nodes = IdMapOf(assembly, {{longName, a}, {"B", b}, {"C", c}});
-  const inpM_PartMap map = PartMapOf(nodes, nodes);
-  EXPECT_EQ(PairOf(map.ConstGetInstanceNodeIdPair(99999)), Answer(longName, 99999));
-  EXPECT_EQ(PairOf(map.ConstGetInstanceNodeIdPair(150001)), Answer("B", 50000));
-  EXPECT_EQ(PairOf(map.ConstGetInstanceNodeIdPair(200001)), Answer("C", 50001));
-  EXPECT_EQ(PairOf(map.ConstGetInstanceElementIdPair(300000)), Answer("", 1));
-  EXPECT_EQ(ErrorOf([&] { map.ConstGetInstanceNodeIdPair(299999); }), "Unknown global id: 299999");
-  ExpectAnswersAsScan(map, -2, 300402);
-  // Six runs per kind, where an array over the range would take 600 KB each.
-  EXPECT_LT(map.IndexMemoryBytes(), 16384u);
-
-  // Without the overlap the runs are taken from the levels' spans directly:
-  // C moved past the gap, right after which B continues in a second block,
-  // so that two levels meet without a gap and one level has two spans.
-  Pairs c2, b2;
-  for (int i = 1; i <= 1000; ++i) c2.push_back({i, 250000 + i});
-  for (int i = 1; i <= 1000; ++i) b2.push_back({200000 + i, 251000 + i});
-  for (const auto& pair : b2) b.push_back(pair);
-  const inpM_IdMap apart = IdMapOf(assembly, {{longName, a}, {"B", b}, {"C", c2}});
-  const inpM_PartMap spans = PartMapOf(apart, apart);
-  EXPECT_EQ(PairOf(spans.ConstGetInstanceNodeIdPair(251000)), Answer("C", 1000));
-  EXPECT_EQ(PairOf(spans.ConstGetInstanceNodeIdPair(251001)), Answer("B", 200001));
-  ExpectAnswersAsScan(spans, -2, 300402);
-  EXPECT_LT(spans.IndexMemoryBytes(), 16384u);
-}
-
 TEST(PartMapIndex, BlocksOfEveryLengthAnswerAsTheScan) {
   // Instances numbered in blocks of very different lengths, one after
   // another with a gap now and then: long blocks that cover many buckets,
@@ -193,50 +156,6 @@ TEST(PartMapIndex, ElementMembershipVisitsTheNodeMapsNames) {
   EXPECT_EQ(ErrorOf([&] { map.IsElementPartMapMember(9); }), "Unknown instance name: B");
   // The lookup itself visits the element map's own instances.
   EXPECT_EQ(PairOf(map.ConstGetInstanceElementIdPair(3)), Answer("C", 1));
-}
-
-// The owner table against a plain map
-
-TEST(OwnerTable, AgreesWithAMapThroughDenseGrowthAndSparseForm) {
-  for (const auto& [spread, seed] : {std::pair{1000, 1}, std::pair{60000, 2}, std::pair{INT_MAX, 3}}) {
-    inpM_OwnerTable table;
-    table.Reset(0, 10, 10);
-    std::map<int, uint32_t> reference;
-    std::mt19937 random(static_cast<unsigned>(seed));
-    const auto draw = [&] { return static_cast<int>(random() % static_cast<unsigned>(spread)) - spread / 2; };
-    for (int i = 0; i < 20000; ++i) {
-      const int id = draw();
-      const uint32_t ordinal = random() % 4 == 0 ? 0 : static_cast<uint32_t>(random() % 100000);
-      table.Set(id, ordinal);
-      if (ordinal)
-        reference[id] = ordinal;
-      else
-        reference.erase(id);
-    }
-    EXPECT_EQ(table.Count(), reference.size());
-    EXPECT_EQ(table.IsSparse(), spread == INT_MAX) << spread;
-    for (const auto& [id, ordinal] : reference) ASSERT_EQ(table.Get(id), ordinal) << id;
-    for (int i = 0; i < 20000; ++i) {
-      const int id = draw();
-      ASSERT_EQ(table.Get(id), reference.count(id) ? reference[id] : 0u) << id;
-    }
-  }
-  // Long runs of one owner, with gaps, are kept as runs; their quick answer,
-  // where there is one, is the same, and a change turns them back into the
-  // array with every owner kept.
-  const auto owner = [](int id) { return id < 0 || id >= 400000 || id % 7000 >= 5000 ? 0u : 1 + id / 7000u; };
-  inpM_OwnerTable runs;
-  runs.Reset(0, 399999, 400000);
-  for (int id = 0; id < 400000; ++id)
-    if (owner(id)) runs.Set(id, owner(id));
-  runs.Compact();
-  ASSERT_TRUE(runs.IsRuns());
-  for (int id = -3; id < 400003; ++id) {
-    ASSERT_EQ(runs.Get(id), owner(id)) << id;
-    ASSERT_TRUE(runs.GetQuick(id) == 0 || runs.GetQuick(id) == owner(id)) << id;
-  }
-  runs.Set(6000, 77);
-  for (int id = -3; id < 400003; ++id) ASSERT_EQ(runs.Get(id), id == 6000 ? 77u : owner(id)) << id;
 }
 
 // Set queries

@@ -94,32 +94,6 @@ TEST_F(SolverPartMap, SlotsAreGivenOnceAndReusedOnReopen) {
   EXPECT_EQ(sp.CurrentPartFileName().str(), other);
 }
 
-// Edits live in the open map: lost when it is closed unsaved, written to the
-// job's file by CloseAll.
-TEST_F(SolverPartMap, EditsLastUntilTheMapIsClosed) {
-  sp.MakeCurrent();
-  EXPECT_EQ(sp.InsertNode(500, "A"), 3);
-  EXPECT_TRUE(sp.IsNodePartMapMember(500));
-  sp.CloseNoSave();
-  sp.MakeCurrent();
-  EXPECT_FALSE(sp.IsNodePartMapMember(500));
-
-  // Clearing twice in different case keeps one name and empties the set
-  // both times; the saved file shows it.
-  sp.ClearElset("e1");
-  sp.InsertIntoSet("E1", "elset", "", 200, 1, inpM_InputSet, false, false);
-  sp.ClearElset("E1");
-  sp.ClearNset("nall");
-  EXPECT_TRUE(sp.ElsetIsCleared("E1") && sp.NsetIsCleared("Nall") && !sp.ElsetIsCleared("E2"));
-  sp.InsertNode(500, "A");
-  sp.CloseAll();
-  const inpM_PartMap saved = Read(Slurp(job));
-  EXPECT_TRUE(saved.IsNodePartMapMember(500));
-  EXPECT_EQ(V(saved.ConstGetAssemblyElset("E1")), Ids{});
-  EXPECT_EQ(V(saved.ConstGetAssemblyNset("NALL")), Ids{});
-  EXPECT_EQ(V(saved.ConstGetAssemblyElset("E2")), Ids{201});
-}
-
 TEST_F(SolverPartMap, CountsAreRecordedByCloseAllAndResetByAnotherName) {
   const int none[5] = {-1, -1, -1, -1, -1};
   const auto counts = [&] {
