@@ -125,7 +125,7 @@ TEST_F(InpmTest, InfoLookupAndGlobal) {
 TEST_F(InpmTest, NormalizeAndGenerate) {
   // Quoted names, blanks around numbers and a non-zero flag other than 1.
   const std::string loose =
-      "0\n0\n0\n\"ASSEMBLY\"\n1\n\"BLOCK-1\"\nBLOCK\n 1\nBLOCK-1\n2\n1  1\n2 2\n1 1\n2 2\n1\n3 1\n1 3\n1\n"
+      "0\n0\n0\n\"ASSEMBLY\"\n1\n\"BLOCK-1\"\n\"BLOCK\"\n 1\nBLOCK-1\n2\n1  1\n2 2\n1 1\n2 2\n1\n3 1\n1 3\n1\n"
       "\"BLOCK-1\"\n1\n1 1\n1 1\n0\n0\n0\n0\n0\n0\n0\n";
   EXPECT_EQ(Inpm({"normalize", Write("loose.prt", loose), Path("out.prt")}).status, 0);
   EXPECT_EQ(Slurp(Path("out.prt")), Slurp(kWorked));

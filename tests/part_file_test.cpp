@@ -79,21 +79,6 @@ TEST(PartFileRoundTrip, WriteReadWriteGivesTheSameText) {
   EXPECT_EQ(read.GlobalNodeId(name, 1), 1);
 }
 
-TEST(PartFileRoundTrip, QuotedNamesComeBackWithoutQuotes) {
-  const inpM_ModelShape shape = FullFeatured();
-  const inpM_PartMap built = inpM_GenerateModel(shape);
-  const inpM_PartMap read = Read(Text(built));
-  const std::string quoted = inpM_GeneratedInstanceName(shape, 1).str();
-  const std::string bare = quoted.substr(1, quoted.size() - 2);
-  EXPECT_EQ(built.ConstGetAssemblyName().str(), "\"ASSEMBLY\"");
-  EXPECT_EQ(read.ConstGetAssemblyName().str(), "ASSEMBLY");
-  EXPECT_TRUE(read.ConstGetNodeMap().instances.IsMember(bare));
-  EXPECT_EQ(built.GetPartFormingInstance(quoted).str(), "\"P-2\"");
-  EXPECT_EQ(read.GetPartFormingInstance(bare).str(), "P-2");
-  EXPECT_TRUE(read.ConstGetSurfaces().IsMemberAssemblyInstanceSurface("ASURF-MIXED"));
-  EXPECT_EQ(read.GlobalNodeId(bare, 3), built.GlobalNodeId(quoted, 3));
-}
-
 // Reading damaged files
 
 TEST(PartFileReading, EveryPrefixAndSingleByteChangeGivesAMapOrAMessage) {
