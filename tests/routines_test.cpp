@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <numeric>
 #include <random>
@@ -23,27 +24,22 @@ namespace {
 // every input rule. The NUL ends only the blank-stripped copy, which the
 // routine sees as a C string.
 TEST(RoutineBinding, InputConversions) {
-  struct Case {
-    std::string argument, rightTrimmed, trimmed, stripped, upper, firstBlank;
-    bool operator==(const Case&) const = default;
-  };
-  const std::vector<Case> cases = {
-      {"Name01  ", "Name01", "Name01", "Name01", "NAME01", "Name01"},
-      {" Name01 ", " Name01", "Name01", " Name01", " NAME01", ""},
-      {"a b     ", "a b", "a b", "a b", "A B", "a"},
-      {"Full8chr", "Full8chr", "Full8chr", "Full8chr", "FULL8CHR", "Full8chr"},
-      {"        ", "", "", "", "", ""},
-      {"", "", "", "", "", ""},
-      {std::string("ab\0c  ", 6), std::string("ab\0c", 4), std::string("ab\0c", 4), "ab", std::string("AB\0C", 4),
-       std::string("ab\0c", 4)},
-  };
-  for (const Case& c : cases) {
-    const char* p = c.argument.data();
-    const size_t n = c.argument.size();
-    const Case got{c.argument, inpM_RightTrimmed(p, n).str(), inpM_Trimmed(p, n).str(),
-                   inpM_BlankStrippedCopy(p, n).Name().str(), inpM_UpperCase(p, n).str(),
-                   inpM_UpToFirstBlank(p, n).str()};
-    EXPECT_EQ(got, c) << c.argument;
+  // The argument; right-trimmed, trimmed, blank-stripped, upper case, up to the first blank.
+  using Case = std::array<std::string, 6>;
+  const std::string nul("ab\0c", 4);
+  for (const Case& c : std::vector<Case>{{"Name01  ", "Name01", "Name01", "Name01", "NAME01", "Name01"},
+                                         {" Name01 ", " Name01", "Name01", " Name01", " NAME01", ""},
+                                         {"a b     ", "a b", "a b", "a b", "A B", "a"},
+                                         {"Full8chr", "Full8chr", "Full8chr", "Full8chr", "FULL8CHR", "Full8chr"},
+                                         {"        ", "", "", "", "", ""},
+                                         {"", "", "", "", "", ""},
+                                         {nul + "  ", nul, nul, "ab", std::string("AB\0C", 4), nul}}) {
+    const char* p = c[0].data();
+    const size_t n = c[0].size();
+    EXPECT_EQ((Case{c[0], inpM_RightTrimmed(p, n).str(), inpM_Trimmed(p, n).str(),
+                    inpM_BlankStrippedCopy(p, n).Name().str(), inpM_UpperCase(p, n).str(),
+                    inpM_UpToFirstBlank(p, n).str()}),
+              c);
   }
 }
 
@@ -152,11 +148,7 @@ TEST_F(RoutineJob, LookupsFromEightThreads) {
 #else
   const int calls = 1000000;
 #endif
-  struct Id {
-    int global, jtyp;
-    const char* instance;
-    int local;
-  };
+  struct Id { int global, jtyp; const char* instance; int local; };
   const std::vector<Id> ids = {{1, 0, "PART-1-1", 1}, {3, 0, "PART-1-1", 3}, {4, 0, "Long-Instance-Name-2", 1},
                                {5, 0, "Long-Instance-Name-2", 2}, {100, 0, "", 1}, {1, 1, "PART-1-1", 1},
                                {3, 1, "Long-Instance-Name-2", 2}};
