@@ -130,7 +130,7 @@ TEST_F(InsertRoutines, SurfaceJops) {
 // Locks hold across calls and across the part maps that the thread reads
 // after closing; clearing happens once per set, by INPM_INSERT...SMGNSET or
 // jop 9, whichever comes first, in any case of the name.
-TEST_F(InsertRoutines, ClearOnceAndLocksAcrossPartMaps) {
+TEST_F(InsertRoutines, ClearOnceLocksAcrossPartMapsAndPrintMapToAMissingFolder) {
   EXPECT_EQ(Surface(5, "contact", 7, ""), 0);
   Surface(6, "contact", 0, "");
   Saved();
@@ -162,10 +162,9 @@ TEST_F(InsertRoutines, ClearOnceAndLocksAcrossPartMaps) {
   const inpM_PartMap map = Saved();
   EXPECT_EQ(Set(map, "", "LOOSE"), "1\n3\n1\n1\n5 \n1\n1\n3 \n1\n1\n4 \n");
   EXPECT_EQ(Set(map, "", "SORTED"), "1\n2\n3 5 \n0\n0\n");
-}
 
-// An output file that cannot be created is reported and nothing is written.
-TEST_F(InsertRoutines, PrintMapToAMissingFolder) {
+  // An output file that cannot be created is reported and nothing is written.
+  printed.Reset();
   const std::string name = dir.Path("no/maps.txt") + " rest";
   INPM_PRINTMAP(name.data(), name.size());
   EXPECT_EQ(printed.Text(), "Routine INPM_PRINTMAP cannot open the output file \"" + dir.Path("no/maps.txt") + "\".\n");

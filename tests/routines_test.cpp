@@ -54,7 +54,7 @@ class RoutineJob : public partmap_testing::SolverJob {
 // Every kind of exception ends at the boundary with its message in the hook;
 // the routine's error flag is then 1. Without a hook the process ends with
 // the message and status 1.
-TEST_F(RoutineJob, NoExceptionCrossesTheBoundary) {
+TEST_F(RoutineJob, NoExceptionCrossesTheBoundaryAndUnknownIdsGoToTheFatalHook) {
   int error = 0;
   inpM_FortranBoundary(&error, [] { nex_TextException(atr_String("text")).Throw("src", 1); });
   EXPECT_EQ(error, 1);
@@ -71,15 +71,13 @@ TEST_F(RoutineJob, NoExceptionCrossesTheBoundary) {
   EXPECT_EQ(fatal[2].rfind("Assertion failed: 1 == 2 (inpM_X, line ", 0), 0u);
   EXPECT_EQ(fatal[3], "runtime");
   EXPECT_EQ(fatal[4], "An unknown exception reached the boundary of a solver routine.");
-}
 
-// An unknown id, reported by the part map through the error service, ends a
-// process with the message and status 1; a host's hook is called instead and
-// the routine returns with its error flag at 1.
-TEST_F(RoutineJob, UnknownIdGoesToTheFatalHook) {
+  // An unknown id, reported by the part map through the error service.
+  fatal.clear();
   const int mode = 1, id = 999, jtyp = 0;
   char instance[8];
-  int local = 0, error = 0;
+  int local = 0;
+  error = 0;
   const auto call = [&] { INPM_GETPARTINFO(&mode, " ", &id, &jtyp, instance, &local, &error, 1, sizeof instance); };
   call();
   EXPECT_EQ(fatal, std::vector<std::string>{"Unknown global id: 999"});
