@@ -20,8 +20,6 @@ inpM_ModelShape FullFeatured(uint64_t seed = 11) {
           .elementsPerInstance = 6, .assemblyNodes = 3, .assemblyElements = 2, .setFraction = 0.3, .quotedNames = true};
 }
 
-// Golden files, written by hand
-
 TEST(PartFileGolden, WorkedExampleAndEmptyMap) {
   const std::string golden = Slurp(kGolden + "/worked_example.prt");
   const inpM_PartMap built = PartMapOf(IdMapOf({{1, 3}}, {{"BLOCK-1", {{1, 1}, {2, 2}}}}),
@@ -43,8 +41,6 @@ TEST(PartFileGolden, WorkedExampleAndEmptyMap) {
   EXPECT_EQ(back.ConstGetAssemblyName().str(), "Assembly 1");
 }
 
-// Round trips
-
 TEST(PartFileRoundTrip, WriteReadWriteGivesTheSameText) {
   for (uint64_t seed : {1, 5, 9}) {
     const inpM_ModelShape shape = FullFeatured(seed);
@@ -62,8 +58,6 @@ TEST(PartFileRoundTrip, WriteReadWriteGivesTheSameText) {
   EXPECT_EQ(Text(read), text);
   EXPECT_EQ(read.GlobalNodeId(name, 1), 1);
 }
-
-// Reading damaged files
 
 // Damaged files of every kind are the fuzz target's (scripts/fuzz.sh); here,
 // of the prefixes of a file, only the file less its last blanks and line

@@ -238,8 +238,6 @@ TEST(PartMapMaintenance, InsertAndRemoveIds) {
   ExpectAnswersAsScan(far, 0, 110);
 }
 
-// Random edits against a plain model of the expected state
-
 struct ModelSet {
   int flag = 0;
   bool unsorted = false;
@@ -389,8 +387,6 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
     }
   }
 }
-
-// inpm edit
 
 // Runs inpm edit on the worked example; (exit code, standard output and
 // error, the part file written or "").

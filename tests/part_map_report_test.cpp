@@ -103,8 +103,6 @@ TEST(PartMapReport, SharedGlobalIdsAnswerAsTheLookup) {
   EXPECT_EQ(RowsOfReport(shared, false), row("1", "5", "B"));
 }
 
-// inpm report
-
 int Inpm(const std::string& args, const std::string& output) {
   return Shell(std::string(INPM_EXE) + " report " + args + " >" + output + " 2>&1");
 }

@@ -23,8 +23,6 @@ inpM_PartMap Block() {
                    InstanceMapOf({{"BLOCK-1", "BLOCK"}}));
 }
 
-// Queries
-
 TEST(PartMapIds, TranslationAndMembershipAtBothLevels) {
   const inpM_PartMap map = Block();
   EXPECT_EQ(map.GlobalNodeId("", 1), 3);
@@ -83,8 +81,6 @@ TEST(PartMapInstances, NamesPartsFlagsAndAssembly) {
   EXPECT_EQ(PairOf(renamed.ConstGetInstanceElementIdPair(3)), Answer("C", 1));
 }
 
-// The index keeps the answers of the instance-by-instance visit
-
 TEST(PartMapIndex, FirstInstanceInMapOrderWinsWhenIdsAreShared) {
   // Global 5 is held by B, A and the assembly level; global 7 by B and the
   // assembly level; global 9 by the assembly level alone. The instances were
@@ -140,8 +136,6 @@ TEST(PartMapIndex, BlocksOfEveryLengthAnswerAsTheScanInCopies) {
   const inpM_ModelShape dense{.instances = 20, .nodesPerInstance = 5000, .elementsPerInstance = 5000};
   EXPECT_LE(inpM_GenerateModel(dense).IndexMemoryBytes(), 3u * 2 * 20 * 5000);
 }
-
-// Set queries
 
 TEST(PartMapSets, NamesContentsFlagsAndMessages) {
   inpM_SetMap nodeSets, elementSets;
