@@ -70,16 +70,6 @@ inpM_PartMap Model() {
                       InstanceMapOf({{"BEAM-1", "BEAM"}, {k48, "PLATE"}, {k49, "PLATE"}}));
 }
 
-TEST(PartMapReport, InternalSetsWithIdsAndTheStreamFlagLeftSet) {
-  inpM_SetMap sets;
-  sets.InsertSet("Z", Set({7}, false, inpM_InternalSet).ConstGet());
-  aio_ostringstream out;
-  Model().PrintAssemblySets(out, sets, true, inpM_Line(), "node set", "nodes", true);
-  EXPECT_EQ(out.str(), "  node sets:\n    Z: (internal)\n      number of nodes: 1\n      nodes: \n        7\n\n");
-  Model().PrintGlobal2Local(out, inpM_Line());
-  EXPECT_EQ(out.flags() & aio_ios::left, aio_ios::left);
-}
-
 std::string RowsOfReport(const inpM_PartMap& map, bool nodes) {
   aio_ostringstream out;
   map.PrintGlobal2Local(out, inpM_Line());
