@@ -129,7 +129,7 @@ TEST_F(SolverPartMap, CountsAreRecordedByCloseAllAndResetByAnotherName) {
   EXPECT_EQ(counts(), std::vector<int>(none, none + 5));
 }
 
-TEST_F(SolverPartMap, PartIndex) {
+TEST_F(SolverPartMap, PartIndexesAndNameTests) {
   // A map without instances answers 0 for every id, known or not; an
   // instance that the part index lacks (the element map's C, where the node
   // map has B) answers -1.
@@ -141,6 +141,14 @@ TEST_F(SolverPartMap, PartIndex) {
     sp.MakeCurrent(file);
     EXPECT_EQ(sp.PartIndex(id, jtyp), index) << file << " " << id;
   }
+  // Name tests answer in any case and quoted. (Locks and cleared names, which
+  // outlive the map, are the insertion routines' cases.)
+  sp.MakeCurrent();
+  EXPECT_EQ((std::vector<bool>{sp.IsAssemblyElsetName("e1"), sp.IsAssemblyElsetName("EB"),
+                               sp.IsAssemblyNsetName("\"nall\""), sp.IsInstanceElsetName("eb"),
+                               sp.IsInstanceNsetName("E1"), sp.IsInstanceNsetName("NA2"),
+                               sp.IsAssemblySurfaceName("NALL")}),
+            (std::vector<bool>{true, false, true, true, false, true, false}));
 }
 
 TEST_F(SolverPartMap, RawMessagesWithoutACurrentMap) {
@@ -180,17 +188,6 @@ TEST_F(SolverPartMap, RawMessagesWithoutACurrentMap) {
   EXPECT_EQ(ErrorOf([&] { sp.AssemblyNsetNames(); }),
             "The list of assembly node sets cannot be obtained because the part file \"" + missing +
                 "\" does not exist.");
-}
-
-// Name tests answer in any case and quoted. (Locks and cleared names, which
-// outlive the map, are the insertion routines' cases.)
-TEST_F(SolverPartMap, NameTests) {
-  sp.MakeCurrent();
-  EXPECT_EQ((std::vector<bool>{sp.IsAssemblyElsetName("e1"), sp.IsAssemblyElsetName("EB"),
-                               sp.IsAssemblyNsetName("\"nall\""), sp.IsInstanceElsetName("eb"),
-                               sp.IsInstanceNsetName("E1"), sp.IsInstanceNsetName("NA2"),
-                               sp.IsAssemblySurfaceName("NALL")}),
-            (std::vector<bool>{true, false, true, true, false, true, false}));
 }
 
 // For every n, the nth file call of the save fails, until a save meets no

@@ -171,7 +171,7 @@ TEST(NodeAreaSurface, RenumberKeepsAreasAndDropsUnknownNodes) {
   EXPECT_EQ(Nodes(cleaned), (Entries{{1, 0.1}, {3, 0.3}}));
 }
 
-TEST(SurfaceStoredForm, GoldenAndEveryKindReadsBack) {
+TEST(SurfaceStoredForm, GoldenKindCodesAndEveryKindReadsBack) {
   inpM_ElementFaceIdSurface faces(Faces({{"S2", {7}}, {"S1", {3, 1, 2}}, {"\"E 1\"", {4}}}));
   faces.Difference("S2", L({7}));
   EXPECT_EQ(Printed(faces), "0\n3\n\"E 1\"\n1\n4 \nS1\n3\n1 2 3 \nS2\n0\n");
@@ -197,9 +197,7 @@ TEST(SurfaceStoredForm, GoldenAndEveryKindReadsBack) {
   }
   aio_istringstream flag("-4 trailing words\n0\n");
   EXPECT_TRUE(inpM_ElementFaceIdSurface(flag).IsInternal());  // any non-zero flag
-}
 
-TEST(CreateSurface, KindCodesAndTheAnalyticalSurfaceStaysUnchanged) {
   for (int kind = 0; kind < 3; ++kind) {
     const inpM_PartInstanceSurfaceCOW s = CreateSurface(static_cast<inpM_SurfaceTypes>(kind));
     ASSERT_TRUE(s.HasValue());
@@ -214,9 +212,7 @@ TEST(CreateSurface, KindCodesAndTheAnalyticalSurfaceStaysUnchanged) {
             "Unknown surface type -2147483648");
   EXPECT_EQ(in.scan_int(), 0);  // nothing of the stream was taken
 
-  inpM_AnalyticalSurface rigid;
-  rigid.SetInternal(true);
-  const inpM_ElementFaceIdSurface faces = FaceSurface({{"S1", {1}}});
+  // Every operation leaves the (internal) analytical surface as it is.
   rigid.Add(faces);
   rigid.Difference(faces);
   rigid.Intersection(faces);
