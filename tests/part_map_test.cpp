@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "inpM_GlobalIndex.h"
 #include "inpM_ModelGenerator.h"
 #include "part_map_testing.h"
 
@@ -127,6 +128,28 @@ TEST(PartMapIndex, BlocksOfEveryLengthAnswerAsTheScanInCopies) {
   ExpectAnswersAsScan(assigned, -1, next + 5);
   const inpM_ModelShape dense{.instances = 20, .nodesPerInstance = 5000, .elementsPerInstance = 5000};
   EXPECT_LE(inpM_GenerateModel(dense).IndexMemoryBytes(), 3u * 2 * 20 * 5000);
+}
+
+// The owner table takes the form that suits its ids: long runs of one owner
+// compact into runs, a change brings the array back, and ids too far apart
+// go into a hash table, which grows. Every form answers what was set.
+TEST(OwnerTable, EveryFormAnswersWhatWasSet) {
+  const auto owner = [](int id) { return id < 0 || id >= 400000 || id % 7000 >= 5000 ? 0u : 1 + id / 7000u; };
+  inpM_OwnerTable table;
+  table.Reset(0, 399999, 400000);
+  for (int id = 0; id < 400000; ++id)
+    if (owner(id)) table.Set(id, owner(id));
+  table.Compact();
+  ASSERT_TRUE(table.IsRuns());
+  for (int id = -3; id < 400003; ++id) ASSERT_EQ(table.Get(id), owner(id)) << id;
+  table.Set(6000, 77);
+  ASSERT_FALSE(table.IsRuns() || table.IsSparse());
+  for (int id = -3; id < 400003; ++id) ASSERT_EQ(table.Get(id), id == 6000 ? 77u : owner(id)) << id;
+  inpM_OwnerTable far;
+  far.Reset(1, 10, 10);
+  for (int i = 1; i <= 50; ++i) far.Set(i <= 10 ? i : 1000000 * i, static_cast<uint32_t>(i));
+  ASSERT_TRUE(far.IsSparse());
+  for (int i = 1; i <= 50; ++i) EXPECT_EQ(far.Get(i <= 10 ? i : 1000000 * i), static_cast<uint32_t>(i));
 }
 
 TEST(PartMapSets, NamesContentsFlagsAndMessages) {
