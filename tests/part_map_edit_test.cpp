@@ -83,6 +83,12 @@ TEST(PartMapSets, InsertionTestsMembershipAndKeepsFlagAndOrder) {
   map.InsertAssemblyNodeSet("New", "Part-2", ids, 2, inpM_InsertedInternalSet);
   EXPECT_TRUE(map.AssemblyNsetIsPicked("New"));
   EXPECT_EQ(Names(map.InstancesSpannedByAssemblyNset("New")), std::vector<std::string>{"Part-2"});
+  map.RemoveNodeOrElement(5, "nset");  // out of the assembly set's entry for Part-2 too
+  EXPECT_EQ(V(map.ConstGetAssemblyNset("New")), Ids{4});
+  map.ClearElset("asm_Part-2_e");  // sets emptied by the solver's names keep their kind
+  map.ClearNset("top");
+  EXPECT_TRUE(map.ConstGetInstanceElset("Part-2", "E").IsEmpty() && map.ConstGetAssemblyNset("Top").IsEmpty());
+  EXPECT_TRUE(map.ConstGetElementSets().ConstGetNestedSet("Part-2", "E").IsUnsorted());
   EXPECT_TRUE(map.NumberInstancesSpannedByAssemblyElset("Missing") == 0 && map.InstancesSpannedByAssemblyElset("Missing").IsEmpty());
   EXPECT_EQ(Names(map.InstancesSpannedByAssemblySurface("Mixed")), (std::vector<std::string>{"Part-1", "Part-2"}));
   EXPECT_TRUE(map.NumberInstancesSpannedByAssemblySurface("Nope") == 0 && map.InstancesSpannedByAssemblySurface("Nope").IsEmpty());

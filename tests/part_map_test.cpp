@@ -24,26 +24,23 @@ inpM_PartMap Block() {
                    InstanceMapOf({{"BLOCK-1", "BLOCK"}}));
 }
 
-TEST(PartMapIds, TranslationAndMembershipAtBothLevels) {
+TEST(PartMapQueries, IdsInstancesPartsAndAssembly) {
   // Lookups by command are inpm_cli_test's, on the same model.
-  const inpM_PartMap map = Block();
-  EXPECT_EQ(map.GlobalNodeId("", 1), 3);
-  EXPECT_EQ(ErrorOf([&] { map.GlobalElementId("", 1); }), "Unknown global id: 1 in instance: ");
-  EXPECT_EQ(ErrorOf([&] { map.ConstGetInstanceElementIdPair(3); }), "Unknown global id: 3");
+  const inpM_PartMap b = Block();
+  EXPECT_EQ(b.GlobalNodeId("", 1), 3);
+  EXPECT_EQ(ErrorOf([&] { b.GlobalElementId("", 1); }), "Unknown global id: 1 in instance: ");
+  EXPECT_EQ(ErrorOf([&] { b.ConstGetInstanceElementIdPair(3); }), "Unknown global id: 3");
   // By global id; by local id, where an unknown instance is simply not a
   // holder; by global id within one level.
-  EXPECT_EQ((std::vector<bool>{map.IsNodePartMapMember(3), map.IsNodePartMapMember(4), map.IsElementPartMapMember(3),
-                               map.IsNodePartMapMember("", 1), map.IsNodePartMapMember("BLOCK-1", 2),
-                               map.IsNodePartMapMember("BLOCK-1", 3), map.IsNodePartMapMember("Y", 3),
-                               map.IsInstanceNodeMember("", 3), map.IsInstanceNodeMember("", 1),
-                               map.IsInstanceNodeMember("BLOCK-1", 1), map.IsInstanceElementMember("", 1)}),
+  EXPECT_EQ((std::vector<bool>{b.IsNodePartMapMember(3), b.IsNodePartMapMember(4), b.IsElementPartMapMember(3),
+                               b.IsNodePartMapMember("", 1), b.IsNodePartMapMember("BLOCK-1", 2),
+                               b.IsNodePartMapMember("BLOCK-1", 3), b.IsNodePartMapMember("Y", 3),
+                               b.IsInstanceNodeMember("", 3), b.IsInstanceNodeMember("", 1),
+                               b.IsInstanceNodeMember("BLOCK-1", 1), b.IsInstanceElementMember("", 1)}),
             (std::vector<bool>{true, false, false, true, true, false, false, true, false, true, false}));
   // Within one level an unknown instance is an error.
-  EXPECT_EQ(ErrorOf([&] { map.IsInstanceNodeMember("Z", 1); }), "Unknown instance name: Z");
-  EXPECT_EQ(ErrorOf([&] { map.IsInstanceElementMember("Z", 1); }), "Unknown instance name: Z");
-}
-
-TEST(PartMapInstances, NamesPartsFlagsAndAssembly) {
+  EXPECT_EQ(ErrorOf([&] { b.IsInstanceNodeMember("Z", 1); }), "Unknown instance name: Z");
+  EXPECT_EQ(ErrorOf([&] { b.IsInstanceElementMember("Z", 1); }), "Unknown instance name: Z");
   const inpM_IdMap nodes = IdMapOf({}, {{"C", {}}, {"A", {}}, {"B", {}}});
   const inpM_PartMap map(true, false, true, nodes, nodes, inpM_SetMap(), inpM_SetMap(), inpM_SurfaceMap(), "\"Asm\"",
                          InstanceMapOf({{"A", "P2"}, {"B", "P1"}, {"C", "P2"}}));

@@ -91,7 +91,7 @@ TEST_F(RoutineJob, NoExceptionCrossesTheBoundaryAndUnknownIdsGoToTheFatalHook) {
 
 // The last finalize destroys the thread's solver part map, which writes the
 // job's part file back.
-TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBack) {
+TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBackAndSolverPartInfoReadsIt) {
   int level = 0;
   inpM_initialize(level);
   const int mode = 1;
@@ -101,17 +101,16 @@ TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBack) {
   inpM_finalize(level);
   EXPECT_EQ(global, 1);
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
-}
 
-// INPM_SOLVERPARTINFO gives 0 for a job whose local ids are its global ids
-// (1 is in the Fortran program); an unreadable job's part file leaves the
-// answer, sets the error flag and prints the reader's text alone.
-TEST_F(RoutineJob, SolverPartInfo) {
+  // INPM_SOLVERPARTINFO gives 0 for a job whose local ids are its global ids
+  // (1 is in the Fortran program); an unreadable job's part file leaves the
+  // answer, sets the error flag and prints the reader's text alone.
   std::string printed;
   wip_WIP& service = thr_ThreadSingleton<wip_WIP>::Instance();
   const wip_OutputSink old = service.SetOutputSink([&](std::string_view text) { printed += text; });
   Spit(dir.Path("job.prt"), "0\n1" + Slurp(dir.Path("job.prt")).substr(3));  // localIdsAreGlobal set
-  int answer = 7, error = 5;
+  int answer = 7;
+  error = 5;
   INPM_SOLVERPARTINFO(&answer, &error);
   EXPECT_EQ(std::pair(answer, error), std::pair(0, 0));
   INPM_SOLVERPARTCLOSEALL();

@@ -70,7 +70,7 @@ TEST(AssemblyInstanceSurface, InstanceAndNodePartCombinations) {
   EXPECT_TRUE(Nodes(n).empty());  // the node part is not in the view
 }
 
-TEST(AssemblyInstanceSurface, WholeSurfaceCombinations) {
+TEST(AssemblyInstanceSurface, WholeSurfaceCombinationsViewsAndCrossInstanceNodeBased) {
   inpM_AssemblyInstanceSurface a;
   a.Add("I1", FaceSurface({{"S1", {1, 2}}}));
   a.Add("I2", NodeSurface({{5, 0.5}, {6, 0.6}}));
@@ -106,9 +106,6 @@ TEST(AssemblyInstanceSurface, WholeSurfaceCombinations) {
   EXPECT_EQ(View(Part(a, "I1")), (FaceView{{"S1", {}}}));
   EXPECT_TRUE(Nodes(Part(a, "I2")).empty());
   EXPECT_TRUE(Nodes(a.ConstGetNodePart()).empty());
-}
-
-TEST(AssemblyInstanceSurface, ViewsAndCrossInstanceNodeBased) {
   inpM_AssemblyInstanceSurface s;
   s.Add("B", FaceSurface({{"S1", {1, 9}}, {"S2", {4}}}));
   s.Add("A", FaceSurface({{"S1", {2}}}));

@@ -114,7 +114,7 @@ TEST(ElementFaceIdSurface, CopyRenumberAndCleanup) {
   EXPECT_EQ(View(shared), (FaceView{{"S1", {1, 3}}, {"S2", {3}}}));
 }
 
-TEST(NodeAreaSurface, Combinations) {
+TEST(NodeAreaSurface, CombinationsAndRenumbering) {
   inpM_NodeAreaSurface s;
   s.Add(L({4, 2, 4}), 0.5);
   s.Add(Areas({{4, 9.0}, {6, 6.0}}));  // 4 keeps its area: the table decides
@@ -139,9 +139,6 @@ TEST(NodeAreaSurface, Combinations) {
   u.Intersection(faces);
   EXPECT_TRUE(Nodes(u).empty());
   EXPECT_TRUE(View(u).empty());
-}
-
-TEST(NodeAreaSurface, RenumberKeepsAreasAndDropsUnknownNodes) {
   const inpM_IdMap map = IdMapOf({{1, 101}, {2, 102}, {3, 103}});
   // Two local ids on one global id: the reverse table keeps the smaller local
   // id, whether the nodes line up or are taken one at a time.
