@@ -50,15 +50,8 @@ class InsertRoutines : public partmap_testing::SolverJob {
 // a node (global id: "instance local") afterwards.
 TEST_F(InsertRoutines, NodeOrElementJops) {
   struct Row {
-    int jop;
-    std::vector<int> ids;
-    int jtyp;
-    std::vector<int> members;
-    int jtypMember;
-    std::string set, printed;
-    const char *instance, *name;
-    std::string stored, pair;
-    int node;
+    int jop; std::vector<int> ids; int jtyp; std::vector<int> members; int jtypMember; std::string set, printed;
+    const char *instance, *name; std::string stored, pair; int node;
   };
   const std::string added = "1\nBLOCK-1\n1\n200 \n0\n";
   const std::vector<Row> rows = {
@@ -101,10 +94,7 @@ TEST_F(InsertRoutines, SurfaceJops) {
                            "The flag must be equal to 0, 1, 2, 3, or 4.\n";
   const std::string part = "0\n0\n0\n1\nPLATE-1\n1\n";
   const struct {
-    int jop, id;
-    const char* face;
-    double area;
-    std::string printed, fatal, assembly, instance;
+    int jop, id; const char* face; double area; std::string printed, fatal, assembly, instance;
   } rows[] = {
       {0, 0, "", 0, "", "", "0\n0\n0\n0\n", "0\n0\n"},
       {3, 4, "", 0.5, "", "", part + "0\n2\n3\n2\n4\n0.5\n", "0\n2\n3\n1.5\n4\n0.5\n"},

@@ -308,7 +308,7 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
     const char* setKind = k ? "elset" : "nset";
     const auto [global, at] = anyId(kind);
     const std::string& level = levels[static_cast<size_t>(pick(4))];
-    switch (pick(5)) {
+    switch (pick(4)) {
       case 0: {  // a new id on a level
         const int fresh = 5000 + pick(3000);
         if (kind.owner.count(fresh)) break;
@@ -326,8 +326,7 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
         kind.owner.erase(global);
         break;
       }
-      case 2:
-      case 3: {  // an id into a set, named by the solver's flattened name
+      default: {  // an id into a set, named by the solver's flattened name
         const std::string name = "S" + std::to_string(pick(3));
         const bool instanceSet = !at.first.empty() && pick(2);
         const auto key = std::make_pair(instanceSet ? at.first : std::string(), name);
@@ -350,21 +349,6 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
           else map.InsertInstanceNodeSet(name.c_str(), at.first, one, 1, static_cast<inpM_SetTypeFlag>(kind.sets[{at.first, name}].flag), false);
         }
         break;
-      }
-      default: {  // internal sets dropped, now and then
-        if (pick(50)) break;
-        for (ModelKind& each : kinds) {
-          for (auto it = each.sets.begin(); it != each.sets.end();) {
-            if (it->second.flag == 3)
-              for (const auto& [entry, id] : it->second.ids) {
-                const std::string holder = it->first.first.empty() ? entry : it->first.first;
-                auto owned = each.owner.find(id);
-                if (owned != each.owner.end() && owned->second.first == holder) each.owner.erase(owned);
-              }
-            it = it->second.flag >= 2 ? each.sets.erase(it) : std::next(it);
-          }
-        }
-        map.RemoveRedundantInternalSets();
       }
     }
     if (step % 500 == 499 || step == 3999) {

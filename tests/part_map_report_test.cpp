@@ -18,12 +18,6 @@ inpM_SetHandle Set(Ids ids, bool unsorted, inpM_SetTypeFlag flag = inpM_InputSet
   return CreateSet(L(std::move(ids)), flag, unsorted);
 }
 
-template <class Surface>
-Surface Internal(Surface s) {
-  s.SetInternal(true);
-  return s;
-}
-
 // Every kind of set and surface at both levels, internal ones, an unsorted
 // node set, an empty id list, instance names of 48 and 49 bytes, an id list
 // that wraps, an analytical assembly surface and a node-based assembly part.
@@ -58,11 +52,15 @@ inpM_PartMap Model() {
   rigid.Add("BEAM-1", inpM_AnalyticalSurface());
   rigid.Add(k48, inpM_AnalyticalSurface());
   surfaces.InsertAssemblyInstanceSurface("A-FACE", face);
-  surfaces.InsertAssemblyInstanceSurface("A-INT", Internal(face));
+  inpM_AssemblyInstanceSurface internalFace = face;
+  internalFace.SetInternal(true);
+  surfaces.InsertAssemblyInstanceSurface("A-INT", internalFace);
   surfaces.InsertAssemblyInstanceSurface("A-NODE", node);
   surfaces.InsertAssemblyInstanceSurface("A-RIGID", rigid);
   surfaces.InsertPartInstanceSurface("BEAM-1", "S-FACE", FaceSurface({{"SPOS", {1}}, {"S1", {1}}}));
-  surfaces.InsertPartInstanceSurface("BEAM-1", "S-INT", Internal(FaceSurface({{"S2", {1}}})));
+  inpM_ElementFaceIdSurface internalPart = FaceSurface({{"S2", {1}}});
+  internalPart.SetInternal(true);
+  surfaces.InsertPartInstanceSurface("BEAM-1", "S-INT", internalPart);
   surfaces.InsertPartInstanceSurface("BEAM-1", "S-NODE", NodeSurface({{3, 0.25}, {1, 0.5}}));
   surfaces.InsertPartInstanceSurface("BEAM-1", "S-RIG", inpM_AnalyticalSurface());
   surfaces.InsertPartInstanceSurface(k49, "TOP", FaceSurface({{"S3", {1}}}));

@@ -123,8 +123,6 @@ TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBackAndSolverPartInfoReadsIt) {
   service.SetOutputSink(old);
 }
 
-// The Fortran test program: its checks pass, it prints exactly the routines'
-// messages, and the job's part file is written back unchanged.
 TEST_F(RoutineJob, UserSubroutineCallsFromFortran) {
 #ifndef ROUTINES_FORTRAN_EXE
   GTEST_SKIP() << "built without a Fortran compiler";
