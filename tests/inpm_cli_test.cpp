@@ -9,12 +9,9 @@ const std::string kGolden = KVL_GOLDEN_DIR;
 const std::string kWorked = kGolden + "/worked_example.prt";
 
 struct Outcome {
-  int status;
-  std::string out, err;
+  int status; std::string out, err;
   bool operator==(const Outcome&) const = default;
-  friend std::ostream& operator<<(std::ostream& os, const Outcome& o) {
-    return os << o.status << "\nout: " << o.out << "\nerr: " << o.err;
-  }
+  friend std::ostream& operator<<(std::ostream& os, const Outcome& o) { return os << o.status << "\nout: " << o.out << "\nerr: " << o.err; }
 };
 
 // No argument of these tests holds a single quote.
