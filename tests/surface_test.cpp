@@ -159,9 +159,9 @@ TEST(NodeAreaSurface, CombinationsAndRenumbering) {
       {shared, {{50, 5.0}, {60, 6.0}, {70, 7.0}}, true, {{1, 5.0}, {3, 6.0}}},
   };
   for (const auto& c : cases) {
-    inpM_NodeAreaSurface s(Areas(c.in));
-    s.Renumber(c.map, c.back);
-    EXPECT_EQ(Nodes(s), c.out) << c.in.size() << " " << c.back;
+    inpM_NodeAreaSurface renumbered(Areas(c.in));
+    renumbered.Renumber(c.map, c.back);
+    EXPECT_EQ(Nodes(renumbered), c.out) << c.in.size() << " " << c.back;
   }
   inpM_NodeAreaSurface cleaned(Areas({{1, 0.1}, {4, 0.4}, {3, 0.3}}));
   cleaned.Cleanup(IdMapOf({{1, 101}, {3, 103}}));  // keeps known nodes untranslated
