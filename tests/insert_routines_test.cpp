@@ -1,6 +1,6 @@
 // The insertion routines and INPM_PRINTMAP: their jop tables with the
 // messages they print, the clearing and locking that the thread's solver part
-// map remembers, and an analysis from start to end, in C++ and in Fortran.
+// map remembers, and an analysis from start to end, in Fortran.
 #include "inpM_Routines.h"
 #include "part_map_testing.h"
 
@@ -50,15 +50,8 @@ class InsertRoutines : public partmap_testing::SolverJob {
 // a node (global id: "instance local") afterwards.
 TEST_F(InsertRoutines, NodeOrElementJops) {
   struct Row {
-    int jop;
-    std::vector<int> ids;
-    int jtyp;
-    std::vector<int> members;
-    int jtypMember;
-    std::string set, printed;
-    const char *instance, *name;
-    std::string stored, pair;
-    int node;
+    int jop; std::vector<int> ids; int jtyp; std::vector<int> members; int jtypMember; std::string set, printed;
+    const char *instance, *name; std::string stored, pair; int node;
   };
   const std::string added = "1\nBLOCK-1\n1\n200 \n0\n";
   const std::vector<Row> rows = {
@@ -101,10 +94,7 @@ TEST_F(InsertRoutines, SurfaceJops) {
                            "The flag must be equal to 0, 1, 2, 3, or 4.\n";
   const std::string part = "0\n0\n0\n1\nPLATE-1\n1\n";
   const struct {
-    int jop, id;
-    const char* face;
-    double area;
-    std::string printed, fatal, assembly, instance;
+    int jop, id; const char* face; double area; std::string printed, fatal, assembly, instance;
   } rows[] = {
       {0, 0, "", 0, "", "", "0\n0\n0\n0\n", "0\n0\n"},
       {3, 4, "", 0.5, "", "", part + "0\n2\n3\n2\n4\n0.5\n", "0\n2\n3\n1.5\n4\n0.5\n"},
@@ -130,7 +120,7 @@ TEST_F(InsertRoutines, SurfaceJops) {
 // Locks hold across calls and across the part maps that the thread reads
 // after closing; clearing happens once per set, by INPM_INSERT...SMGNSET or
 // jop 9, whichever comes first, in any case of the name.
-TEST_F(InsertRoutines, ClearOnceAndLocksAcrossPartMaps) {
+TEST_F(InsertRoutines, ClearOnceLocksAcrossPartMapsAndPrintMapToAMissingFolder) {
   EXPECT_EQ(Surface(5, "contact", 7, ""), 0);
   Surface(6, "contact", 0, "");
   Saved();
@@ -162,49 +152,17 @@ TEST_F(InsertRoutines, ClearOnceAndLocksAcrossPartMaps) {
   const inpM_PartMap map = Saved();
   EXPECT_EQ(Set(map, "", "LOOSE"), "1\n3\n1\n1\n5 \n1\n1\n3 \n1\n1\n4 \n");
   EXPECT_EQ(Set(map, "", "SORTED"), "1\n2\n3 5 \n0\n0\n");
-}
 
-// An output file that cannot be created is reported and nothing is written.
-TEST_F(InsertRoutines, PrintMapToAMissingFolder) {
+  // An output file that cannot be created is reported and nothing is written.
+  printed.Reset();
   const std::string name = dir.Path("no/maps.txt") + " rest";
   INPM_PRINTMAP(name.data(), name.size());
   EXPECT_EQ(printed.Text(), "Routine INPM_PRINTMAP cannot open the output file \"" + dir.Path("no/maps.txt") + "\".\n");
 }
 
-// An analysis: start the library, read the job's part file, insert nodes,
-// elements and set members, edit and lock surfaces, print the maps, close
-// all and finalize. The part file, the maps and the messages are golden.
-TEST_F(InsertRoutines, AnalysisEndToEnd) {
-  int level = 0, node = 1, jtyp = 0, local = 0, error = 0;
-  char instance[8];
-  inpM_initialize(level);
-  GETPARTINFO(&node, &jtyp, instance, &local, &error, sizeof instance);
-  EXPECT_EQ(std::string(instance, sizeof instance) + std::to_string(local), "BLOCK-1 1");
-  Node(0, {200}, 0, {1}, 0, "nnew");
-  Node(3, {2, 300}, 0, {}, 0, "nall");
-  Node(7, {1}, 0, {1}, 0, "nall");
-  const int elements[] = {1, 50}, two = 2;
-  INPM_INSERTNEWELEMSET2PARTMAP(elements, &two, "enew  ", 6);
-  Smgn(INPM_INSERTSORTEDSMGNSET, {2, 1}, "ntop");
-  Surface(1, "top", 3, "s1");
-  Surface(3, "pads", 4, "", 0.25);
-  Surface(9, "pads", 4, "");
-  Surface(2, "contact", 2, "s1");
-  Surface(6, "contact", 0, "");
-  Surface(1, "Contact", 2, "s1");
-  EXPECT_EQ(Surface(5, "contact", 0, ""), 1);
-  Surface(1, "nosuch", 2, "s1");
-  const std::string maps = dir.Path("maps.txt") + "   ";
-  INPM_PRINTMAP(maps.data(), maps.size());
-  INPM_SOLVERPARTCLOSEALL();
-  inpM_finalize(level);
-  EXPECT_EQ(level, 0);
-  EXPECT_EQ(printed.Text(), Slurp(kGolden + "/insert_messages.txt"));
-  EXPECT_EQ(Slurp(dir.Path("maps.txt")), Slurp(kGolden + "/insert_maps.txt"));
-  EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/insert_job_after.prt"));
-  EXPECT_TRUE(fatal.empty());
-}
-
+// An analysis: read the job's part file, insert nodes, elements and set
+// members, edit and lock surfaces, print the maps and close all. The part
+// file, the maps and the messages are golden.
 TEST_F(InsertRoutines, AnalysisEndToEndFromFortran) {
 #ifndef INSERT_FORTRAN_EXE
   GTEST_SKIP() << "built without a Fortran compiler";

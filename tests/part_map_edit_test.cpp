@@ -83,11 +83,15 @@ TEST(PartMapSets, InsertionTestsMembershipAndKeepsFlagAndOrder) {
   map.InsertAssemblyNodeSet("New", "Part-2", ids, 2, inpM_InsertedInternalSet);
   EXPECT_TRUE(map.AssemblyNsetIsPicked("New"));
   EXPECT_EQ(Names(map.InstancesSpannedByAssemblyNset("New")), std::vector<std::string>{"Part-2"});
-  EXPECT_EQ(map.NumberInstancesSpannedByAssemblyElset("Missing"), 0);
-  EXPECT_TRUE(map.InstancesSpannedByAssemblyElset("Missing").IsEmpty());
+  map.RemoveNodeOrElement(5, "nset");  // out of the assembly set's entry for Part-2 too
+  EXPECT_EQ(V(map.ConstGetAssemblyNset("New")), Ids{4});
+  map.ClearElset("asm_Part-2_e");  // sets emptied by the solver's names keep their kind
+  map.ClearNset("top");
+  EXPECT_TRUE(map.ConstGetInstanceElset("Part-2", "E").IsEmpty() && map.ConstGetAssemblyNset("Top").IsEmpty());
+  EXPECT_TRUE(map.ConstGetElementSets().ConstGetNestedSet("Part-2", "E").IsUnsorted());
+  EXPECT_TRUE(map.NumberInstancesSpannedByAssemblyElset("Missing") == 0 && map.InstancesSpannedByAssemblyElset("Missing").IsEmpty());
   EXPECT_EQ(Names(map.InstancesSpannedByAssemblySurface("Mixed")), (std::vector<std::string>{"Part-1", "Part-2"}));
-  EXPECT_EQ(map.NumberInstancesSpannedByAssemblySurface("Nope"), 0);
-  EXPECT_TRUE(map.InstancesSpannedByAssemblySurface("Nope").IsEmpty());
+  EXPECT_TRUE(map.NumberInstancesSpannedByAssemblySurface("Nope") == 0 && map.InstancesSpannedByAssemblySurface("Nope").IsEmpty());
 }
 
 TEST(PartMapSurfaces, EditsOfTheWrongKindOrInstanceReport) {
@@ -233,27 +237,6 @@ TEST(PartMapMaintenance, InsertAndRemoveIds) {
   ExpectAnswersAsScan(damaged, 0, 10);
 }
 
-TEST(PartMapMaintenance, ClearAndInsertIntoSetsByName) {
-  inpM_PartMap map = Model();
-  map.ClearElset("asm_Part-2_e");
-  EXPECT_TRUE(map.ConstGetInstanceElset("Part-2", "E").IsEmpty());
-  EXPECT_TRUE(map.ConstGetElementSets().ConstGetNestedSet("Part-2", "E").IsUnsorted());
-  map.ClearNset("top");
-  map.ClearNset("nothing");
-  EXPECT_TRUE(map.ConstGetAssemblyNset("Top").IsEmpty());
-  EXPECT_EQ(ErrorOf([&] { map.InsertIntoSet("Top", "surf", "", 1, 1, inpM_InputSet, false, false); }),
-            "Unknown setTypeString: surf");
-  map.InsertIntoSet("ASM_Part-1_Set-A", "nset", "Part-1", 5, 1, inpM_InputSet, false, false);
-  map.InsertIntoSet("ASM_TOP", "nset", "Part-2", 13, 1, inpM_InputSet, false, false);
-  map.InsertIntoSet("ASM_Fresh", "elset", "", 3, 1, inpM_InsertedInternalSet, true, true);
-  EXPECT_EQ(V(map.ConstGetInstanceNset("Part-1", "Set-A")), (Ids{1, 2, 5}));
-  EXPECT_EQ(Names(map.InstancesSpannedByAssemblyNset("Top")), std::vector<std::string>{"Part-2"});
-  EXPECT_EQ(V(map.ConstGetAssemblyElset("Fresh")), (Ids{3}));
-  EXPECT_TRUE(map.AssemblyElsetIsPicked("Fresh"));
-}
-
-// Random edits against a plain model of the expected state
-
 struct ModelSet {
   int flag = 0;
   bool unsorted = false;
@@ -272,24 +255,19 @@ struct ModelSet {
 };
 
 struct ModelKind {
-  std::map<int, std::pair<std::string, int>> owner;      // global -> (level, local)
+  std::map<int, std::pair<std::string, int>> owner;              // global -> (level, local)
   std::map<std::pair<std::string, std::string>, ModelSet> sets;  // (instance or "", name)
-  int NextLocal(const std::string& level) const {
-    int largest = 0;
-    for (const auto& [global, at] : owner)
-      if (at.first == level) largest = std::max(largest, at.second);
-    return largest + 1;
-  }
 };
 
 void ExpectModel(const inpM_PartMap& map, const ModelKind (&kinds)[2]) {
   for (int k = 0; k < 2; ++k) {
-    const inpM_SetMap& sets = k ? map.ConstGetElementSets() : map.ConstGetNodeSets();
     for (const auto& [global, at] : kinds[k].owner) {
       ASSERT_EQ(PairOf(k ? map.ConstGetInstanceElementIdPair(global) : map.ConstGetInstanceNodeIdPair(global)), at);
       ASSERT_EQ(k ? map.GlobalElementId(at.first, at.second) : map.GlobalNodeId(at.first, at.second), global);
     }
-    size_t count = 0;
+    const inpM_SetMap& sets = k ? map.ConstGetElementSets() : map.ConstGetNodeSets();
+    int nested = 0;
+    for (const auto& [instance, m] : sets.ConstGetNestedSetMaps()) nested += m->ConstGetSets().Size();
     for (const auto& [key, set] : kinds[k].sets) {
       const inpM_BaseSet& got = key.first.empty() ? sets.ConstGetSet(key.second) : sets.ConstGetNestedSet(key.first, key.second);
       Ids ids = V(got.ConstGetIds()), expected;
@@ -299,30 +277,23 @@ void ExpectModel(const inpM_PartMap& map, const ModelKind (&kinds)[2]) {
         std::sort(expected.begin(), expected.end());
       }
       ASSERT_EQ(ids, expected) << key.first << "/" << key.second;
-      ASSERT_EQ(got.GetTypeFlag(), set.flag);
-      ASSERT_EQ(got.IsUnsorted(), set.unsorted);
-      count += key.first.empty() ? 0 : 1;
+      ASSERT_EQ(std::make_pair(static_cast<int>(got.GetTypeFlag()), got.IsUnsorted()), std::make_pair(set.flag, set.unsorted));
+      nested -= !key.first.empty();
     }
-    size_t nested = 0;
-    for (const auto& [instance, m] : sets.ConstGetNestedSetMaps()) nested += static_cast<size_t>(m->ConstGetSets().Size());
-    ASSERT_EQ(nested, count);
+    ASSERT_EQ(nested, 0);
   }
 }
 
 TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
   const std::vector<std::string> levels = {"", "A", "B", "C"};
   ModelKind kinds[2];
-  std::vector<std::pair<std::string, Pairs>> instances;
-  Pairs assembly;
-  for (size_t l = 0; l < levels.size(); ++l) {
-    Pairs pairs;
-    for (int local = 1; local <= 40; ++local) pairs.emplace_back(local, static_cast<int>(l) * 1000 + local);
-    for (ModelKind& kind : kinds)
-      for (const auto& [local, global] : pairs) kind.owner[global] = {levels[l], local};
-    if (l) instances.emplace_back(levels[l], pairs);
-    else assembly = pairs;
-  }
-  const inpM_IdMap ids = IdMapOf(assembly, instances);
+  inpM_IdMap ids;
+  for (size_t l = 0; l < levels.size(); ++l)
+    for (int local = 1; local <= 40; ++local) {
+      const int global = static_cast<int>(l) * 1000 + local;
+      (l ? ids.GetInstance(levels[l]) : ids).Insert(local, global);
+      for (ModelKind& kind : kinds) kind.owner[global] = {levels[l], local};
+    }
   inpM_PartMap map(true, false, false, ids, ids, inpM_SetMap(), inpM_SetMap(), inpM_SurfaceMap(), "Asm", {});
   std::mt19937 rng(19);
   const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
@@ -337,11 +308,13 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
     const char* setKind = k ? "elset" : "nset";
     const auto [global, at] = anyId(kind);
     const std::string& level = levels[static_cast<size_t>(pick(4))];
-    switch (pick(6)) {
+    switch (pick(4)) {
       case 0: {  // a new id on a level
         const int fresh = 5000 + pick(3000);
         if (kind.owner.count(fresh)) break;
-        const int local = kind.NextLocal(level);
+        int local = 1;
+        for (const auto& [id, owned] : kind.owner)
+          if (owned.first == level) local = std::max(local, owned.second + 1);
         ASSERT_EQ(k ? map.InsertElement(fresh, level) : map.InsertNode(fresh, level), local);
         kind.owner[fresh] = {level, local};
         break;
@@ -353,8 +326,7 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
         kind.owner.erase(global);
         break;
       }
-      case 2:
-      case 3: {  // an id into a set, named by the solver's flattened name
+      default: {  // an id into a set, named by the solver's flattened name
         const std::string name = "S" + std::to_string(pick(3));
         const bool instanceSet = !at.first.empty() && pick(2);
         const auto key = std::make_pair(instanceSet ? at.first : std::string(), name);
@@ -378,31 +350,6 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
         }
         break;
       }
-      case 4: {  // a set emptied by name
-        if (kind.sets.empty() || pick(4)) break;
-        auto it = kind.sets.begin();
-        std::advance(it, pick(static_cast<int>(kind.sets.size())));
-        const std::string name = "ASM_" + (it->first.first.empty() ? "" : it->first.first + "_") + it->first.second;
-        if (k) map.ClearElset(name.c_str());
-        else map.ClearNset(name.c_str());
-        it->second.ids.clear();
-        break;
-      }
-      default: {  // internal sets dropped, now and then
-        if (pick(50)) break;
-        for (ModelKind& each : kinds) {
-          for (auto it = each.sets.begin(); it != each.sets.end();) {
-            if (it->second.flag == 3)
-              for (const auto& [entry, id] : it->second.ids) {
-                const std::string holder = it->first.first.empty() ? entry : it->first.first;
-                auto owned = each.owner.find(id);
-                if (owned != each.owner.end() && owned->second.first == holder) each.owner.erase(owned);
-              }
-            it = it->second.flag >= 2 ? each.sets.erase(it) : std::next(it);
-          }
-        }
-        map.RemoveRedundantInternalSets();
-      }
     }
     if (step % 500 == 499 || step == 3999) {
       ASSERT_NO_FATAL_FAILURE(ExpectModel(map, kinds));
@@ -410,12 +357,9 @@ TEST(PartMapRandomEdits, RoundTripAndLookupsFollowAModel) {
       ASSERT_EQ(Text(back), Text(map));
       ASSERT_NO_FATAL_FAILURE(ExpectModel(back, kinds));
       ASSERT_NO_FATAL_FAILURE(ExpectAnswersAsScan(map, 0, 8100));
-      ASSERT_NO_FATAL_FAILURE(ExpectAnswersAsScan(back, 0, 8100));
     }
   }
 }
-
-// inpm edit
 
 // Runs inpm edit on the worked example; (exit code, standard output and
 // error, the part file written or "").

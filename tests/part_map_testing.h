@@ -55,8 +55,6 @@ inline inpM_PartMap Read(const std::string& text) {
 
 inline std::pair<std::string, int> PairOf(const inpM_StringIntPair& p) { return {p.instance.str(), p.id}; }
 
-// Surfaces
-
 using FaceMap = inpM_ElementFaceIdSurface::FaceMap;
 using FaceView = std::map<std::string, Ids>;          // face label -> element ids
 using Entries = std::vector<std::pair<int, double>>;  // (node, area)
@@ -102,8 +100,6 @@ inline inpM_ElementFaceIdSurface FaceSurface(std::initializer_list<std::pair<con
 
 inline inpM_NodeAreaSurface NodeSurface(const Entries& entries) { return inpM_NodeAreaSurface(Areas(entries)); }
 
-// The part map index
-
 // The visit of the instances that the index stands in for: the first
 // instance in the map's own order whose table holds the id, else the
 // assembly level.
@@ -128,8 +124,6 @@ inline void ExpectAnswersAsScan(const inpM_PartMap& map, int first, int last) {
     }
   }
 }
-
-// A solver job
 
 // The job "job" in a fresh directory whose part file job.prt is a copy of
 // `golden`; the fatal-error hook records what it receives. The thread's solver

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <numeric>
 #include <random>
@@ -23,27 +24,22 @@ namespace {
 // every input rule. The NUL ends only the blank-stripped copy, which the
 // routine sees as a C string.
 TEST(RoutineBinding, InputConversions) {
-  struct Case {
-    std::string argument, rightTrimmed, trimmed, stripped, upper, firstBlank;
-    bool operator==(const Case&) const = default;
-  };
-  const std::vector<Case> cases = {
-      {"Name01  ", "Name01", "Name01", "Name01", "NAME01", "Name01"},
-      {" Name01 ", " Name01", "Name01", " Name01", " NAME01", ""},
-      {"a b     ", "a b", "a b", "a b", "A B", "a"},
-      {"Full8chr", "Full8chr", "Full8chr", "Full8chr", "FULL8CHR", "Full8chr"},
-      {"        ", "", "", "", "", ""},
-      {"", "", "", "", "", ""},
-      {std::string("ab\0c  ", 6), std::string("ab\0c", 4), std::string("ab\0c", 4), "ab", std::string("AB\0C", 4),
-       std::string("ab\0c", 4)},
-  };
-  for (const Case& c : cases) {
-    const char* p = c.argument.data();
-    const size_t n = c.argument.size();
-    const Case got{c.argument, inpM_RightTrimmed(p, n).str(), inpM_Trimmed(p, n).str(),
-                   inpM_BlankStrippedCopy(p, n).Name().str(), inpM_UpperCase(p, n).str(),
-                   inpM_UpToFirstBlank(p, n).str()};
-    EXPECT_EQ(got, c) << c.argument;
+  // The argument; right-trimmed, trimmed, blank-stripped, upper case, up to the first blank.
+  using Case = std::array<std::string, 6>;
+  const std::string nul("ab\0c", 4);
+  for (const Case& c : std::vector<Case>{{"Name01  ", "Name01", "Name01", "Name01", "NAME01", "Name01"},
+                                         {" Name01 ", " Name01", "Name01", " Name01", " NAME01", ""},
+                                         {"a b     ", "a b", "a b", "a b", "A B", "a"},
+                                         {"Full8chr", "Full8chr", "Full8chr", "Full8chr", "FULL8CHR", "Full8chr"},
+                                         {"        ", "", "", "", "", ""},
+                                         {"", "", "", "", "", ""},
+                                         {nul + "  ", nul, nul, "ab", std::string("AB\0C", 4), nul}}) {
+    const char* p = c[0].data();
+    const size_t n = c[0].size();
+    EXPECT_EQ((Case{c[0], inpM_RightTrimmed(p, n).str(), inpM_Trimmed(p, n).str(),
+                    inpM_BlankStrippedCopy(p, n).Name().str(), inpM_UpperCase(p, n).str(),
+                    inpM_UpToFirstBlank(p, n).str()}),
+              c);
   }
 }
 
@@ -58,7 +54,7 @@ class RoutineJob : public partmap_testing::SolverJob {
 // Every kind of exception ends at the boundary with its message in the hook;
 // the routine's error flag is then 1. Without a hook the process ends with
 // the message and status 1.
-TEST_F(RoutineJob, NoExceptionCrossesTheBoundary) {
+TEST_F(RoutineJob, NoExceptionCrossesTheBoundaryAndUnknownIdsGoToTheFatalHook) {
   int error = 0;
   inpM_FortranBoundary(&error, [] { nex_TextException(atr_String("text")).Throw("src", 1); });
   EXPECT_EQ(error, 1);
@@ -75,15 +71,13 @@ TEST_F(RoutineJob, NoExceptionCrossesTheBoundary) {
   EXPECT_EQ(fatal[2].rfind("Assertion failed: 1 == 2 (inpM_X, line ", 0), 0u);
   EXPECT_EQ(fatal[3], "runtime");
   EXPECT_EQ(fatal[4], "An unknown exception reached the boundary of a solver routine.");
-}
 
-// An unknown id, reported by the part map through the error service, ends a
-// process with the message and status 1; a host's hook is called instead and
-// the routine returns with its error flag at 1.
-TEST_F(RoutineJob, UnknownIdGoesToTheFatalHook) {
+  // An unknown id, reported by the part map through the error service.
+  fatal.clear();
   const int mode = 1, id = 999, jtyp = 0;
   char instance[8];
-  int local = 0, error = 0;
+  int local = 0;
+  error = 0;
   const auto call = [&] { INPM_GETPARTINFO(&mode, " ", &id, &jtyp, instance, &local, &error, 1, sizeof instance); };
   call();
   EXPECT_EQ(fatal, std::vector<std::string>{"Unknown global id: 999"});
@@ -97,7 +91,7 @@ TEST_F(RoutineJob, UnknownIdGoesToTheFatalHook) {
 
 // The last finalize destroys the thread's solver part map, which writes the
 // job's part file back.
-TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBack) {
+TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBackAndSolverPartInfoReadsIt) {
   int level = 0;
   inpM_initialize(level);
   const int mode = 1;
@@ -107,17 +101,16 @@ TEST_F(RoutineJob, FinalizeWritesTheJobsPartFileBack) {
   inpM_finalize(level);
   EXPECT_EQ(global, 1);
   EXPECT_EQ(Slurp(dir.Path("job.prt")), Slurp(kGolden + "/routines_job.prt"));
-}
 
-// INPM_SOLVERPARTINFO gives 0 for a job whose local ids are its global ids
-// (1 is in the Fortran program); an unreadable job's part file leaves the
-// answer, sets the error flag and prints the reader's text alone.
-TEST_F(RoutineJob, SolverPartInfo) {
+  // INPM_SOLVERPARTINFO gives 0 for a job whose local ids are its global ids
+  // (1 is in the Fortran program); an unreadable job's part file leaves the
+  // answer, sets the error flag and prints the reader's text alone.
   std::string printed;
   wip_WIP& service = thr_ThreadSingleton<wip_WIP>::Instance();
   const wip_OutputSink old = service.SetOutputSink([&](std::string_view text) { printed += text; });
   Spit(dir.Path("job.prt"), "0\n1" + Slurp(dir.Path("job.prt")).substr(3));  // localIdsAreGlobal set
-  int answer = 7, error = 5;
+  int answer = 7;
+  error = 5;
   INPM_SOLVERPARTINFO(&answer, &error);
   EXPECT_EQ(std::pair(answer, error), std::pair(0, 0));
   INPM_SOLVERPARTCLOSEALL();
@@ -130,8 +123,6 @@ TEST_F(RoutineJob, SolverPartInfo) {
   service.SetOutputSink(old);
 }
 
-// The Fortran test program: its checks pass, it prints exactly the routines'
-// messages, and the job's part file is written back unchanged.
 TEST_F(RoutineJob, UserSubroutineCallsFromFortran) {
 #ifndef ROUTINES_FORTRAN_EXE
   GTEST_SKIP() << "built without a Fortran compiler";
@@ -152,11 +143,7 @@ TEST_F(RoutineJob, LookupsFromEightThreads) {
 #else
   const int calls = 1000000;
 #endif
-  struct Id {
-    int global, jtyp;
-    const char* instance;
-    int local;
-  };
+  struct Id { int global, jtyp; const char* instance; int local; };
   const std::vector<Id> ids = {{1, 0, "PART-1-1", 1}, {3, 0, "PART-1-1", 3}, {4, 0, "Long-Instance-Name-2", 1},
                                {5, 0, "Long-Instance-Name-2", 2}, {100, 0, "", 1}, {1, 1, "PART-1-1", 1},
                                {3, 1, "Long-Instance-Name-2", 2}};

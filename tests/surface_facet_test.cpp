@@ -6,11 +6,7 @@
 
 namespace {
 
-struct Expected {
-  cow_String label;
-  int faceIndex;
-  bool edge, unnumberedEdge, indexed;
-};
+struct Expected { cow_String label; int faceIndex; bool edge, unnumberedEdge, indexed; };
 
 TEST(SurfaceFacet, EveryLabelOfTheTableAndNearMisses) {
   std::vector<Expected> table = {
