@@ -10,8 +10,8 @@
 // Allocations made through operator new since the program started.
 long kvl_Allocations();
 
-// Bytes held through operator new now (as malloc_usable_size counts them),
-// and the most held since the last kvl_ResetPeakBytes (or the start).
+// Bytes held through operator new at the moment of the call (as
+// malloc_usable_size counts them), and the most held since the last kvl_ResetPeakBytes (or the start).
 long kvl_LiveBytes();
 long kvl_PeakBytes();
 void kvl_ResetPeakBytes();
