@@ -12,41 +12,16 @@
 #include <string>
 #include <string_view>
 
-#include "inpM_ModelGenerator.h"
+#include "fuzz_support.h"
 #include "inpM_PartMap.h"
 #include "inpm_script.h"
 #include "mem.h"
 #include "wip.h"
 
-namespace {
-
-const inpM_PartMap& Model() {
-  static const inpM_PartMap model = [] {
-    inpM_ModelShape shape;
-    shape.seed = 2;
-    shape.instances = 2;
-    shape.nodesPerInstance = 6;
-    shape.elementsPerInstance = 3;
-    shape.assemblyNodes = 2;
-    shape.assemblyElements = 1;
-    shape.setFraction = 0.5;
-    return inpM_GenerateModel(shape);
-  }();
-  return model;
-}
-
-std::string Text(const inpM_PartMap& map) {
-  aio_ostringstream out;
-  map.Print(out);
-  return out.str();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr int kMaxLines = 64;  // keeps each run short
   const std::string_view script(reinterpret_cast<const char*>(data), size);
-  inpM_PartMap map = Model();
+  inpM_PartMap map = kvl_fuzz::SmallModel();
   bool accepted = true;
   size_t at = 0;
   for (int n = 0; n < kMaxLines && at < script.size(); ++n) {
@@ -58,10 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     accepted = false;
   }
   if (!accepted) return 0;
-  const std::string text = Text(map);
+  const std::string text = kvl_fuzz::Text(map);
   aio_istringstream in(text);
   try {
-    if (Text(inpM_PartMap(in)) != text) std::abort();
+    if (kvl_fuzz::Text(inpM_PartMap(in)) != text) std::abort();
   } catch (const wip_ErrorException&) {
     std::abort();  // what the library wrote, it reads
   }

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "inpM_ModelGenerator.h"
+#include "inpM_PartMap.h"
 #include "mem.h"
 #include "wip.h"
 
@@ -83,6 +85,24 @@ void CheckRoundTrip(const std::string& input, ReadWrite readWrite, Names names) 
     Fail("the written text reads back to a value that writes another text", *first, *second);
   const std::optional<std::string> third = Accepted(*second, readWrite);
   if (!third || *third != *second) Fail("the text without quotes is not stable", *second, third.value_or(""));
+}
+
+// The small generated model (two instances, assembly ids, sets) that the
+// targets of edits and routines work on: big enough to hold every kind of
+// name, small enough to copy for every input.
+inline const inpM_PartMap& SmallModel() {
+  static const inpM_PartMap model = [] {
+    inpM_ModelShape shape;
+    shape.seed = 2;
+    shape.instances = 2;
+    shape.nodesPerInstance = 6;
+    shape.elementsPerInstance = 3;
+    shape.assemblyNodes = 2;
+    shape.assemblyElements = 1;
+    shape.setFraction = 0.5;
+    return inpM_GenerateModel(shape);
+  }();
+  return model;
 }
 
 }  // namespace kvl_fuzz

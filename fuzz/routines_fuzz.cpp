@@ -30,7 +30,7 @@
 #include <string>
 #include <string_view>
 
-#include "inpM_ModelGenerator.h"
+#include "fuzz_support.h"
 #include "inpM_Routines.h"
 #include "inpM_SolverPartMap.h"
 #include "mem.h"
@@ -66,17 +66,7 @@ struct Job {
     utl_SetJob(folder.c_str(), "job");
     wip_SetFatalHandler(&Fatal, nullptr);
     thr_ThreadSingleton<wip_WIP>::Instance().SetOutputSink([](std::string_view) {});
-    inpM_ModelShape shape;
-    shape.seed = 2;
-    shape.instances = 2;
-    shape.nodesPerInstance = 6;
-    shape.elementsPerInstance = 3;
-    shape.assemblyNodes = 2;
-    shape.assemblyElements = 1;
-    shape.setFraction = 0.5;
-    aio_ostringstream out;
-    inpM_GenerateModel(shape).Print(out);
-    text = out.str();
+    text = kvl_fuzz::Text(kvl_fuzz::SmallModel());
   }
   ~Job() {
     thr_ThreadSingleton<inpM_SolverPartMap>::DestroyInstance();
