@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "part_map_testing.h"
 

@@ -1,5 +1,4 @@
 // The printed map report, against reports written by hand, and `inpm report`.
-#include <gtest/gtest.h>
 
 #include <cstring>
 

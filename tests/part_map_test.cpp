@@ -1,11 +1,8 @@
-#include <gtest/gtest.h>
 
 #include <climits>
 #include <functional>
 #include <memory>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "inpM_GlobalIndex.h"
 #include "inpM_ModelGenerator.h"

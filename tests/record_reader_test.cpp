@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "inpM_PartMap.h"
 #include "inpM_RecordReader.h"

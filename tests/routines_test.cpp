@@ -2,17 +2,12 @@
 // exception crosses, the library's start and end.
 #include "inpM_Routines.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <atomic>
 #include <numeric>
 #include <random>
 #include <stdexcept>
-#include <string>
 #include <thread>
-#include <utility>
-#include <vector>
 
 #include "inpM_RoutineBinding.h"
 #include "nex.h"

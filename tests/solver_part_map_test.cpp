@@ -1,8 +1,6 @@
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,12 +9,9 @@
 #include <functional>
 #include <thread>
 #include <tuple>
-#include <vector>
 
-#include "inpM_SolverPartMap.h"
 #include "nex.h"
 #include "part_map_testing.h"
-#include "utl.h"
 
 namespace {
 

@@ -1,10 +1,7 @@
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
 #include <numeric>
-#include <string>
-#include <vector>
 
 #include "part_map_testing.h"
 

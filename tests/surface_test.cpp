@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "part_map_testing.h"
 

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "part_map_testing.h"
 

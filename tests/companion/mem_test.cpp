@@ -1,6 +1,4 @@
-#include "mem.h"
 
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,12 +10,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <random>
-#include <string>
 #include <string_view>
 
-#include "cow.h"
 #include "testing.h"
 
 namespace {

@@ -2,11 +2,6 @@
 // existence.
 #include "utl.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <string>
-
 #include "testing.h"
 
 namespace {
